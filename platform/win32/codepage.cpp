@@ -1,0 +1,68 @@
+#include "win32/codepage.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; the rest of the page is Latin-1. Unassigned bytes map to
+// themselves, as the platform's table does.
+constexpr char16_t kHigh1252[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char16_t ByteToWide(unsigned char b) {
+    return (b >= 0x80 && b <= 0x9F) ? kHigh1252[b - 0x80] : static_cast<char16_t>(b);
+}
+
+// The 1252 byte for a UTF-16 unit, or -1 when the page has none.
+int WideToByte(char16_t w) {
+    if (w < 0x80 || (w >= 0xA0 && w <= 0xFF)) return w;
+    for (int i = 0; i < 32; ++i)
+        if (kHigh1252[i] == w) return 0x80 + i;
+    return -1;
+}
+
+}  // namespace
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int cbMultiByte, LPWSTR dst, int cchWideChar) {
+    if (!src || cbMultiByte == 0 || cchWideChar < 0 || (codePage != CP_ACP && codePage != 1252)) return 0;
+    const int n = cbMultiByte < 0 ? static_cast<int>(std::char_traits<char>::length(src)) + 1 : cbMultiByte;
+    if (cchWideChar == 0) return n;
+    if (!dst) return 0;
+    const int fit = n < cchWideChar ? n : cchWideChar;
+    for (int i = 0; i < fit; ++i) dst[i] = ByteToWide(static_cast<unsigned char>(src[i]));
+    return fit == n ? n : 0;
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int cchWideChar, LPSTR dst, int cbMultiByte,
+                        LPCSTR defaultChar, BOOL* usedDefaultChar) {
+    if (!src || cchWideChar == 0 || cbMultiByte < 0 || (codePage != CP_ACP && codePage != 1252)) return 0;
+    int n = cchWideChar;
+    if (n < 0) {
+        n = 0;
+        while (src[n]) ++n;
+        ++n;
+    }
+    if (usedDefaultChar) *usedDefaultChar = FALSE;
+    if (cbMultiByte == 0) return n;
+    if (!dst) return 0;
+    const char fallback = defaultChar ? *defaultChar : '?';
+    const int fit = n < cbMultiByte ? n : cbMultiByte;
+    for (int i = 0; i < fit; ++i) {
+        const int b = WideToByte(src[i]);
+        if (b < 0) {
+            dst[i] = fallback;
+            if (usedDefaultChar) *usedDefaultChar = TRUE;
+        } else {
+            dst[i] = static_cast<char>(b);
+        }
+    }
+    return fit == n ? n : 0;
+}
+
+void OutputDebugStringA(LPCSTR text) {
+    if (text) std::fputs(text, stderr);
+}

@@ -1,0 +1,18 @@
+// Conversions between the program's single-byte text (Windows-1252, the ANSI code page the game's
+// Spanish texts were written in) and UTF-16, and trace output.
+#pragma once
+
+#include "win32/wintypes.h"
+
+#define CP_ACP 0u
+#define CP_UTF8 65001u
+
+// As on Windows: cbMultiByte / cchWideChar of -1 means "through the terminator, which is counted".
+// A destination size of 0 returns the size needed. Returns the characters written, or 0 when the
+// destination is too small; what fits is still written, and nothing past the destination's end.
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int cbMultiByte, LPWSTR dst, int cchWideChar);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int cchWideChar, LPSTR dst, int cbMultiByte,
+                        LPCSTR defaultChar, BOOL* usedDefaultChar);
+
+// Debugger output: standard error here.
+void OutputDebugStringA(LPCSTR text);

@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "win32/codepage.h"
+#include "win32/com.h"
+#include "win32/fileio.h"
+#include "win32/registry.h"
+#include "win32/timesource.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder that is the current folder for the test's duration.
+class TempFolder {
+public:
+    TempFolder() {
+        path_ = fs::temp_directory_path() / ("abisalia-test-" + std::to_string(::getpid()) + "-" +
+                                             std::to_string(counter_++));
+        fs::create_directories(path_);
+        old_ = fs::current_path();
+        fs::current_path(path_);
+    }
+    ~TempFolder() {
+        fs::current_path(old_);
+        fs::remove_all(path_);
+    }
+    static void Write(const fs::path& p, const std::string& text) {
+        fs::create_directories(p.parent_path().empty() ? "." : p.parent_path());
+        std::ofstream(p) << text;
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    static inline int counter_ = 0;
+    fs::path path_, old_;
+};
+
+}  // namespace
+
+TEST(FileLayer, ResolvesBackslashesAndLetterCase) {
+    TempFolder dir;
+    TempFolder::Write("Nivel1/Peces.PLT", "x");
+    TempFolder::Write("exact.txt", "x");
+    struct Case {
+        const char* name;
+        const char* expected;
+    } cases[] = {
+        {"nivel1\\peces.plt", "Nivel1/Peces.PLT"},
+        {"NIVEL1/peces.plt", "Nivel1/Peces.PLT"},
+        {"exact.txt", "exact.txt"},
+        {"./nivel1\\PECES.plt", "./Nivel1/Peces.PLT"},
+        {"nivel1\\missing.plt", "Nivel1/missing.plt"},  // the folder is still found
+        {"nowhere\\file", "nowhere/file"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(win32::ResolvePath(c.name), c.expected) << c.name;
+
+    std::FILE* f = win32::OpenFile("NIVEL1\\peces.plt", "rb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_EQ(win32::OpenFile("nivel1\\missing.plt", "rb"), nullptr);
+    EXPECT_EQ(win32::OpenFile(nullptr, "rb"), nullptr);
+}
+
+TEST(FileLayer, ExistenceTestNeedsAReadableRegularFile) {
+    TempFolder dir;
+    TempFolder::Write("a.bin", "x");
+    fs::create_directories("folder");
+    EXPECT_TRUE(win32::FileReadable("A.BIN"));
+    EXPECT_FALSE(win32::FileReadable("folder"));
+    EXPECT_FALSE(win32::FileReadable(""));
+    EXPECT_FALSE(win32::FileReadable(nullptr));
+
+    HANDLE h = CreateFileA("a.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(CloseHandle(h));
+    EXPECT_EQ(CreateFileA("b.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+}
+
+TEST(Registry, StoreIsEmptyByDefaultAndKeepsTypedValues) {
+    TempFolder dir;
+    const std::string store = (dir.path() / "registry").string();
+    ::setenv("ABISALIA_REGISTRY", store.c_str(), 1);
+
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Graphics Platform", 0, KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key, nullptr);
+
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    const char text[] = "C:\\media\\shared";
+    const DWORD number = 0xDEADBEEF;
+    const BYTE blob[3] = {0, 10, 255};
+    EXPECT_EQ(RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, "Blob", 0, REG_BINARY, blob, 3), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    // Read back through a fresh open with other letter case.
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\test", 0, KEY_READ, &key), ERROR_SUCCESS);
+    char buf[64];
+    DWORD type = 0, size = sizeof buf;
+    ASSERT_EQ(RegQueryValueExA(key, "path", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(size, sizeof text);
+    EXPECT_STREQ(buf, text);
+
+    DWORD got = 0;
+    size = 4;
+    ASSERT_EQ(RegQueryValueExA(key, "Number", nullptr, &type, reinterpret_cast<BYTE*>(&got), &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(got, number);
+
+    BYTE small[2];
+    size = 2;
+    EXPECT_EQ(RegQueryValueExA(key, "Blob", nullptr, &type, small, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 3u);
+    BYTE back[3];
+    ASSERT_EQ(RegQueryValueExA(key, "Blob", nullptr, &type, back, &size), ERROR_SUCCESS);
+    EXPECT_EQ(back[2], 255);
+
+    // Opened for reading only: writes are refused.
+    EXPECT_EQ(RegSetValueExA(key, "Path", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4),
+              ERROR_ACCESS_DENIED);
+    RegCloseKey(key);
+    ::unsetenv("ABISALIA_REGISTRY");
+}
+
+TEST(CodePage, Windows1252RoundTripsThroughUtf16) {
+    const char text[] = "a\xF1o \x80 \x9F";  // "año € Ÿ"
+    WCHAR wide[16];
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 16), 8);
+    EXPECT_EQ(wide[1], u'\u00F1');
+    EXPECT_EQ(wide[4], u'\u20AC');
+    EXPECT_EQ(wide[6], u'\u0178');
+    EXPECT_EQ(wide[7], 0);
+
+    char back[16];
+    BOOL usedDefault = TRUE;
+    ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, wide, -1, back, 16, nullptr, &usedDefault), 8);
+    EXPECT_STREQ(back, text);
+    EXPECT_FALSE(usedDefault);
+
+    // Too small: what fits is written, nothing past the end, and the call fails.
+    WCHAR tiny[3] = {1, 1, 1};
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, tiny, 2), 0);
+    EXPECT_EQ(tiny[0], u'a');
+    EXPECT_EQ(tiny[2], 1);
+    // Size query.
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0), 8);
+
+    const WCHAR unmappable[] = {u'\u4E00', 0};
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, unmappable, -1, back, 16, nullptr, &usedDefault), 2);
+    EXPECT_EQ(back[0], '?');
+    EXPECT_TRUE(usedDefault);
+}
+
+TEST(TimeSource, InjectedCounterDrivesBothClocks) {
+    std::int64_t now = 2500;
+    win32::SetTimeSourceForTest(1000, true, [&] { return now; });
+    LARGE_INTEGER f, c;
+    ASSERT_TRUE(QueryPerformanceFrequency(&f));
+    EXPECT_EQ(f.QuadPart, 1000);
+    ASSERT_TRUE(QueryPerformanceCounter(&c));
+    EXPECT_EQ(c.QuadPart, 2500);
+    EXPECT_EQ(timeGetTime(), 2500u);
+
+    win32::SetTimeSourceForTest(1000, false, [&] { return now; });
+    EXPECT_FALSE(QueryPerformanceFrequency(&f));
+    EXPECT_FALSE(QueryPerformanceCounter(&c));
+    now = 4000;
+    EXPECT_EQ(timeGetTime(), 4000u);
+    win32::ResetTimeSource();
+    EXPECT_TRUE(QueryPerformanceFrequency(&f));
+    EXPECT_EQ(f.QuadPart, 1'000'000'000);
+}
+
+TEST(Com, InitialisationIsCounted) {
+    const int before = win32::ComInitCount();
+    EXPECT_EQ(CoInitialize(nullptr), before == 0 ? S_OK : S_FALSE);
+    EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
+    EXPECT_EQ(win32::ComInitCount(), before + 2);
+    CoUninitialize();
+    CoUninitialize();
+    EXPECT_EQ(win32::ComInitCount(), before);
+    CoUninitialize();  // unbalanced: stays at zero rather than going negative
+    EXPECT_GE(win32::ComInitCount(), 0);
+}
