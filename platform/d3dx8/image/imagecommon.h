@@ -1,0 +1,43 @@
+// Helpers shared by the hand-written decoders: checked little-endian reads and the image
+// allocation that enforces the size limits.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "d3dx8/image/imagedecode.h"
+
+namespace d3dx::detail {
+
+inline WORD ReadU16(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
+inline DWORD ReadU32(const BYTE* p) {
+    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
+           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
+}
+
+// Sizes `out` for width x height opaque black texels; fails without allocating when the size
+// is zero or beyond the limits.
+inline HRESULT AllocateImage(std::uint64_t width, std::uint64_t height, ImageFileFormat format,
+                             DecodedImage* out) {
+    if (width == 0 || height == 0) return kImageInvalidData;
+    if (width > kMaxImageDimension || height > kMaxImageDimension || width * height > kMaxImageTexels)
+        return kImageTooLarge;
+    out->width = static_cast<UINT>(width);
+    out->height = static_cast<UINT>(height);
+    out->texels.assign(static_cast<std::size_t>(width * height), 0xFF000000u);
+    out->hasAlpha = false;
+    out->format = format;
+    return S_OK;
+}
+
+inline DWORD Argb(DWORD a, DWORD r, DWORD g, DWORD b) { return (a << 24) | (r << 16) | (g << 8) | b; }
+
+// Scales a value of `bits` bits (1 to 8) up to 8 bits, so the largest value becomes 255.
+inline DWORD ExpandBits(DWORD value, unsigned bits) {
+    if (bits == 0) return 0;
+    if (bits >= 8) return value & 0xFF;
+    const DWORD maximum = (1u << bits) - 1;
+    return (value * 255 + maximum / 2) / maximum;
+}
+
+}  // namespace d3dx::detail
