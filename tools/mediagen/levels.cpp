@@ -1,0 +1,333 @@
+#include "levels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "models.h"
+#include "textures.h"
+#include "video.h"
+#include "xfile.h"
+
+namespace mediagen {
+namespace {
+
+struct FishSpecies {
+  const char* name;
+  FishShape shape;
+  FishPattern pattern;
+  Rgb back, belly, mark;
+};
+
+const FishSpecies kSpecies[] = {
+    {"sargo", {1.6f, 0.75f, 0.28f}, FishPattern::Bands, {0.55f, 0.58f, 0.6f}, {0.88f, 0.9f, 0.9f}, {0.12f, 0.12f, 0.14f}},
+    {"mero", {2.8f, 1.0f, 0.6f}, FishPattern::Blotches, {0.35f, 0.25f, 0.16f}, {0.6f, 0.48f, 0.32f}, {0.8f, 0.75f, 0.55f}},
+    {"dorada", {1.8f, 0.7f, 0.28f}, FishPattern::GoldBrow, {0.45f, 0.5f, 0.55f}, {0.9f, 0.9f, 0.88f}, {0.95f, 0.75f, 0.2f}},
+    {"salema", {1.5f, 0.5f, 0.25f}, FishPattern::Stripes, {0.5f, 0.55f, 0.55f}, {0.85f, 0.85f, 0.8f}, {0.9f, 0.75f, 0.25f}},
+    {"doncella", {1.0f, 0.3f, 0.15f}, FishPattern::Bright, {0.2f, 0.5f, 0.35f}, {0.95f, 0.55f, 0.2f}, {0.2f, 0.35f, 0.9f}},
+};
+
+const FishSpecies& Species(const std::string& name) {
+  for (const FishSpecies& s : kSpecies)
+    if (name == s.name) return s;
+  throw std::runtime_error("unknown species " + name);
+}
+
+// Reaction traits: fearlessness (trait 1) and attraction (trait 2), 0 to 9, and the range.
+struct Temper {
+  int trait1, trait2;
+  float range;
+};
+constexpr Temper kShy{1, 1, 35};
+constexpr Temper kCurious{7, 9, 25};
+constexpr Temper kIndifferent{9, 1, 15};
+
+struct FishGroup {
+  const char* species;
+  int count;
+  Temper temper;
+  float scale;
+};
+
+struct Loop {
+  float dx, dz, radius;
+};
+
+struct LevelDesign {
+  int number;
+  std::string name;
+  std::string next;
+  float startX, startY, startZ;
+  int water[3];
+  Rgb colourA, colourB;
+  float fogStart, fogEnd, maxAir, ballast, currentX, currentZ;
+  int goalType, goalValue;
+  Loop loops[2];
+  std::vector<FishGroup> fish;
+  const char* rockTexture;
+  Rgb rockBase, rockTint;
+  SkyStyle sky;
+  Palette palette;
+  float waves[4][3];  // period, amplitude, wavelength
+};
+
+std::vector<LevelDesign> Designs() {
+  return {
+      {1, "La Caleta", "nivel2", 900, 30, 600, {30, 90, 110}, {0.75f, 0.8f, 0.8f}, {0.35f, 0.4f, 0.42f},
+       20, 150, 150, 3, 0, 0, 0, 3,
+       {{0, 40, 22}, {55, 75, 26}},
+       {{"sargo", 3, kShy, 1.0f}, {"salema", 3, kIndifferent, 1.0f}, {"dorada", 2, kCurious, 1.1f}},
+       "roca.bmp", {0.55f, 0.52f, 0.46f}, {0.3f, 0.45f, 0.2f},
+       {{0.25f, 0.45f, 0.85f}, {0.75f, 0.85f, 0.95f}, {0.1f, 0.3f, 0.45f}, {0.4f, 0.5f, 0.7f}, 0.2f},
+       {{0.1f, 0.45f, 0.55f}, {0.02f, 0.12f, 0.2f}},
+       {{6.0f, 0.12f, 60}, {4.5f, 0.08f, 40}, {3.2f, 0.05f, 25}, {8.0f, 0.15f, 110}}},
+      {2, "El Arrecife", "nivel3", 1900, 32, 1150, {20, 70, 120}, {0.7f, 0.75f, 0.85f}, {0.3f, 0.35f, 0.45f},
+       15, 130, 140, 4, 0.004f, 0, 1, 1,
+       {{0, 40, 22}, {-60, 30, 24}},
+       {{"mero", 1, kCurious, 1.2f}, {"sargo", 2, kShy, 1.0f}, {"doncella", 3, kIndifferent, 1.0f}, {"salema", 2, kShy, 0.9f}},
+       "roca2.bmp", {0.6f, 0.42f, 0.38f}, {0.75f, 0.5f, 0.6f},
+       {{0.3f, 0.45f, 0.8f}, {0.95f, 0.8f, 0.6f}, {0.08f, 0.25f, 0.4f}, {-0.6f, 0.25f, 0.5f}, 0.4f},
+       {{0.05f, 0.35f, 0.6f}, {0.01f, 0.08f, 0.2f}},
+       {{5.5f, 0.15f, 55}, {4.0f, 0.1f, 35}, {3.0f, 0.07f, 22}, {7.5f, 0.18f, 100}}},
+      {3, "La Fosa", "nivel1", 2300, 36, 360, {10, 35, 70}, {0.55f, 0.6f, 0.75f}, {0.2f, 0.25f, 0.35f},
+       10, 110, 130, 4, -0.003f, 0.004f, 0, 5,
+       {{0, 75, 18}, {60, 100, 24}},
+       {{"dorada", 3, kShy, 1.0f}, {"mero", 2, kCurious, 1.0f}, {"sargo", 2, kIndifferent, 1.1f}, {"doncella", 2, kShy, 1.0f}},
+       "roca.bmp", {0.42f, 0.42f, 0.44f}, {0.25f, 0.35f, 0.3f},
+       {{0.45f, 0.5f, 0.58f}, {0.7f, 0.72f, 0.75f}, {0.12f, 0.18f, 0.22f}, {0.2f, 0.6f, -0.5f}, 0.9f},
+       {{0.03f, 0.15f, 0.28f}, {0.0f, 0.03f, 0.08f}},
+       {{5.0f, 0.22f, 50}, {3.6f, 0.16f, 32}, {2.6f, 0.1f, 20}, {7.0f, 0.28f, 95}}},
+  };
+}
+
+struct Waypoint {
+  Vec3 pos;
+  std::vector<int> next;
+};
+
+struct Rock {
+  std::string mesh;
+  float x, y, z, radius;
+};
+
+struct MovingRock {
+  std::string prefix, texture;
+  int frequency;
+  float x, y, z;
+};
+
+float Horizontal(float ax, float az, float bx, float bz) { return std::hypot(ax - bx, az - bz); }
+
+std::vector<Waypoint> MakeWaypoints(const LevelDesign& d, const HeightMap& map) {
+  std::vector<Waypoint> wps;
+  for (int l = 0; l < 2; ++l) {
+    const Loop& loop = d.loops[l];
+    const int n = 8, first = static_cast<int>(wps.size());
+    for (int k = 0; k < n; ++k) {
+      float a = 2 * kPi * static_cast<float>(k) / n + (l ? 0.4f : 0.0f);
+      float x = d.startX + loop.dx + loop.radius * std::cos(a), z = d.startZ + loop.dz + loop.radius * std::sin(a);
+      float floor = map.MaxAround(x, z, 8);
+      float y = std::min(19.0f, floor + 5.0f + 2.0f * std::sin(a * 2 + static_cast<float>(l)));
+      if (y < floor + 2.5f) throw std::runtime_error(Format("level %d: waypoint at (%.0f, %.0f) too near the floor (%.1f)", d.number, x, z, floor));
+      // Each loop runs one way; the fish may also cut across it.
+      wps.push_back({{x, y, z}, {first + (k + 1) % n, first + (k + 3) % n}});
+    }
+  }
+  // Links between the two loops, both ways.
+  wps[2].next.push_back(8 + 5);
+  wps[13].next.push_back(2);
+  wps[6].next.push_back(8 + 1);
+  wps[9].next.push_back(6);
+  return wps;
+}
+
+std::vector<Rock> PlaceRocks(const LevelDesign& d, const HeightMap& map, const std::vector<Waypoint>& wps,
+                             const float radii[4]) {
+  std::vector<Rock> rocks;
+  // The pillar straight ahead of the start, reaching above eye height.
+  const float px = d.startX, pz = d.startZ + 40;
+  rocks.push_back({"pilar.x", px, map.MinAround(px, pz, 6) - 0.3f, pz, 6});
+  Rng rng(1000 + static_cast<uint32_t>(d.number));
+  int attempts = 0;
+  while (rocks.size() < 12 && attempts++ < 2000) {
+    int kind = static_cast<int>(rng.Next() * 4) % 4;
+    float r = radii[kind];
+    float x, z;
+    if (rocks.size() < 7) {  // beside the fish paths, between waypoints
+      const Loop& loop = d.loops[rocks.size() % 2];
+      float a = rng.Range(0, 2 * kPi);
+      float off = loop.radius + (rng.Next() < 0.5f ? -1.0f : 1.0f) * (r + 7 + rng.Range(0, 6));
+      x = d.startX + loop.dx + off * std::cos(a);
+      z = d.startZ + loop.dz + off * std::sin(a);
+    } else {
+      x = d.startX + rng.Range(-90, 90);
+      z = d.startZ + rng.Range(-40, 110);
+    }
+    bool ok = Horizontal(x, z, d.startX, d.startZ) > r + 14;
+    for (const Waypoint& w : wps) ok = ok && Horizontal(x, z, w.pos.x, w.pos.z) > r + 5;
+    for (const Rock& o : rocks) ok = ok && Horizontal(x, z, o.x, o.z) > r + o.radius + 2;
+    ok = ok && map.MaxAround(x, z, r) < 30;
+    if (!ok) continue;
+    rocks.push_back({Format("roca%d.x", kind + 1), x, map.MinAround(x, z, r) - 0.3f, z, r});
+  }
+  return rocks;
+}
+
+std::vector<MovingRock> PlaceMovingRocks(const LevelDesign& d, const HeightMap& map, const std::vector<Rock>& rocks) {
+  std::vector<MovingRock> out;
+  Rng rng(2000 + static_cast<uint32_t>(d.number));
+  int attempts = 0;
+  while (out.size() < 9 && attempts++ < 2000) {
+    float x = d.startX + rng.Range(-70, 70), z = d.startZ + rng.Range(-20, 100);
+    bool ok = Horizontal(x, z, d.startX, d.startZ) > 10;
+    for (const Rock& r : rocks) ok = ok && Horizontal(x, z, r.x, r.z) > r.radius + 3;
+    for (const MovingRock& m : out) ok = ok && Horizontal(x, z, m.x, m.z) > 6;
+    if (!ok) continue;
+    bool kelp = out.size() % 3 != 2;
+    out.push_back({kelp ? "alga" : "anemona", kelp ? "alga.bmp" : "anemona.bmp", 1 + static_cast<int>(out.size() % 2), x,
+                   map.MinAround(x, z, 3) - 0.2f, z});
+  }
+  return out;
+}
+
+std::string LevelFile(const LevelDesign& d) {
+  std::string s = d.next + "\n";
+  s += "intro.avi ahogado.avi captura.avi\n";
+  s += Format("%d %d %d\n", d.water[0], d.water[1], d.water[2]);
+  s += Format("%.2f %.2f %.2f\n", d.colourA.r, d.colourA.g, d.colourA.b);
+  s += Format("%.2f %.2f %.2f\n", d.colourB.r, d.colourB.g, d.colourB.b);
+  s += Format("%.1f %.1f\n", d.fogStart, d.fogEnd);
+  s += Format("%.1f\n", d.maxAir);
+  s += Format("%.1f %.3f %.3f\n", d.ballast, d.currentX, d.currentZ);
+  s += Format("%d %d\n", d.goalType, d.goalValue);
+  return s;
+}
+
+std::string SeaFile(const LevelDesign& d) {
+  static const float dirs[4][2] = {{1.0f, 0.0f}, {0.6f, 0.8f}, {-0.7071f, 0.7071f}, {0.2f, -0.98f}};
+  std::string s;
+  for (const auto& w : dirs) s += Format("%.4f %.4f 0.0\n", w[0], w[1]);
+  for (int k = 0; k < 3; ++k) {
+    for (int w = 0; w < 4; ++w) s += Format(w ? " %.2f" : "%.2f", d.waves[w][k]);
+    s += "\n";
+  }
+  s += "400.0\n80\n";
+  return s;
+}
+
+void WriteLevel(const std::filesystem::path& root, const LevelDesign& d, const HeightMap& map,
+                const std::vector<LevelDesign>& all) {
+  const std::filesystem::path dir = root / Format("nivel%d", d.number);
+  const uint32_t seed = 100 * static_cast<uint32_t>(d.number);
+
+  // Rocks.
+  static const float kRadii[4] = {3.0f, 4.5f, 6.0f, 2.2f};
+  WriteXFile(dir / "roca1.x", Boulder(seed + 1, 3.0f, 2.5f, 2.6f));
+  WriteXFile(dir / "roca2.x", Boulder(seed + 2, 4.5f, 3.5f, 3.8f));
+  WriteXFile(dir / "roca3.x", Boulder(seed + 3, 6.0f, 2.8f, 5.0f));
+  WriteXFile(dir / "roca4.x", Boulder(seed + 4, 2.2f, 3.8f, 2.0f));
+  const float pillarFloor = map.MinAround(d.startX, d.startZ + 40, 6) - 0.3f;
+  WriteXFile(dir / "pilar.x", Pillar(seed + 5, 4.0f, d.startY + 6 - pillarFloor));
+  WriteBmp24(dir / d.rockTexture, RockTexture(seed + 6, d.rockBase, d.rockTint));
+
+  const std::vector<Waypoint> wps = MakeWaypoints(d, map);
+  const std::vector<Rock> rocks = PlaceRocks(d, map, wps, kRadii);
+  std::string s = Format("%zu\n", rocks.size());
+  for (const Rock& r : rocks) s += Format("%s %s 1.0 %.2f %.2f %.2f\n", r.mesh.c_str(), d.rockTexture, r.x, r.y, r.z);
+  s += Format("arpon.x arpon.bmp 1.0 %.2f %.2f %.2f\n", d.startX, d.startY, d.startZ);
+  s += Format("buzo.x buzo.bmp 1.0 %.2f %.2f %.2f\n", d.startX, d.startY, d.startZ);
+  WriteTextFile(dir / "ladrillos.plt", s);
+
+  // The start must leave the diver's box (about 4 units ahead and 2 around the eye) clear.
+  if (d.startY - map.MaxAround(d.startX, d.startZ, 12) < 7 || d.startY > 44)
+    throw std::runtime_error(Format("level %d: start too near the floor (%.1f) or the surface", d.number,
+                                    map.MaxAround(d.startX, d.startZ, 12)));
+
+  // Fish and their waypoints.
+  int fishCount = 0;
+  for (const FishGroup& g : d.fish) fishCount += g.count;
+  if (fishCount > static_cast<int>(wps.size())) throw std::runtime_error("more fish than waypoints");
+  s = Format("%d\n", fishCount);
+  int start = 0;
+  for (const FishGroup& g : d.fish) {
+    const FishSpecies& sp = Species(g.species);
+    auto poses = FishPoses(sp.shape);
+    for (int p = 0; p < 3; ++p) WriteXFile(dir / Format("%s%d.x", sp.name, p), poses[static_cast<size_t>(p)]);
+    WriteBmp24(dir / Format("%s.bmp", sp.name), FishTexture(sp.pattern, sp.back, sp.belly, sp.mark));
+    for (int k = 0; k < g.count; ++k) {
+      // Start waypoints spread over both loops, one per fish.
+      int wp = (start % 2) * 8 + (start / 2) * 3 % 8;
+      ++start;
+      s += Format("%s0.x %s1.x %s2.x %s.bmp %.2f %d %.1f %d %d\n", sp.name, sp.name, sp.name, sp.name, g.scale, wp,
+                  g.temper.range, g.temper.trait1, g.temper.trait2);
+    }
+  }
+  s += Format("%zu\n", wps.size());
+  for (const Waypoint& w : wps) {
+    s += Format("%.2f %.2f %.2f %zu", w.pos.x, w.pos.y, w.pos.z, w.next.size());
+    for (int n : w.next) s += Format(" %d", n);
+    s += "\n";
+  }
+  WriteTextFile(dir / "peces.plt", s);
+
+  // Moving rocks.
+  auto kelp = KelpPoses(seed + 7, 10.0f);
+  auto anemone = AnemonePoses(seed + 8);
+  for (int p = 0; p < 3; ++p) {
+    WriteXFile(dir / Format("alga%d.x", p), kelp[static_cast<size_t>(p)]);
+    WriteXFile(dir / Format("anemona%d.x", p), anemone[static_cast<size_t>(p)]);
+  }
+  WriteBmp24(dir / "alga.bmp", KelpTexture());
+  WriteBmp24(dir / "anemona.bmp", AnemoneTexture(d.number == 2 ? Rgb{0.85f, 0.35f, 0.5f} : Rgb{0.8f, 0.5f, 0.2f},
+                                                 d.number == 2 ? Rgb{1.0f, 0.8f, 0.9f} : Rgb{1.0f, 0.9f, 0.6f}));
+  const std::vector<MovingRock> moving = PlaceMovingRocks(d, map, rocks);
+  s = Format("%zu\n", moving.size());
+  for (const MovingRock& m : moving)
+    s += Format("%s0.x %s1.x %s2.x %s 1.0 %d %.2f %.2f %.2f\n", m.prefix.c_str(), m.prefix.c_str(), m.prefix.c_str(),
+                m.texture.c_str(), m.frequency, m.x, m.y, m.z);
+  WriteTextFile(dir / "ladrillosmv.plt", s);
+
+  // The surface overlay: chart, boat marker, point marker, depth sounder; the map points mark
+  // where each level starts.
+  WriteXFile(dir / "carta.x", ChartMesh());
+  WriteXFile(dir / "marca_barca.x", BoatMarkerMesh());
+  WriteXFile(dir / "marca_punto.x", PointMarkerMesh());
+  WriteXFile(dir / "sonda.x", DepthSounderMesh());
+  WriteBmp24(dir / "carta.bmp", ChartTexture(map));
+  WriteBmp24(dir / "marca_barca.bmp", SolidTexture({1.0f, 0.9f, 0.1f}, {0.3f, 0.2f, 0.0f}));
+  WriteBmp24(dir / "marca_punto.bmp", SolidTexture({0.9f, 0.1f, 0.1f}, {0.3f, 0.0f, 0.0f}));
+  WriteBmp24(dir / "sonda.bmp", SounderTexture());
+  s = "carta.x carta.bmp\nmarca_barca.x marca_barca.bmp\nmarca_punto.x marca_punto.bmp\nsonda.x sonda.bmp\n";
+  s += Format("%zu\n", all.size());
+  for (const LevelDesign& o : all) s += Format("%.1f %.1f %.1f\n", o.startX, 45.0f, o.startZ);
+  WriteTextFile(dir / "guibarca.plt", s);
+
+  WriteTextFile(dir / "nivel.plt", LevelFile(d));
+  WriteTextFile(dir / "mar.plt", SeaFile(d));
+
+  // Sky box; its textures sit in the current folder under the names the X file gives.
+  std::array<std::string, 6> names;
+  for (int f = 0; f < 6; ++f) {
+    names[static_cast<size_t>(f)] = Format("cielo%d_%s.bmp", d.number, SkyFaces()[static_cast<size_t>(f)].suffix);
+    WriteBmp24(root / names[static_cast<size_t>(f)], SkyTexture(f, d.sky));
+  }
+  WriteXFile(dir / "SkyBox2.x", SkyBoxMesh(names, 100.0f));
+
+  // Videos.
+  const int frames = 3 * kVideoFps;
+  EncodeVideo(dir / "intro.avi", frames, [&](int i) { return IntroFrame(i, frames, d.number, d.name, d.palette); });
+  EncodeVideo(dir / "captura.avi", frames, [&](int i) { return CatchFrame(i, frames, d.palette); });
+  EncodeVideo(dir / "ahogado.avi", frames, [&](int i) { return DrownFrame(i, frames, d.palette); });
+}
+
+}  // namespace
+
+void WriteLevels(const std::filesystem::path& root, const HeightMap& map) {
+  const std::vector<LevelDesign> designs = Designs();
+  for (const LevelDesign& d : designs) WriteLevel(root, d, map, designs);
+}
+
+}  // namespace mediagen

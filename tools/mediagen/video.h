@@ -1,0 +1,27 @@
+// The short videos: drawn frame by frame and encoded as MPEG-4 part 2 in AVI, single-threaded
+// and bit-exact so every run writes the same bytes.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "image.h"
+
+namespace mediagen {
+
+constexpr int kVideoWidth = 320;
+constexpr int kVideoHeight = 240;
+constexpr int kVideoFps = 25;
+
+void EncodeVideo(const std::filesystem::path& path, int frameCount, const std::function<Image(int)>& drawFrame);
+
+struct Palette {
+  Rgb top, bottom;
+};
+// The level's intro: its number and name over a scene of fish, bubbles and light.
+Image IntroFrame(int frame, int frameCount, int level, const std::string& name, const Palette& palette);
+Image CatchFrame(int frame, int frameCount, const Palette& palette);
+Image DrownFrame(int frame, int frameCount, const Palette& palette);
+
+}  // namespace mediagen
