@@ -11,7 +11,9 @@
 //      script asks for one, and swaps.
 // GlPresentWindow binds framebuffer 0 for the overlay and restores every GL state it touches
 // (program, vertex array, buffers, textures on unit 0, blend, depth, cull, scissor, viewport,
-// framebuffer bindings) before it returns, so the renderer's state cache stays valid.
+// framebuffer bindings, pixel-pack buffer) before it returns, so the renderer's state cache stays
+// valid. A window that has never been presented shows white; modal menu loops keep re-presenting
+// (through WM_PAINT) so the last frame stays under an open menu.
 #pragma once
 
 #include "win32/wintypes.h"
@@ -50,5 +52,8 @@ void GlPresentWindow(HWND hwnd);
 // Asks the windowing layer to go full screen on the desktop (true) or back to the window (false),
 // without sending WM_ENTERSIZEMOVE/WM_EXITSIZEMOVE. Called by the device on Reset/CreateDevice.
 void GlSetFullscreen(HWND hwnd, bool fullscreen);
+
+// Whether the window has the keyboard focus (a full-screen device loses itself without it).
+bool GlWindowFocused(HWND hwnd);
 
 }  // namespace win32
