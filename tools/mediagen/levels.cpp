@@ -78,7 +78,7 @@ std::vector<LevelDesign> Designs() {
   return {
       {1, "La Caleta", "nivel2", 900, 30, 600, {30, 90, 110}, {0.75f, 0.8f, 0.8f}, {0.35f, 0.4f, 0.42f},
        20, 150, 150, 3, 0, 0, 0, 3,
-       {{0, 40, 22}, {55, 75, 26}},
+       {{0, 40, 22}, {45, 62, 22}},
        {{"sargo", 3, kShy, 1.0f}, {"salema", 3, kIndifferent, 1.0f}, {"dorada", 2, kCurious, 1.1f}},
        "roca.bmp", {0.55f, 0.52f, 0.46f}, {0.3f, 0.45f, 0.2f},
        {{0.25f, 0.45f, 0.85f}, {0.75f, 0.85f, 0.95f}, {0.1f, 0.3f, 0.45f}, {0.4f, 0.5f, 0.7f}, 0.2f},
@@ -94,7 +94,7 @@ std::vector<LevelDesign> Designs() {
        {{5.5f, 0.15f, 55}, {4.0f, 0.1f, 35}, {3.0f, 0.07f, 22}, {7.5f, 0.18f, 100}}},
       {3, "La Fosa", "nivel1", 2300, 36, 360, {10, 35, 70}, {0.55f, 0.6f, 0.75f}, {0.2f, 0.25f, 0.35f},
        10, 110, 130, 4, -0.003f, 0.004f, 0, 5,
-       {{0, 75, 18}, {60, 100, 24}},
+       {{-15, 72, 16}, {35, 78, 20}},
        {{"dorada", 3, kShy, 1.0f}, {"mero", 2, kCurious, 1.0f}, {"sargo", 2, kIndifferent, 1.1f}, {"doncella", 2, kShy, 1.0f}},
        "roca.bmp", {0.42f, 0.42f, 0.44f}, {0.25f, 0.35f, 0.3f},
        {{0.45f, 0.5f, 0.58f}, {0.7f, 0.72f, 0.75f}, {0.12f, 0.18f, 0.22f}, {0.2f, 0.6f, -0.5f}, 0.9f},
@@ -129,7 +129,7 @@ std::vector<Waypoint> MakeWaypoints(const LevelDesign& d, const HeightMap& map) 
     for (int k = 0; k < n; ++k) {
       float a = 2 * kPi * static_cast<float>(k) / n + (l ? 0.4f : 0.0f);
       float x = d.startX + loop.dx + loop.radius * std::cos(a), z = d.startZ + loop.dz + loop.radius * std::sin(a);
-      float floor = map.MaxAround(x, z, 8);
+      float floor = map.MaxAround(x, z, 25);
       float y = std::min(19.0f, floor + 5.0f + 2.0f * std::sin(a * 2 + static_cast<float>(l)));
       if (y < floor + 2.5f) throw std::runtime_error(Format("level %d: waypoint at (%.0f, %.0f) too near the floor (%.1f)", d.number, x, z, floor));
       // Each loop runs one way; the fish may also cut across it.
@@ -163,10 +163,10 @@ std::vector<Rock> PlaceRocks(const LevelDesign& d, const HeightMap& map, const s
       x = d.startX + loop.dx + off * std::cos(a);
       z = d.startZ + loop.dz + off * std::sin(a);
     } else {
-      x = d.startX + rng.Range(-90, 90);
-      z = d.startZ + rng.Range(-40, 110);
+      x = d.startX + rng.Range(-80, 80);
+      z = d.startZ + rng.Range(-30, 90);
     }
-    bool ok = Horizontal(x, z, d.startX, d.startZ) > r + 14;
+    bool ok = Horizontal(x, z, d.startX, d.startZ) > r + 14 && Horizontal(x, z, d.startX, d.startZ) < 120;
     for (const Waypoint& w : wps) ok = ok && Horizontal(x, z, w.pos.x, w.pos.z) > r + 5;
     for (const Rock& o : rocks) ok = ok && Horizontal(x, z, o.x, o.z) > r + o.radius + 2;
     ok = ok && map.MaxAround(x, z, r) < 30;
