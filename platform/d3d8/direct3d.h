@@ -1,0 +1,82 @@
+// IDirect3D8: adapters (SDL displays, or the script's), their modes, the Check* answers, caps and
+// device creation.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "d3d8/backend.h"
+
+namespace d3d8 {
+
+struct AdapterInfo {
+    std::string description;
+    std::string driver;
+    int display = 0;  // SDL display index
+    D3DDISPLAYMODE desktop{};
+    std::vector<D3DDISPLAYMODE> modes;
+    std::optional<D3DCAPS8> halCaps, refCaps;
+};
+
+// What the GL side can do, probed once per process.
+struct GlProbe {
+    bool ok = false;
+    std::string renderer;
+    int maxSamples = 0;
+    int maxTextureSize = 2048;
+    bool rgb565 = true;
+};
+const GlProbe& ProbeGl();
+
+D3DCAPS8 BuiltinCaps(UINT adapter, D3DDEVTYPE type, int maxTextureSize);
+
+class Direct3D8Impl final : public IDirect3D8 {
+public:
+    Direct3D8Impl(BackendKind kind, std::vector<AdapterInfo> adapters, std::shared_ptr<const Script> script,
+                  bool ownsSdlVideo);
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT RegisterSoftwareDevice(void*) override;
+    UINT GetAdapterCount() override;
+    HRESULT GetAdapterIdentifier(UINT Adapter, DWORD Flags, D3DADAPTER_IDENTIFIER8* pIdentifier) override;
+    UINT GetAdapterModeCount(UINT Adapter) override;
+    HRESULT EnumAdapterModes(UINT Adapter, UINT Mode, D3DDISPLAYMODE* pMode) override;
+    HRESULT GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) override;
+    HRESULT CheckDeviceType(UINT Adapter, D3DDEVTYPE CheckType, D3DFORMAT DisplayFormat, D3DFORMAT BackBufferFormat,
+                            BOOL Windowed) override;
+    HRESULT CheckDeviceFormat(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT AdapterFormat, DWORD Usage,
+                              D3DRESOURCETYPE RType, D3DFORMAT CheckFormat) override;
+    HRESULT CheckDeviceMultiSampleType(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT SurfaceFormat, BOOL Windowed,
+                                       D3DMULTISAMPLE_TYPE MultiSampleType) override;
+    HRESULT CheckDepthStencilMatch(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT AdapterFormat,
+                                   D3DFORMAT RenderTargetFormat, D3DFORMAT DepthStencilFormat) override;
+    HRESULT GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS8* pCaps) override;
+    HMONITOR GetAdapterMonitor(UINT Adapter) override;
+    HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
+                         D3DPRESENT_PARAMETERS* pPresentationParameters,
+                         IDirect3DDevice8** ppReturnedDeviceInterface) override;
+
+    BackendKind Kind() const { return kind_; }
+    const Script* GetScript() const { return script_.get(); }
+    const AdapterInfo& Adapter(UINT i) const { return adapters_[i]; }
+    // The mode a full-screen device shows (GetAdapterDisplayMode answers it while set).
+    void SetFullscreenMode(UINT adapter, const D3DDISPLAYMODE* mode);
+
+private:
+    ~Direct3D8Impl();
+    bool ValidType(D3DDEVTYPE t) const { return t == D3DDEVTYPE_HAL || t == D3DDEVTYPE_REF; }
+
+    std::atomic<ULONG> refs_{1};
+    BackendKind kind_;
+    std::vector<AdapterInfo> adapters_;
+    std::vector<std::optional<D3DDISPLAYMODE>> fullscreenModes_;
+    std::shared_ptr<const Script> script_;
+    bool ownsSdlVideo_;
+};
+
+}  // namespace d3d8
