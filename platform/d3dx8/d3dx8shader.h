@@ -5,18 +5,7 @@
 // one line per fault: "name(line): error: what".
 #pragma once
 
-#include "win32/wintypes.h"
-
-#ifndef ABI_IUNKNOWN_DEFINED
-#define ABI_IUNKNOWN_DEFINED
-struct IUnknown {
-    virtual HRESULT QueryInterface(REFIID riid, void** ppvObj) = 0;
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
-protected:
-    ~IUnknown() = default;
-};
-#endif
+#include "d3d8/d3d8.h"
 
 // A block of bytes with a COM reference count: a new buffer holds one reference.
 struct ID3DXBuffer : public IUnknown {
@@ -33,7 +22,7 @@ inline constexpr GUID IID_ID3DXBuffer = {0xab15a002, 0x0d38, 0x4d01, {0xa0, 0x02
 #define D3DXERR_INVALIDDATA MAKE_HRESULT(1, 0x876, 2905)
 #endif
 
-// A zeroed buffer of numBytes bytes.
+// A zeroed buffer of numBytes bytes. Null output pointers give D3DERR_INVALIDCALL here and below.
 HRESULT D3DXCreateBuffer(DWORD numBytes, LPD3DXBUFFER* ppBuffer);
 
 // Assembles srcDataLen bytes of shader text. Flags are accepted and ignored. On success

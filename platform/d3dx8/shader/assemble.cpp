@@ -73,7 +73,7 @@ void ClearOutputs(LPD3DXBUFFER* ppConstants, LPD3DXBUFFER* ppCompiledShader, LPD
 HRESULT D3DXAssembleShader(LPCVOID pSrcData, UINT srcDataLen, DWORD flags, LPD3DXBUFFER* ppConstants,
                            LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors) {
     ClearOutputs(ppConstants, ppCompiledShader, ppCompilationErrors);
-    if (!ppCompiledShader || (!pSrcData && srcDataLen > 0)) return E_INVALIDARG;
+    if (!ppCompiledShader || (!pSrcData && srcDataLen > 0)) return D3DERR_INVALIDCALL;
     std::string_view text(static_cast<const char*>(pSrcData), pSrcData ? srcDataLen : 0);
     // Text handed over with its terminating NUL ends there.
     if (std::size_t nul = text.find('\0'); nul != text.npos) text = text.substr(0, nul);
@@ -83,7 +83,7 @@ HRESULT D3DXAssembleShader(LPCVOID pSrcData, UINT srcDataLen, DWORD flags, LPD3D
 HRESULT D3DXAssembleShaderFromFileA(LPCSTR pSrcFile, DWORD flags, LPD3DXBUFFER* ppConstants,
                                     LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors) {
     ClearOutputs(ppConstants, ppCompiledShader, ppCompilationErrors);
-    if (!pSrcFile || !ppCompiledShader) return E_INVALIDARG;
+    if (!pSrcFile || !ppCompiledShader) return D3DERR_INVALIDCALL;
     std::optional<std::string> text = ReadSourceFile(pSrcFile);
     if (!text) {
         ReportErrors(std::string(pSrcFile) + ": error: cannot read the file\n", ppCompilationErrors);

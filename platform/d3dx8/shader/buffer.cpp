@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-
 class Buffer final : public ID3DXBuffer {
 public:
     // Never empty storage, so the pointer of a zero-sized buffer is still valid.
@@ -16,7 +14,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** ppvObj) override {
         if (!ppvObj) return E_POINTER;
-        if (riid == kIidUnknown || riid == IID_ID3DXBuffer) {
+        if (riid == IID_IUnknown || riid == IID_ID3DXBuffer) {
             *ppvObj = static_cast<ID3DXBuffer*>(this);
             AddRef();
             return S_OK;
@@ -44,7 +42,7 @@ private:
 }  // namespace
 
 HRESULT D3DXCreateBuffer(DWORD numBytes, LPD3DXBUFFER* ppBuffer) {
-    if (!ppBuffer) return E_INVALIDARG;
+    if (!ppBuffer) return D3DERR_INVALIDCALL;
     *ppBuffer = nullptr;
     try {
         *ppBuffer = new Buffer(numBytes);

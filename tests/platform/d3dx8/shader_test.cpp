@@ -171,17 +171,17 @@ TEST(VertexShader, AssemblerErrorsNameTheLine) {
 
 TEST(VertexShader, EntryPointsCheckTheirArguments) {
     LPD3DXBUFFER code = reinterpret_cast<LPD3DXBUFFER>(1), constants = code, errors = code;
-    EXPECT_EQ(D3DXAssembleShader(nullptr, 4, 0, &constants, &code, &errors), E_INVALIDARG);
+    EXPECT_EQ(D3DXAssembleShader(nullptr, 4, 0, &constants, &code, &errors), D3DERR_INVALIDCALL);
     EXPECT_EQ(code, nullptr);
     EXPECT_EQ(constants, nullptr);
     EXPECT_EQ(errors, nullptr);
     const char text[] = "vs.1.1\nmov oPos, v0\n";
-    EXPECT_EQ(D3DXAssembleShader(text, sizeof text, 0, nullptr, nullptr, nullptr), E_INVALIDARG);
+    EXPECT_EQ(D3DXAssembleShader(text, sizeof text, 0, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
     // The terminating NUL may be passed along; nothing after it is read.
     const char withTail[] = "vs.1.1\nmov oPos, v0\n\0garbage";
     EXPECT_EQ(D3DXAssembleShader(withTail, sizeof withTail, 0, nullptr, &code, nullptr), S_OK);
     EXPECT_EQ(code->Release(), 0u);
-    EXPECT_EQ(D3DXAssembleShaderFromFileA(nullptr, 0, nullptr, &code, nullptr), E_INVALIDARG);
+    EXPECT_EQ(D3DXAssembleShaderFromFileA(nullptr, 0, nullptr, &code, nullptr), D3DERR_INVALIDCALL);
 }
 
 TEST(VertexShader, AssemblesFromFilesByWindowsName) {
@@ -228,6 +228,9 @@ TEST(VertexShader, BuffersCountReferences) {
     EXPECT_EQ(buffer->QueryInterface(IID_ID3DXBuffer, &same), S_OK);
     EXPECT_EQ(same, buffer);
     EXPECT_EQ(buffer->Release(), 2u);
+    EXPECT_EQ(buffer->QueryInterface(IID_IUnknown, &same), S_OK);
+    EXPECT_EQ(same, buffer);
+    EXPECT_EQ(buffer->Release(), 2u);
     const GUID other = {0x12345678, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
     void* none = buffer;
     EXPECT_EQ(buffer->QueryInterface(other, &none), E_NOINTERFACE);
@@ -240,7 +243,7 @@ TEST(VertexShader, BuffersCountReferences) {
     EXPECT_EQ(buffer->GetBufferSize(), 0u);
     EXPECT_NE(buffer->GetBufferPointer(), nullptr);
     EXPECT_EQ(buffer->Release(), 0u);
-    EXPECT_EQ(D3DXCreateBuffer(4, nullptr), E_INVALIDARG);
+    EXPECT_EQ(D3DXCreateBuffer(4, nullptr), D3DERR_INVALIDCALL);
 }
 
 TEST(VertexShader, MalformedTokensAreRefused) {
