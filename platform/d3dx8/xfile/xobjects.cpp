@@ -1,0 +1,273 @@
+// The COM objects of the X-file component over a parsed document. Every object holds the
+// document through a shared pointer, so children outlive the enumerator and file that made them.
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+#include "d3dx8/image/filebytes.h"
+#include "d3dx8/xfile/dxfile.h"
+#include "d3dx8/xfile/xdocument.h"
+
+namespace xfile {
+namespace {
+
+using DocumentPtr = std::shared_ptr<const Document>;
+
+// The COM reference count of each object below; the object deletes itself at zero.
+class RefCount {
+public:
+    ULONG Add() { return ++m_count; }
+    ULONG Drop() { return --m_count; }
+
+private:
+    std::atomic<ULONG> m_count{1};
+};
+
+HRESULT CopyName(const std::string& name, LPSTR buffer, LPDWORD length) {
+    if (!length) return DXFILEERR_BADVALUE;
+    const DWORD needed = name.empty() ? 0 : static_cast<DWORD>(name.size() + 1);
+    if (!buffer) {
+        *length = needed;
+        return DXFILE_OK;
+    }
+    if (*length < needed) return DXFILEERR_BADVALUE;
+    if (needed) std::memcpy(buffer, name.c_str(), needed);
+    else if (*length > 0) buffer[0] = '\0';
+    *length = needed;
+    return DXFILE_OK;
+}
+
+class FileData final : public IDirectXFileData {
+public:
+    FileData(DocumentPtr document, const DataObject* object) : m_document(std::move(document)), m_object(object) {}
+
+    HRESULT QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        if (riid == IID_IDirectXFileData || riid == IID_IDirectXFileObject) {
+            *out = static_cast<IDirectXFileData*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return m_refs.Add(); }
+    ULONG Release() override {
+        const ULONG n = m_refs.Drop();
+        if (n == 0) delete this;
+        return n;
+    }
+    HRESULT GetName(LPSTR buffer, LPDWORD length) override { return CopyName(m_object->name, buffer, length); }
+    HRESULT GetId(GUID* id) override {
+        if (!id) return DXFILEERR_BADVALUE;
+        *id = m_object->id;
+        return DXFILE_OK;
+    }
+    HRESULT GetData(LPCSTR member, DWORD* size, void** data) override {
+        if (!size || !data) return DXFILEERR_BADVALUE;
+        std::size_t offset = 0, length = m_object->data.size();
+        if (member) {
+            const MemberSpan* span = nullptr;
+            for (const MemberSpan& s : m_object->members)
+                if (s.name == member) span = &s;
+            if (!span) return DXFILEERR_NOTFOUND;
+            offset = span->offset;
+            length = span->size;
+        }
+        *size = static_cast<DWORD>(length);
+        *data = length ? const_cast<BYTE*>(m_object->data.data() + offset) : nullptr;
+        return DXFILE_OK;
+    }
+    HRESULT GetType(const GUID** type) override {
+        if (!type) return DXFILEERR_BADVALUE;
+        *type = &m_object->type;
+        return DXFILE_OK;
+    }
+    HRESULT GetNextObject(LPDIRECTXFILEOBJECT* child) override;
+    HRESULT AddDataObject(LPDIRECTXFILEDATA) override { return E_NOTIMPL; }
+    HRESULT AddDataReference(LPCSTR, const GUID*) override { return E_NOTIMPL; }
+    HRESULT AddBinaryObject(LPCSTR, const GUID*, LPCSTR, LPVOID, DWORD) override { return E_NOTIMPL; }
+
+private:
+    ~FileData() = default;
+    DocumentPtr m_document;
+    const DataObject* m_object;
+    std::size_t m_next = 0;
+    RefCount m_refs;
+};
+
+class FileReference final : public IDirectXFileDataReference {
+public:
+    FileReference(DocumentPtr document, const Child* child) : m_document(std::move(document)), m_child(child) {}
+
+    HRESULT QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        if (riid == IID_IDirectXFileDataReference || riid == IID_IDirectXFileObject) {
+            *out = static_cast<IDirectXFileDataReference*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return m_refs.Add(); }
+    ULONG Release() override {
+        const ULONG n = m_refs.Drop();
+        if (n == 0) delete this;
+        return n;
+    }
+    HRESULT GetName(LPSTR buffer, LPDWORD length) override { return CopyName(m_child->refName, buffer, length); }
+    HRESULT GetId(GUID* id) override {
+        if (!id) return DXFILEERR_BADVALUE;
+        *id = m_child->refHasId ? m_child->refId : GUID{};
+        return DXFILE_OK;
+    }
+    HRESULT Resolve(LPDIRECTXFILEDATA* data) override {
+        if (!data) return DXFILEERR_BADVALUE;
+        *data = nullptr;
+        const DataObject* target = m_document->Resolve(*m_child);
+        if (!target) return DXFILEERR_BADDATAREFERENCE;
+        *data = new FileData(m_document, target);
+        return DXFILE_OK;
+    }
+
+private:
+    ~FileReference() = default;
+    DocumentPtr m_document;
+    const Child* m_child;
+    RefCount m_refs;
+};
+
+HRESULT FileData::GetNextObject(LPDIRECTXFILEOBJECT* child) {
+    if (!child) return DXFILEERR_BADVALUE;
+    *child = nullptr;
+    if (m_next >= m_object->children.size()) return DXFILEERR_NOMOREOBJECTS;
+    const Child& c = m_object->children[m_next++];
+    if (c.object) *child = new FileData(m_document, c.object.get());
+    else *child = new FileReference(m_document, &c);
+    return DXFILE_OK;
+}
+
+class EnumObject final : public IDirectXFileEnumObject {
+public:
+    explicit EnumObject(DocumentPtr document) : m_document(std::move(document)) {}
+
+    HRESULT QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        if (riid == IID_IDirectXFileEnumObject) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return m_refs.Add(); }
+    ULONG Release() override {
+        const ULONG n = m_refs.Drop();
+        if (n == 0) delete this;
+        return n;
+    }
+    HRESULT GetNextDataObject(LPDIRECTXFILEDATA* data) override {
+        if (!data) return DXFILEERR_BADVALUE;
+        *data = nullptr;
+        if (m_next >= m_document->objects.size()) return DXFILEERR_NOMOREOBJECTS;
+        *data = new FileData(m_document, m_document->objects[m_next++].get());
+        return DXFILE_OK;
+    }
+    HRESULT GetDataObjectById(REFGUID id, LPDIRECTXFILEDATA* data) override {
+        return Hand(data, m_document->FindById(id));
+    }
+    HRESULT GetDataObjectByName(LPCSTR name, LPDIRECTXFILEDATA* data) override {
+        return Hand(data, name ? m_document->FindByName(name) : nullptr);
+    }
+
+private:
+    ~EnumObject() = default;
+    HRESULT Hand(LPDIRECTXFILEDATA* data, const DataObject* object) {
+        if (!data) return DXFILEERR_BADVALUE;
+        *data = object ? new FileData(m_document, object) : nullptr;
+        return object ? DXFILE_OK : DXFILEERR_NOTFOUND;
+    }
+    DocumentPtr m_document;
+    std::size_t m_next = 0;
+    RefCount m_refs;
+};
+
+class XFile final : public IDirectXFile {
+public:
+    XFile() : m_templates(TemplateSet::BuiltIns()) {}
+
+    HRESULT QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        if (riid == IID_IDirectXFile) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return m_refs.Add(); }
+    ULONG Release() override {
+        const ULONG n = m_refs.Drop();
+        if (n == 0) delete this;
+        return n;
+    }
+    HRESULT CreateEnumObject(LPVOID source, DXFILELOADOPTIONS options, LPDIRECTXFILEENUMOBJECT* enumObject) override {
+        if (!enumObject) return DXFILEERR_BADVALUE;
+        *enumObject = nullptr;
+        if (!source) return DXFILEERR_BADVALUE;
+        std::vector<BYTE> bytes;
+        const BYTE* data = nullptr;
+        std::size_t size = 0;
+        switch (options & 0x0F) {
+        case DXFILELOAD_FROMFILE:
+            if (FAILED(d3dx::ReadWholeFile(static_cast<const char*>(source), &bytes))) return DXFILEERR_FILENOTFOUND;
+            data = bytes.data();
+            size = bytes.size();
+            break;
+        case DXFILELOAD_FROMMEMORY: {
+            const auto* memory = static_cast<const DXFILELOADMEMORY*>(source);
+            if (!memory->lpMemory && memory->dSize) return DXFILEERR_BADVALUE;
+            data = static_cast<const BYTE*>(memory->lpMemory);
+            size = memory->dSize;
+            break;
+        }
+        default: return DXFILEERR_BADVALUE;  // resources, streams and URLs do not exist here
+        }
+        // Templates the file declares stay with this read; registered ones are kept for all.
+        TemplateSet templates = m_templates;
+        auto document = std::make_shared<Document>();
+        const HRESULT hr = ParseXFile(data, size, &templates, document.get());
+        if (FAILED(hr)) return hr;
+        *enumObject = new EnumObject(std::move(document));
+        return DXFILE_OK;
+    }
+    HRESULT CreateSaveObject(LPCSTR, DWORD, LPDIRECTXFILESAVEOBJECT* saveObject) override {
+        if (saveObject) *saveObject = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT RegisterTemplates(LPVOID data, DWORD size) override {
+        if (!data) return DXFILEERR_BADVALUE;
+        TemplateSet templates = m_templates;
+        const HRESULT hr = ParseXFile(static_cast<const BYTE*>(data), size, &templates, nullptr);
+        if (FAILED(hr)) return hr;
+        m_templates = std::move(templates);
+        return DXFILE_OK;
+    }
+
+private:
+    ~XFile() = default;
+    TemplateSet m_templates;
+    RefCount m_refs;
+};
+
+}  // namespace
+}  // namespace xfile
+
+HRESULT DirectXFileCreate(LPDIRECTXFILE* file) {
+    if (!file) return DXFILEERR_BADVALUE;
+    *file = new xfile::XFile();
+    return DXFILE_OK;
+}

@@ -1,0 +1,192 @@
+// The identifiers and built-in templates of the X-file component (this layer's own values),
+// and the template and document lookups.
+#include "d3dx8/xfile/dxfile.h"
+#include "d3dx8/xfile/xdocument.h"
+
+const GUID IID_IDirectXFile = {0xD8BF1E09, 0x0330, 0x45BF, {0xA2, 0x02, 0x7B, 0x68, 0x01, 0x50, 0x9A, 0x2D}};
+const GUID IID_IDirectXFileEnumObject = {0x8A3CECCE, 0x5BD0, 0x424F, {0xAC, 0x96, 0x4C, 0xDF, 0x01, 0x3E, 0x6E, 0x46}};
+const GUID IID_IDirectXFileObject = {0xCB6CC799, 0xCE66, 0x439B, {0xAD, 0x3B, 0xDB, 0xC5, 0x9C, 0x39, 0xAD, 0x0E}};
+const GUID IID_IDirectXFileData = {0x5CCB5B74, 0xEDFD, 0x4092, {0x9C, 0x70, 0xAB, 0xC8, 0xD7, 0xA8, 0x32, 0xEF}};
+const GUID IID_IDirectXFileDataReference = {0xA77CD673, 0x1450, 0x401C, {0x93, 0x88, 0x34, 0xB5, 0xC6, 0x8A, 0x88, 0x60}};
+const GUID IID_IDirectXFileBinary = {0x16038BB8, 0xC243, 0x4D61, {0xB7, 0x5D, 0xE7, 0xE7, 0x5B, 0x9C, 0x3E, 0xF4}};
+const GUID TID_DXFILEHeader = {0x7ED69A38, 0xA6A0, 0x43F1, {0x8A, 0xC9, 0x63, 0xAF, 0x10, 0x07, 0xAD, 0xF0}};
+const GUID TID_D3DRMVector = {0xDD2DFBE4, 0xC17B, 0x44C3, {0xAB, 0xF5, 0x4A, 0x04, 0xAF, 0x64, 0xF2, 0x12}};
+const GUID TID_D3DRMCoords2d = {0xA485D7E4, 0x727B, 0x4E47, {0x81, 0x1F, 0x5F, 0xCE, 0xC4, 0xE1, 0xDB, 0x0D}};
+const GUID TID_D3DRMMatrix4x4 = {0x5318B24B, 0x16A1, 0x4137, {0x86, 0x64, 0xF8, 0xE6, 0xE1, 0x27, 0x68, 0xA6}};
+const GUID TID_D3DRMColorRGBA = {0x358B3524, 0x84B6, 0x44B4, {0x81, 0xA8, 0xC4, 0xA5, 0xF9, 0x68, 0x6A, 0x77}};
+const GUID TID_D3DRMColorRGB = {0x3004B104, 0x9AC9, 0x4051, {0x89, 0xEE, 0xFC, 0xA3, 0x6C, 0x9A, 0x05, 0xCE}};
+const GUID TID_D3DRMTextureFilename = {0x94AF3CAD, 0x637C, 0x454A, {0x96, 0x13, 0x84, 0xD9, 0x5E, 0x28, 0xC2, 0x03}};
+const GUID TID_D3DRMMaterial = {0x1A724501, 0x7149, 0x4CCF, {0x8E, 0x9D, 0x95, 0x0F, 0xEB, 0x4C, 0x36, 0x14}};
+const GUID TID_D3DRMMeshFace = {0x627543A1, 0x37EA, 0x4FBB, {0xB7, 0xA7, 0xD1, 0x7C, 0x5A, 0xAC, 0x46, 0x4C}};
+const GUID TID_D3DRMMeshTextureCoords = {0x5D8EC753, 0x712A, 0x4111, {0xA4, 0xFA, 0xD9, 0xC3, 0xDC, 0x68, 0x17, 0xCB}};
+const GUID TID_D3DRMMeshNormals = {0x0CF034A4, 0x5176, 0x473F, {0xBE, 0x3A, 0x82, 0xB3, 0xA2, 0xEA, 0xB3, 0x41}};
+const GUID TID_D3DRMMeshMaterialList = {0x979FE076, 0xEA59, 0x43D7, {0xB6, 0x63, 0x6A, 0x2E, 0xD5, 0x45, 0x9A, 0xB7}};
+const GUID TID_D3DRMMesh = {0x92226733, 0xAB28, 0x4C4B, {0x9E, 0x58, 0xC4, 0x23, 0x61, 0xAE, 0xB4, 0xCA}};
+const GUID TID_D3DRMFrameTransformMatrix = {0x8C437C40, 0xEFB8, 0x4B39, {0xA0, 0x17, 0xF2, 0x8A, 0x64, 0xBA, 0xE5, 0xAB}};
+const GUID TID_D3DRMFrame = {0x6197A654, 0xB490, 0x4FB1, {0xBC, 0xCF, 0xCF, 0xD0, 0xA1, 0xD2, 0x9A, 0xAC}};
+
+const char D3DRM_XTEMPLATES[] = R"xtemplates(xof 0303txt 0032
+
+template Header {
+ <7ED69A38-A6A0-43F1-8AC9-63AF1007ADF0>
+ WORD major;
+ WORD minor;
+ DWORD flags;
+}
+
+template Vector {
+ <DD2DFBE4-C17B-44C3-ABF5-4A04AF64F212>
+ FLOAT x;
+ FLOAT y;
+ FLOAT z;
+}
+
+template Coords2d {
+ <A485D7E4-727B-4E47-811F-5FCEC4E1DB0D>
+ FLOAT u;
+ FLOAT v;
+}
+
+template Matrix4x4 {
+ <5318B24B-16A1-4137-8664-F8E6E12768A6>
+ array FLOAT matrix[16];
+}
+
+template ColorRGBA {
+ <358B3524-84B6-44B4-81A8-C4A5F9686A77>
+ FLOAT red;
+ FLOAT green;
+ FLOAT blue;
+ FLOAT alpha;
+}
+
+template ColorRGB {
+ <3004B104-9AC9-4051-89EE-FCA36C9A05CE>
+ FLOAT red;
+ FLOAT green;
+ FLOAT blue;
+}
+
+template TextureFilename {
+ <94AF3CAD-637C-454A-9613-84D95E28C203>
+ STRING filename;
+}
+
+template Material {
+ <1A724501-7149-4CCF-8E9D-950FEB4C3614>
+ ColorRGBA faceColor;
+ FLOAT power;
+ ColorRGB specularColor;
+ ColorRGB emissiveColor;
+ [...]
+}
+
+template MeshFace {
+ <627543A1-37EA-4FBB-B7A7-D17C5AAC464C>
+ DWORD nFaceVertexIndices;
+ array DWORD faceVertexIndices[nFaceVertexIndices];
+}
+
+template MeshTextureCoords {
+ <5D8EC753-712A-4111-A4FA-D9C3DC6817CB>
+ DWORD nTextureCoords;
+ array Coords2d textureCoords[nTextureCoords];
+}
+
+template MeshMaterialList {
+ <979FE076-EA59-43D7-B663-6A2ED5459AB7>
+ DWORD nMaterials;
+ DWORD nFaceIndexes;
+ array DWORD faceIndexes[nFaceIndexes];
+ [Material <1A724501-7149-4CCF-8E9D-950FEB4C3614>]
+}
+
+template MeshNormals {
+ <0CF034A4-5176-473F-BE3A-82B3A2EAB341>
+ DWORD nNormals;
+ array Vector normals[nNormals];
+ DWORD nFaceNormals;
+ array MeshFace faceNormals[nFaceNormals];
+}
+
+template Mesh {
+ <92226733-AB28-4C4B-9E58-C42361AEB4CA>
+ DWORD nVertices;
+ array Vector vertices[nVertices];
+ DWORD nFaces;
+ array MeshFace faces[nFaces];
+ [...]
+}
+
+template FrameTransformMatrix {
+ <8C437C40-EFB8-4B39-A017-F28A64BAE5AB>
+ Matrix4x4 frameMatrix;
+}
+
+template Frame {
+ <6197A654-B490-4FB1-BCCF-CFD0A1D29AAC>
+ [...]
+}
+)xtemplates";
+const DWORD D3DRM_XTEMPLATE_BYTES = sizeof(D3DRM_XTEMPLATES) - 1;
+
+namespace xfile {
+
+const Template* TemplateSet::Find(const std::string& name) const {
+    const auto it = m_templates.find(name);
+    return it == m_templates.end() ? nullptr : &it->second;
+}
+
+void TemplateSet::Add(Template t, bool builtIn) {
+    const auto known = m_builtIn.find(t.name);
+    if (known != m_builtIn.end() && known->second) return;  // files cannot redefine the standard objects
+    m_builtIn[t.name] = builtIn;
+    std::string name = t.name;
+    m_templates.insert_or_assign(std::move(name), std::move(t));
+}
+
+const TemplateSet& TemplateSet::BuiltIns() {
+    static const TemplateSet builtIns = [] {
+        TemplateSet parsed, result;
+        ParseXFile(reinterpret_cast<const BYTE*>(D3DRM_XTEMPLATES), D3DRM_XTEMPLATE_BYTES, &parsed, nullptr);
+        for (auto& [name, t] : parsed.m_templates) result.Add(t, true);
+        return result;
+    }();
+    return builtIns;
+}
+
+namespace {
+
+template <typename Match>
+const DataObject* Search(const std::vector<std::unique_ptr<DataObject>>& roots, const Match& match) {
+    // Depth first in file order, without recursion on the machine stack.
+    std::vector<const DataObject*> stack;
+    for (auto it = roots.rbegin(); it != roots.rend(); ++it) stack.push_back(it->get());
+    while (!stack.empty()) {
+        const DataObject* o = stack.back();
+        stack.pop_back();
+        if (match(*o)) return o;
+        for (auto it = o->children.rbegin(); it != o->children.rend(); ++it)
+            if (it->object) stack.push_back(it->object.get());
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const DataObject* Document::FindByName(const std::string& name) const {
+    if (name.empty()) return nullptr;
+    return Search(objects, [&](const DataObject& o) { return o.name == name; });
+}
+
+const DataObject* Document::FindById(const GUID& id) const {
+    return Search(objects, [&](const DataObject& o) { return o.id == id; });
+}
+
+const DataObject* Document::Resolve(const Child& reference) const {
+    if (!reference.refName.empty())
+        if (const DataObject* o = FindByName(reference.refName)) return o;
+    return reference.refHasId ? FindById(reference.refId) : nullptr;
+}
+
+}  // namespace xfile
