@@ -74,7 +74,8 @@ TEST(MediaFolder, EveryFileTheGameReadsIsWhereTheGameLooks) {
 TEST(MediaFolder, HandWrittenShadersAreCopied) {
   const fs::path source = fs::path(ABISALIA_SOURCE_DIR) / "media";
   bool any = false;
-  for (const auto& e : fs::directory_iterator(source)) any = any || e.path().extension() == ".vsh";
+  if (fs::is_directory(source))
+    for (const auto& e : fs::directory_iterator(source)) any = any || e.path().extension() == ".vsh";
   if (!any) GTEST_SKIP() << "no vertex-shader files under media/ yet";
   for (const char* vsh : {"objetos.vsh", "objetos2.vsh", "peces.vsh", "peces2.vsh", "suelo1.vsh", "suelo2.vsh", "mar.vsh", "mar2.vsh"})
     EXPECT_TRUE(Resolve(kMedia, vsh)) << "missing: " << vsh;
