@@ -1,15 +1,851 @@
+// The gl backend: the back buffer as a framebuffer object, state applied to GL with caching,
+// programs generated and cached, resources uploaded when their version moves.
+#include <epoxy/gl.h>
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <unordered_map>
+
 #include "d3d8/device.h"
+#include "d3d8/formats.h"
+#include "d3d8/gl/glprograms.h"
+#include "win32/glwindow.h"
 
 namespace d3d8 {
+
 namespace {
-class Stub final : public Backend {
-public:
-    HRESULT Create(const D3DPRESENT_PARAMETERS&) override { return D3DERR_NOTAVAILABLE; }
-    HRESULT Reset(const D3DPRESENT_PARAMETERS&) override { return D3DERR_NOTAVAILABLE; }
-    HRESULT Clear(DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD) override { return D3D_OK; }
-    HRESULT Draw(const DrawCall&) override { return D3D_OK; }
-    HRESULT Present() override { return D3D_OK; }
+
+using namespace d3d8::gl;
+
+struct GlTexture {
+    GLuint name = 0;
+    unsigned long long version = 0;
 };
+struct GlBuffer {
+    GLuint name = 0;
+    unsigned long long version = 0;
+};
+
+struct Program {
+    GLuint name = 0;
+    GLint pixel = -1, viewport = -1, depthRange = -1, world = -1, view = -1, proj = -1;
+    GLint matDiffuse = -1, matAmbient = -1, matSpecular = -1, matEmissive = -1, matPower = -1, ambient = -1, fog = -1;
+    GLint lightDiffuse = -1, lightSpecular = -1, lightAmbient = -1, lightPos = -1, lightDir = -1, lightAtt = -1,
+          lightSpot = -1;
+    GLint tfactor = -1, fogColor = -1, alphaRef = -1;
+};
+
+GLenum CompareFunc(DWORD f) {
+    switch (f) {
+        case D3DCMP_NEVER: return GL_NEVER;
+        case D3DCMP_LESS: return GL_LESS;
+        case D3DCMP_EQUAL: return GL_EQUAL;
+        case D3DCMP_LESSEQUAL: return GL_LEQUAL;
+        case D3DCMP_GREATER: return GL_GREATER;
+        case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
+        case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
+        default: return GL_ALWAYS;
+    }
+}
+
+GLenum BlendFactor(DWORD b, bool source) {
+    switch (b) {
+        case D3DBLEND_ZERO: return GL_ZERO;
+        case D3DBLEND_ONE: return GL_ONE;
+        case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
+        case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+        case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+        case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+        case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+        case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+        case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+        case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+        case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+        case D3DBLEND_BOTHSRCALPHA: return source ? GL_SRC_ALPHA : GL_ONE_MINUS_SRC_ALPHA;
+        case D3DBLEND_BOTHINVSRCALPHA: return source ? GL_ONE_MINUS_SRC_ALPHA : GL_SRC_ALPHA;
+        default: return source ? GL_ONE : GL_ZERO;
+    }
+}
+
+GLenum StencilOp(DWORD op) {
+    switch (op) {
+        case D3DSTENCILOP_ZERO: return GL_ZERO;
+        case D3DSTENCILOP_REPLACE: return GL_REPLACE;
+        case D3DSTENCILOP_INCRSAT: return GL_INCR;
+        case D3DSTENCILOP_DECRSAT: return GL_DECR;
+        case D3DSTENCILOP_INVERT: return GL_INVERT;
+        case D3DSTENCILOP_INCR: return GL_INCR_WRAP;
+        case D3DSTENCILOP_DECR: return GL_DECR_WRAP;
+        default: return GL_KEEP;
+    }
+}
+
+GLenum Address(DWORD a) {
+    switch (a) {
+        case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+        case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+        case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+        case D3DTADDRESS_MIRRORONCE: return GL_MIRRORED_REPEAT;
+        default: return GL_REPEAT;
+    }
+}
+
+GLenum Primitive(D3DPRIMITIVETYPE t) {
+    switch (t) {
+        case D3DPT_POINTLIST: return GL_POINTS;
+        case D3DPT_LINELIST: return GL_LINES;
+        case D3DPT_LINESTRIP: return GL_LINE_STRIP;
+        case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+        case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
+        default: return GL_TRIANGLES;
+    }
+}
+
+struct TexFormat {
+    GLenum internal, format, type;
+    bool opaque;   // alpha reads as 1 whatever the padding bits hold
+    bool luminance;
+};
+
+bool TextureFormatOf(D3DFORMAT f, TexFormat& out) {
+    switch (f) {
+        case D3DFMT_A8R8G8B8: out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, false, false}; return true;
+        case D3DFMT_X8R8G8B8: out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, true, false}; return true;
+        case D3DFMT_R5G6B5: out = {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, true, false}; return true;
+        case D3DFMT_X1R5G5B5: out = {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, true, false}; return true;
+        case D3DFMT_A1R5G5B5: out = {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, false, false}; return true;
+        case D3DFMT_A4R4G4B4: out = {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, false, false}; return true;
+        case D3DFMT_X4R4G4B4: out = {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, true, false}; return true;
+        case D3DFMT_L8: out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, true, true}; return true;
+        case D3DFMT_A8: out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, false, false}; return true;
+        case D3DFMT_A8L8: out = {GL_RG8, GL_RG, GL_UNSIGNED_BYTE, false, true}; return true;
+        default: return false;
+    }
+}
+
+GLuint Compile(GLenum type, const std::string& source) {
+    GLuint s = glCreateShader(type);
+    const char* text = source.c_str();
+    glShaderSource(s, 1, &text, nullptr);
+    glCompileShader(s);
+    GLint ok = 0;
+    glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[2048];
+        glGetShaderInfoLog(s, sizeof(log), nullptr, log);
+        std::fprintf(stderr, "d3d8 gl: shader compile failed: %s\n", log);
+        glDeleteShader(s);
+        return 0;
+    }
+    return s;
+}
+
+class GlBackend final : public Backend {
+public:
+    explicit GlBackend(DeviceImpl& device) : device_(device) {}
+    ~GlBackend() override;
+
+    HRESULT Create(const D3DPRESENT_PARAMETERS& pp) override;
+    HRESULT Reset(const D3DPRESENT_PARAMETERS& pp) override;
+    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override;
+    HRESULT Draw(const DrawCall& call) override;
+    HRESULT Present() override;
+    HRESULT ReadBack(SurfaceImpl* surface) override;
+    void ForgetTexture(const TextureImpl* t) override { Drop(textures_, t, true); }
+    void ForgetVertexBuffer(const VertexBufferImpl* b) override { Drop(buffers_, b, false); }
+    void ForgetIndexBuffer(const IndexBufferImpl* b) override { Drop(buffers_, b, false); }
+    void ForgetShader(const VertexShader* s) override;
+    void SetCursorVisible(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+    void SetCursorPosition(int x, int y) override {
+        if (SDL_Window* w = win32::GlSdlWindow(device_.Window())) SDL_WarpMouseInWindow(w, x, y);
+    }
+
+private:
+    template <class Map>
+    void Drop(Map& map, const void* key, bool texture) {
+        auto it = map.find(key);
+        if (it == map.end()) return;
+        if (current_) {
+            if (texture) glDeleteTextures(1, &it->second.name);
+            else glDeleteBuffers(1, &it->second.name);
+        }
+        map.erase(it);
+    }
+    bool MakeCurrent();
+    HRESULT BuildTargets(const D3DPRESENT_PARAMETERS& pp);
+    void DeleteTargets();
+    void ApplyState(const DeviceState& s);
+    const Program* ProgramFor(const DeviceState& s);
+    GLuint VertexStage(const DeviceState& s);
+    void BindTextures(const DeviceState& s);
+    GLuint BufferFor(const VertexBufferImpl* b);
+    GLuint IndexBufferFor(const IndexBufferImpl* b);
+    void SetupAttributes(const DeviceState& s, const DrawCall& call, GLuint upBuffer);
+    void SetUniforms(const Program& p, const DeviceState& s);
+    void ResolveInto(GLuint readFbo);
+
+    DeviceImpl& device_;
+    bool current_ = false;
+    UINT width_ = 0, height_ = 0;
+    int samples_ = 0;
+    GLuint fbo_ = 0, color_ = 0, depth_ = 0;
+    GLuint resolveFbo_ = 0, resolveColor_ = 0;  // multisampled back buffers resolve here
+    bool hasDepth_ = false, hasStencil_ = false;
+    GLuint vao_ = 0, ubo_ = 0, upVertices_ = 0, upIndices_ = 0, white_ = 0;
+    GLuint samplers_[2] = {};
+    DWORD samplerState_[2][5] = {};
+    float uploadedConstants_[96][4] = {};
+    bool constantsValid_ = false;
+    std::unordered_map<const void*, GlTexture> textures_;
+    std::unordered_map<const void*, GlBuffer> buffers_;
+    std::map<const VertexShader*, GLuint> shaderStages_;
+    std::map<FixedKey, GLuint> fixedStages_;
+    std::map<std::pair<GLuint, PixelKey>, Program> programs_;
+    GLuint currentProgram_ = 0;
+    // Applied GL state, so an unchanged state costs nothing.
+    struct Applied {
+        int depthTest = -1, depthMask = -1, depthFunc = -1, cull = -1, fill = -1, blend = -1, srcBlend = -1,
+            dstBlend = -1, blendOp = -1, colorMask = -1, stencil = -1;
+        D3DVIEWPORT8 viewport{~0u, ~0u, ~0u, ~0u, -1.0f, -1.0f};
+    } applied_;
+};
+
+GlBackend::~GlBackend() {
+    if (!MakeCurrent()) return;
+    for (auto& [k, t] : textures_) glDeleteTextures(1, &t.name);
+    for (auto& [k, b] : buffers_) glDeleteBuffers(1, &b.name);
+    for (auto& [k, s] : shaderStages_) glDeleteShader(s);
+    for (auto& [k, s] : fixedStages_) glDeleteShader(s);
+    for (auto& [k, p] : programs_) glDeleteProgram(p.name);
+    DeleteTargets();
+    glDeleteVertexArrays(1, &vao_);
+    GLuint buffers[] = {ubo_, upVertices_, upIndices_};
+    glDeleteBuffers(3, buffers);
+    glDeleteTextures(1, &white_);
+    glDeleteSamplers(2, samplers_);
+}
+
+bool GlBackend::MakeCurrent() {
+    current_ = win32::GlMakeCurrent(device_.Window());
+    return current_;
+}
+
+void GlBackend::DeleteTargets() {
+    GLuint fbos[] = {fbo_, resolveFbo_};
+    glDeleteFramebuffers(2, fbos);
+    GLuint rbs[] = {color_, depth_, resolveColor_};
+    glDeleteRenderbuffers(3, rbs);
+    fbo_ = resolveFbo_ = color_ = depth_ = resolveColor_ = 0;
+}
+
+HRESULT GlBackend::BuildTargets(const D3DPRESENT_PARAMETERS& pp) {
+    DeleteTargets();
+    width_ = pp.BackBufferWidth;
+    height_ = pp.BackBufferHeight;
+    samples_ = pp.MultiSampleType >= D3DMULTISAMPLE_2_SAMPLES ? static_cast<int>(pp.MultiSampleType) : 0;
+    GLenum colorFormat = pp.BackBufferFormat == D3DFMT_R5G6B5 ? GL_RGB565 : GL_RGBA8;
+    auto storage = [&](GLuint rb, GLenum format, int samples) {
+        glBindRenderbuffer(GL_RENDERBUFFER, rb);
+        if (samples) glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, format, width_, height_);
+        else glRenderbufferStorage(GL_RENDERBUFFER, format, width_, height_);
+    };
+    glGenFramebuffers(1, &fbo_);
+    glGenRenderbuffers(1, &color_);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    storage(color_, colorFormat, samples_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color_);
+    hasDepth_ = pp.EnableAutoDepthStencil != FALSE;
+    hasStencil_ = hasDepth_ && pp.AutoDepthStencilFormat == D3DFMT_D24S8;
+    if (hasDepth_) {
+        GLenum depthFormat = GL_DEPTH_COMPONENT24;
+        switch (pp.AutoDepthStencilFormat) {
+            case D3DFMT_D16: case D3DFMT_D16_LOCKABLE: depthFormat = GL_DEPTH_COMPONENT16; break;
+            case D3DFMT_D24S8: depthFormat = GL_DEPTH24_STENCIL8; break;
+            case D3DFMT_D32: depthFormat = GL_DEPTH_COMPONENT32; break;
+            default: break;
+        }
+        glGenRenderbuffers(1, &depth_);
+        storage(depth_, depthFormat, samples_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, hasStencil_ ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
+                                  GL_RENDERBUFFER, depth_);
+    }
+    GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE && colorFormat == GL_RGB565) {
+        // No 16-bit colour buffer here: render in 32 bits.
+        storage(color_, GL_RGBA8, samples_);
+        status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    }
+    if (status != GL_FRAMEBUFFER_COMPLETE) return D3DERR_NOTAVAILABLE;
+    if (samples_) {
+        glGenFramebuffers(1, &resolveFbo_);
+        glGenRenderbuffers(1, &resolveColor_);
+        glBindFramebuffer(GL_FRAMEBUFFER, resolveFbo_);
+        storage(resolveColor_, GL_RGBA8, 0);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveColor_);
+        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return D3DERR_NOTAVAILABLE;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    applied_ = Applied{};
+    return D3D_OK;
+}
+
+HRESULT GlBackend::Create(const D3DPRESENT_PARAMETERS& pp) {
+    win32::GlSetFullscreen(device_.Window(), !pp.Windowed);
+    if (!MakeCurrent() || epoxy_gl_version() < 33) return D3DERR_NOTAVAILABLE;
+    glGenVertexArrays(1, &vao_);
+    glBindVertexArray(vao_);
+    glGenBuffers(1, &ubo_);
+    glBindBuffer(GL_UNIFORM_BUFFER, ubo_);
+    glBufferData(GL_UNIFORM_BUFFER, sizeof(uploadedConstants_), nullptr, GL_DYNAMIC_DRAW);
+    glBindBufferBase(GL_UNIFORM_BUFFER, 0, ubo_);
+    glGenBuffers(1, &upVertices_);
+    glGenBuffers(1, &upIndices_);
+    glGenTextures(1, &white_);
+    glBindTexture(GL_TEXTURE_2D, white_);
+    const DWORD white = 0xFFFFFFFF;
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_BYTE, &white);
+    glGenSamplers(2, samplers_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glEnable(GL_PROGRAM_POINT_SIZE);
+    return BuildTargets(pp);
+}
+
+HRESULT GlBackend::Reset(const D3DPRESENT_PARAMETERS& pp) {
+    win32::GlSetFullscreen(device_.Window(), !pp.Windowed);
+    if (!MakeCurrent()) return D3DERR_NOTAVAILABLE;
+    constantsValid_ = false;
+    return BuildTargets(pp);
+}
+
+HRESULT GlBackend::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+    const DeviceState& s = device_.State();
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    GLbitfield mask = 0;
+    if (flags & D3DCLEAR_TARGET) {
+        mask |= GL_COLOR_BUFFER_BIT;
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        applied_.colorMask = -1;
+        glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f,
+                     ((color >> 24) & 0xFF) / 255.0f);
+    }
+    if ((flags & D3DCLEAR_ZBUFFER) && hasDepth_) {
+        mask |= GL_DEPTH_BUFFER_BIT;
+        glDepthMask(GL_TRUE);
+        applied_.depthMask = -1;
+        glClearDepth(z);
+    }
+    if ((flags & D3DCLEAR_STENCIL) && hasStencil_) {
+        mask |= GL_STENCIL_BUFFER_BIT;
+        glStencilMask(0xFF);
+        glClearStencil(static_cast<GLint>(stencil));
+    }
+    // Direct3D clears the viewport, or the given rectangles inside it.
+    glEnable(GL_SCISSOR_TEST);
+    const D3DVIEWPORT8& vp = s.viewport;
+    auto clearRect = [&](LONG x1, LONG y1, LONG x2, LONG y2) {
+        x1 = std::max<LONG>(x1, vp.X);
+        y1 = std::max<LONG>(y1, vp.Y);
+        x2 = std::min<LONG>(x2, vp.X + vp.Width);
+        y2 = std::min<LONG>(y2, vp.Y + vp.Height);
+        if (x2 <= x1 || y2 <= y1) return;
+        glScissor(x1, static_cast<GLint>(height_) - y2, x2 - x1, y2 - y1);
+        glClear(mask);
+    };
+    if (count == 0) clearRect(vp.X, vp.Y, vp.X + vp.Width, vp.Y + vp.Height);
+    for (DWORD i = 0; i < count; ++i) clearRect(rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2);
+    glDisable(GL_SCISSOR_TEST);
+    return D3D_OK;
+}
+
+void GlBackend::ApplyState(const DeviceState& s) {
+    const auto& rs = s.renderStates;
+    auto set = [](int& cache, int value, auto&& apply) {
+        if (cache != value) {
+            cache = value;
+            apply(value);
+        }
+    };
+    set(applied_.depthTest, hasDepth_ && rs[D3DRS_ZENABLE] != D3DZB_FALSE,
+        [](int on) { on ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST); });
+    set(applied_.depthMask, rs[D3DRS_ZWRITEENABLE] != 0, [](int on) { glDepthMask(on ? GL_TRUE : GL_FALSE); });
+    set(applied_.depthFunc, static_cast<int>(rs[D3DRS_ZFUNC]), [](int f) { glDepthFunc(CompareFunc(f)); });
+    // Winding as seen on screen is kept by the y flip, so Direct3D clockwise is GL clockwise;
+    // CCW culling culls GL back faces.
+    set(applied_.cull, static_cast<int>(rs[D3DRS_CULLMODE]), [](int c) {
+        if (c == D3DCULL_NONE) {
+            glDisable(GL_CULL_FACE);
+            return;
+        }
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CW);
+        glCullFace(c == D3DCULL_CCW ? GL_BACK : GL_FRONT);
+    });
+    set(applied_.fill, static_cast<int>(rs[D3DRS_FILLMODE]), [](int f) {
+        glPolygonMode(GL_FRONT_AND_BACK, f == D3DFILL_POINT ? GL_POINT : f == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+    });
+    set(applied_.blend, rs[D3DRS_ALPHABLENDENABLE] != 0,
+        [](int on) { on ? glEnable(GL_BLEND) : glDisable(GL_BLEND); });
+    if (rs[D3DRS_ALPHABLENDENABLE]) {
+        int src = static_cast<int>(rs[D3DRS_SRCBLEND]), dst = static_cast<int>(rs[D3DRS_DESTBLEND]);
+        if (applied_.srcBlend != src || applied_.dstBlend != dst) {
+            applied_.srcBlend = src;
+            applied_.dstBlend = dst;
+            GLenum s = BlendFactor(src, true), d = BlendFactor(dst, false);
+            if (src == D3DBLEND_BOTHSRCALPHA || src == D3DBLEND_BOTHINVSRCALPHA) d = BlendFactor(src, false);
+            glBlendFunc(s, d);
+        }
+        set(applied_.blendOp, static_cast<int>(rs[D3DRS_BLENDOP]), [](int op) {
+            GLenum e = op == D3DBLENDOP_SUBTRACT      ? GL_FUNC_SUBTRACT
+                       : op == D3DBLENDOP_REVSUBTRACT ? GL_FUNC_REVERSE_SUBTRACT
+                       : op == D3DBLENDOP_MIN         ? GL_MIN
+                       : op == D3DBLENDOP_MAX         ? GL_MAX
+                                                      : GL_FUNC_ADD;
+            glBlendEquation(e);
+        });
+    }
+    set(applied_.colorMask, static_cast<int>(rs[D3DRS_COLORWRITEENABLE] & 0xF), [](int m) {
+        glColorMask((m & 1) != 0, (m & 2) != 0, (m & 4) != 0, (m & 8) != 0);
+    });
+    bool stencil = hasStencil_ && rs[D3DRS_STENCILENABLE];
+    set(applied_.stencil, stencil, [](int on) { on ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST); });
+    if (stencil) {
+        glStencilFunc(CompareFunc(rs[D3DRS_STENCILFUNC]), static_cast<GLint>(rs[D3DRS_STENCILREF]),
+                      rs[D3DRS_STENCILMASK]);
+        glStencilOp(StencilOp(rs[D3DRS_STENCILFAIL]), StencilOp(rs[D3DRS_STENCILZFAIL]),
+                    StencilOp(rs[D3DRS_STENCILPASS]));
+        glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
+    }
+    const D3DVIEWPORT8& vp = s.viewport;
+    if (std::memcmp(&vp, &applied_.viewport, sizeof(vp)) != 0) {
+        applied_.viewport = vp;
+        glViewport(vp.X, static_cast<GLint>(height_) - static_cast<GLint>(vp.Y + vp.Height), vp.Width, vp.Height);
+        glDepthRange(vp.MinZ, vp.MaxZ);
+    }
+}
+
+GLuint GlBackend::VertexStage(const DeviceState& s) {
+    if (s.shader && !s.shader->function.empty()) {
+        auto it = shaderStages_.find(s.shader.get());
+        if (it != shaderStages_.end()) return it->second;
+        VsProgram program;
+        const auto& fn = s.shader->function;
+        GLuint stage = 0;
+        if (DecodeVertexShader(fn.data(), fn.size(), &program)) {
+            DWORD inputs = 0;
+            for (const auto& e : s.shader->elements) inputs |= 1u << e.reg;
+            stage = Compile(GL_VERTEX_SHADER, TranslateVertexShader(program, inputs));
+        }
+        shaderStages_[s.shader.get()] = stage;
+        return stage;
+    }
+    FixedKey key = MakeFixedKey(s);
+    if (s.shader) key.fvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;  // declaration-only shader
+    auto it = fixedStages_.find(key);
+    if (it != fixedStages_.end()) return it->second;
+    GLuint stage = Compile(GL_VERTEX_SHADER, FixedVertexShader(key));
+    fixedStages_[key] = stage;
+    return stage;
+}
+
+const Program* GlBackend::ProgramFor(const DeviceState& s) {
+    GLuint vs = VertexStage(s);
+    if (!vs) return nullptr;
+    PixelKey pk = MakePixelKey(s);
+    auto key = std::make_pair(vs, pk);
+    auto it = programs_.find(key);
+    if (it != programs_.end()) return it->second.name ? &it->second : nullptr;
+    Program p;
+    GLuint fs = Compile(GL_FRAGMENT_SHADER, PixelShader(pk));
+    if (fs) {
+        p.name = glCreateProgram();
+        glAttachShader(p.name, vs);
+        glAttachShader(p.name, fs);
+        glLinkProgram(p.name);
+        glDetachShader(p.name, vs);
+        glDetachShader(p.name, fs);
+        glDeleteShader(fs);
+        GLint ok = 0;
+        glGetProgramiv(p.name, GL_LINK_STATUS, &ok);
+        if (!ok) {
+            char log[2048];
+            glGetProgramInfoLog(p.name, sizeof(log), nullptr, log);
+            std::fprintf(stderr, "d3d8 gl: program link failed: %s\n", log);
+            glDeleteProgram(p.name);
+            p.name = 0;
+        }
+    }
+    if (p.name) {
+        GLuint block = glGetUniformBlockIndex(p.name, "Constants");
+        if (block != GL_INVALID_INDEX) glUniformBlockBinding(p.name, block, 0);
+        auto loc = [&](const char* n) { return glGetUniformLocation(p.name, n); };
+        p.pixel = loc("uPixel");
+        p.viewport = loc("uViewport");
+        p.depthRange = loc("uDepthRange");
+        p.world = loc("uWorld");
+        p.view = loc("uView");
+        p.proj = loc("uProj");
+        p.matDiffuse = loc("uMatDiffuse");
+        p.matAmbient = loc("uMatAmbient");
+        p.matSpecular = loc("uMatSpecular");
+        p.matEmissive = loc("uMatEmissive");
+        p.matPower = loc("uMatPower");
+        p.ambient = loc("uAmbient");
+        p.fog = loc("uFog");
+        p.lightDiffuse = loc("uLightDiffuse");
+        p.lightSpecular = loc("uLightSpecular");
+        p.lightAmbient = loc("uLightAmbient");
+        p.lightPos = loc("uLightPos");
+        p.lightDir = loc("uLightDir");
+        p.lightAtt = loc("uLightAtt");
+        p.lightSpot = loc("uLightSpot");
+        p.tfactor = loc("uTFactor");
+        p.fogColor = loc("uFogColor");
+        p.alphaRef = loc("uAlphaRef");
+        glUseProgram(p.name);
+        glUniform1i(loc("uTex0"), 0);
+        glUniform1i(loc("uTex1"), 1);
+        currentProgram_ = p.name;
+    }
+    auto& stored = programs_[key] = p;
+    return stored.name ? &stored : nullptr;
+}
+
+void GlBackend::ForgetShader(const VertexShader* s) {
+    auto it = shaderStages_.find(s);
+    if (it == shaderStages_.end()) return;
+    if (MakeCurrent()) {
+        for (auto p = programs_.begin(); p != programs_.end();) {
+            if (p->first.first == it->second) {
+                glDeleteProgram(p->second.name);
+                p = programs_.erase(p);
+            } else {
+                ++p;
+            }
+        }
+        glDeleteShader(it->second);
+    }
+    shaderStages_.erase(it);
+}
+
+void GlBackend::SetUniforms(const Program& p, const DeviceState& s) {
+    const D3DVIEWPORT8& vp = s.viewport;
+    glUniform2f(p.pixel, 1.0f / vp.Width, 1.0f / vp.Height);
+    auto color = [](GLint l, D3DCOLOR c) {
+        glUniform4f(l, ((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f,
+                    ((c >> 24) & 0xFF) / 255.0f);
+    };
+    const auto& rs = s.renderStates;
+    if (p.fogColor >= 0) {
+        D3DCOLOR c = rs[D3DRS_FOGCOLOR];
+        glUniform3f(p.fogColor, ((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f);
+    }
+    if (p.alphaRef >= 0) glUniform1f(p.alphaRef, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
+    if (p.tfactor >= 0) color(p.tfactor, rs[D3DRS_TEXTUREFACTOR]);
+    if (p.viewport >= 0) glUniform4f(p.viewport, vp.X, vp.Y, vp.Width, vp.Height);
+    if (p.depthRange >= 0) glUniform2f(p.depthRange, vp.MinZ, vp.MaxZ);
+    if (p.world < 0) return;  // a token shader reads only the constant block
+    glUniformMatrix4fv(p.world, 1, GL_FALSE, &s.transforms[D3DTS_WORLD].m[0][0]);
+    glUniformMatrix4fv(p.view, 1, GL_FALSE, &s.transforms[D3DTS_VIEW].m[0][0]);
+    glUniformMatrix4fv(p.proj, 1, GL_FALSE, &s.transforms[D3DTS_PROJECTION].m[0][0]);
+    const D3DMATERIAL8& m = s.material;
+    if (p.matDiffuse >= 0) glUniform4fv(p.matDiffuse, 1, &m.Diffuse.r);
+    if (p.matAmbient >= 0) glUniform4fv(p.matAmbient, 1, &m.Ambient.r);
+    if (p.matSpecular >= 0) glUniform4fv(p.matSpecular, 1, &m.Specular.r);
+    if (p.matEmissive >= 0) glUniform4fv(p.matEmissive, 1, &m.Emissive.r);
+    if (p.matPower >= 0) glUniform1f(p.matPower, m.Power);
+    if (p.ambient >= 0) color(p.ambient, rs[D3DRS_AMBIENT]);
+    if (p.fog >= 0)
+        glUniform4f(p.fog, BitsFloat(rs[D3DRS_FOGSTART]), BitsFloat(rs[D3DRS_FOGEND]), BitsFloat(rs[D3DRS_FOGDENSITY]),
+                    0.0f);
+    if (p.lightDiffuse < 0 && p.lightAmbient < 0) return;
+    float dif[32] = {}, spe[32] = {}, amb[32] = {}, pos[24] = {}, dir[24] = {}, att[32] = {}, spot[24] = {};
+    const D3DMATRIX& v = s.transforms[D3DTS_VIEW];
+    int n = 0;
+    for (const auto& [index, slot] : s.lights) {
+        if (!slot.enabled || n >= 8) continue;
+        const D3DLIGHT8& l = slot.light;
+        std::memcpy(dif + 4 * n, &l.Diffuse, 16);
+        std::memcpy(spe + 4 * n, &l.Specular, 16);
+        std::memcpy(amb + 4 * n, &l.Ambient, 16);
+        // Lights live in world space; lighting runs in view space.
+        const float P[3] = {l.Position.x, l.Position.y, l.Position.z}, D[3] = {l.Direction.x, l.Direction.y, l.Direction.z};
+        for (int j = 0; j < 3; ++j) {
+            pos[3 * n + j] = P[0] * v.m[0][j] + P[1] * v.m[1][j] + P[2] * v.m[2][j] + v.m[3][j];
+            dir[3 * n + j] = D[0] * v.m[0][j] + D[1] * v.m[1][j] + D[2] * v.m[2][j];
+        }
+        att[4 * n] = l.Range;
+        att[4 * n + 1] = l.Attenuation0;
+        att[4 * n + 2] = l.Attenuation1;
+        att[4 * n + 3] = l.Attenuation2;
+        spot[3 * n] = std::cos(l.Theta / 2);
+        spot[3 * n + 1] = std::cos(l.Phi / 2);
+        spot[3 * n + 2] = l.Falloff;
+        ++n;
+    }
+    if (n == 0) return;
+    glUniform4fv(p.lightDiffuse, n, dif);
+    glUniform4fv(p.lightSpecular, n, spe);
+    glUniform4fv(p.lightAmbient, n, amb);
+    glUniform3fv(p.lightPos, n, pos);
+    glUniform3fv(p.lightDir, n, dir);
+    glUniform4fv(p.lightAtt, n, att);
+    glUniform3fv(p.lightSpot, n, spot);
+}
+
+void GlBackend::BindTextures(const DeviceState& s) {
+    for (int st = 0; st < 2; ++st) {
+        glActiveTexture(GL_TEXTURE0 + st);
+        TextureImpl* t = s.textures[st].get();
+        GLuint name = white_;
+        TexFormat f{};
+        if (t && (TextureFormatOf(t->Format(), f) || IsCompressedFormat(t->Format()))) {
+            GlTexture& g = textures_[t];
+            if (!g.name) glGenTextures(1, &g.name);
+            glBindTexture(GL_TEXTURE_2D, g.name);
+            if (g.version != t->Version()) {
+                auto guard = t->Guard();  // the streaming thread may be writing a frame
+                g.version = t->Version();
+                const auto& levels = t->Levels();
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size()) - 1);
+                for (size_t i = 0; i < levels.size(); ++i) {
+                    const auto& l = levels[i];
+                    if (IsCompressedFormat(t->Format())) {
+                        GLenum cf = t->Format() == D3DFMT_DXT1 ? GL_COMPRESSED_RGBA_S3TC_DXT1_EXT
+                                    : (t->Format() == D3DFMT_DXT2 || t->Format() == D3DFMT_DXT3)
+                                        ? GL_COMPRESSED_RGBA_S3TC_DXT3_EXT
+                                        : GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
+                        glCompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), cf, l.width, l.height, 0,
+                                               static_cast<GLsizei>(l.data.size()), l.data.data());
+                    } else {
+                        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), f.internal, l.width, l.height, 0, f.format,
+                                     f.type, l.data.data());
+                    }
+                }
+                GLint swz[4] = {GL_RED, GL_GREEN, GL_BLUE, f.opaque ? GL_ONE : GL_ALPHA};
+                if (t->Format() == D3DFMT_L8) swz[0] = swz[1] = swz[2] = GL_RED;
+                if (t->Format() == D3DFMT_A8L8) swz[0] = swz[1] = swz[2] = GL_RED, swz[3] = GL_GREEN;
+                if (t->Format() == D3DFMT_A8) swz[0] = swz[1] = swz[2] = GL_ZERO, swz[3] = GL_RED;
+                glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swz);
+            }
+            name = g.name;
+        }
+        glBindTexture(GL_TEXTURE_2D, name);
+        const auto& tss = s.stageStates[st];
+        DWORD want[5] = {tss[D3DTSS_ADDRESSU], tss[D3DTSS_ADDRESSV], tss[D3DTSS_MINFILTER], tss[D3DTSS_MAGFILTER],
+                         tss[D3DTSS_MIPFILTER]};
+        if (std::memcmp(want, samplerState_[st], sizeof(want)) != 0) {
+            std::memcpy(samplerState_[st], want, sizeof(want));
+            GLuint sm = samplers_[st];
+            glSamplerParameteri(sm, GL_TEXTURE_WRAP_S, Address(want[0]));
+            glSamplerParameteri(sm, GL_TEXTURE_WRAP_T, Address(want[1]));
+            bool linear = want[2] >= D3DTEXF_LINEAR;
+            GLenum min = want[4] == D3DTEXF_NONE ? (linear ? GL_LINEAR : GL_NEAREST)
+                         : want[4] == D3DTEXF_POINT ? (linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST)
+                                                    : (linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR);
+            glSamplerParameteri(sm, GL_TEXTURE_MIN_FILTER, min);
+            glSamplerParameteri(sm, GL_TEXTURE_MAG_FILTER, want[3] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
+        }
+        glBindSampler(st, samplers_[st]);
+    }
+    glActiveTexture(GL_TEXTURE0);
+}
+
+GLuint GlBackend::BufferFor(const VertexBufferImpl* b) {
+    GlBuffer& g = buffers_[b];
+    if (!g.name) glGenBuffers(1, &g.name);
+    glBindBuffer(GL_ARRAY_BUFFER, g.name);
+    if (g.version != b->Version()) {
+        g.version = b->Version();
+        glBufferData(GL_ARRAY_BUFFER, b->Length(), b->Data().data(), GL_DYNAMIC_DRAW);
+    }
+    return g.name;
+}
+
+GLuint GlBackend::IndexBufferFor(const IndexBufferImpl* b) {
+    GlBuffer& g = buffers_[b];
+    if (!g.name) glGenBuffers(1, &g.name);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, g.name);
+    if (g.version != b->Version()) {
+        g.version = b->Version();
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, b->Length(), b->Data().data(), GL_DYNAMIC_DRAW);
+    }
+    return g.name;
+}
+
+void GlBackend::SetupAttributes(const DeviceState& s, const DrawCall& call, GLuint upBuffer) {
+    for (GLuint i = 0; i < 16; ++i) glDisableVertexAttribArray(i);
+    auto source = [&](UINT stream, UINT& stride) -> bool {
+        if (call.upVertices) {
+            glBindBuffer(GL_ARRAY_BUFFER, upBuffer);
+            stride = call.upStride;
+            return stream == 0;
+        }
+        const StreamBinding& b = s.streams[stream];
+        if (!b.buffer) return false;
+        BufferFor(b.buffer.get());
+        stride = b.stride;
+        return true;
+    };
+    auto attrib = [](GLuint loc, DWORD type, UINT stride, UINT offset) {
+        glEnableVertexAttribArray(loc);
+        const void* p = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(offset));
+        switch (type) {
+            case D3DVSDT_FLOAT1: glVertexAttribPointer(loc, 1, GL_FLOAT, GL_FALSE, stride, p); break;
+            case D3DVSDT_FLOAT2: glVertexAttribPointer(loc, 2, GL_FLOAT, GL_FALSE, stride, p); break;
+            case D3DVSDT_FLOAT3: glVertexAttribPointer(loc, 3, GL_FLOAT, GL_FALSE, stride, p); break;
+            case D3DVSDT_FLOAT4: glVertexAttribPointer(loc, 4, GL_FLOAT, GL_FALSE, stride, p); break;
+            case D3DVSDT_D3DCOLOR: glVertexAttribPointer(loc, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, p); break;
+            case D3DVSDT_UBYTE4: glVertexAttribPointer(loc, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, p); break;
+            case D3DVSDT_SHORT2: glVertexAttribPointer(loc, 2, GL_SHORT, GL_FALSE, stride, p); break;
+            case D3DVSDT_SHORT4: glVertexAttribPointer(loc, 4, GL_SHORT, GL_FALSE, stride, p); break;
+            default: break;
+        }
+    };
+    if (s.shader) {
+        // A declaration-only shader feeds the fixed stage by register meaning.
+        bool fixed = s.shader->function.empty();
+        for (const auto& e : s.shader->elements) {
+            UINT stride = 0;
+            if (!source(e.stream, stride)) continue;
+            GLint loc = static_cast<GLint>(e.reg);
+            if (fixed) {
+                loc = e.reg == D3DVSDE_POSITION   ? kAttrPosition
+                      : e.reg == D3DVSDE_NORMAL   ? kAttrNormal
+                      : e.reg == D3DVSDE_DIFFUSE  ? kAttrDiffuse
+                      : e.reg == D3DVSDE_SPECULAR ? kAttrSpecular
+                      : e.reg >= D3DVSDE_TEXCOORD0 && e.reg < D3DVSDE_TEXCOORD0 + 4
+                          ? kAttrTex0 + static_cast<GLint>(e.reg - D3DVSDE_TEXCOORD0)
+                          : -1;
+                if (loc < 0) continue;
+            }
+            attrib(static_cast<GLuint>(loc), e.type, stride, e.offset);
+        }
+        return;
+    }
+    UINT stride = 0;
+    if (!source(0, stride)) return;
+    const DWORD fvf = s.vertexShader;
+    UINT offset = 0;
+    switch (fvf & D3DFVF_POSITION_MASK) {
+        case D3DFVF_XYZRHW: attrib(kAttrPosition, D3DVSDT_FLOAT4, stride, 0); offset = 16; break;
+        case D3DFVF_XYZ: attrib(kAttrPosition, D3DVSDT_FLOAT3, stride, 0); offset = 12; break;
+        default:  // blend weights are skipped: no vertex blending here
+            attrib(kAttrPosition, D3DVSDT_FLOAT3, stride, 0);
+            offset = 12 + 4 * (((fvf & D3DFVF_POSITION_MASK) - D3DFVF_XYZB1) / 2 + 1);
+            break;
+    }
+    if (fvf & D3DFVF_NORMAL) attrib(kAttrNormal, D3DVSDT_FLOAT3, stride, offset), offset += 12;
+    if (fvf & D3DFVF_PSIZE) offset += 4;
+    if (fvf & D3DFVF_DIFFUSE) attrib(kAttrDiffuse, D3DVSDT_D3DCOLOR, stride, offset), offset += 4;
+    if (fvf & D3DFVF_SPECULAR) attrib(kAttrSpecular, D3DVSDT_D3DCOLOR, stride, offset), offset += 4;
+    for (int i = 0; i < FvfTexCoordCount(fvf); ++i) {
+        int size = FvfTexCoordSize(fvf, i);
+        if (i < kTexSets) attrib(kAttrTex0 + i, D3DVSDT_FLOAT1 + size - 1, stride, offset);
+        offset += 4 * size;
+    }
+}
+
+HRESULT GlBackend::Draw(const DrawCall& call) {
+    const DeviceState& s = device_.State();
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glBindVertexArray(vao_);
+    ApplyState(s);
+    const Program* p = ProgramFor(s);
+    if (!p) return D3DERR_INVALIDCALL;
+    if (currentProgram_ != p->name) {
+        glUseProgram(p->name);
+        currentProgram_ = p->name;
+    }
+    SetUniforms(*p, s);
+    if (!constantsValid_ || std::memcmp(uploadedConstants_, s.constants.data(), sizeof(uploadedConstants_)) != 0) {
+        std::memcpy(uploadedConstants_, s.constants.data(), sizeof(uploadedConstants_));
+        glBindBuffer(GL_UNIFORM_BUFFER, ubo_);
+        glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof(uploadedConstants_), uploadedConstants_);
+        constantsValid_ = true;
+    }
+    glBindBufferBase(GL_UNIFORM_BUFFER, 0, ubo_);
+    BindTextures(s);
+    if (call.upVertices) {
+        UINT count = call.indexed ? call.startVertex + call.vertexCount : call.vertexTotal;
+        glBindBuffer(GL_ARRAY_BUFFER, upVertices_);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * call.upStride, call.upVertices,
+                     GL_STREAM_DRAW);
+    }
+    SetupAttributes(s, call, upVertices_);
+    GLenum mode = Primitive(call.type);
+    if (!call.indexed) {
+        GLint first = call.upVertices ? 0 : static_cast<GLint>(call.startVertex);
+        glDrawArrays(mode, first, static_cast<GLsizei>(call.vertexTotal));
+        return D3D_OK;
+    }
+    bool wide;
+    GLintptr offset;
+    if (call.upIndices) {
+        wide = call.upIndexFormat == D3DFMT_INDEX32;
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, upIndices_);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(call.indexCount) * (wide ? 4 : 2),
+                     call.upIndices, GL_STREAM_DRAW);
+        offset = 0;
+        glDrawElements(mode, static_cast<GLsizei>(call.indexCount), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                       nullptr);
+        return D3D_OK;
+    }
+    wide = s.indices->FvfOrFormat() == D3DFMT_INDEX32;
+    IndexBufferFor(s.indices.get());
+    offset = static_cast<GLintptr>(call.startIndex) * (wide ? 4 : 2);
+    glDrawElementsBaseVertex(mode, static_cast<GLsizei>(call.indexCount), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                             reinterpret_cast<const void*>(offset), static_cast<GLint>(s.baseVertexIndex));
+    return D3D_OK;
+}
+
+void GlBackend::ResolveInto(GLuint readFbo) {
+    (void)readFbo;
+    if (!samples_) return;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo_);
+    glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+}
+
+HRESULT GlBackend::Present() {
+    HWND hwnd = device_.Window();
+    if (!MakeCurrent()) return D3DERR_INVALIDCALL;
+    win32::GlPresentTarget target;
+    if (!win32::GlGetPresentTarget(hwnd, &target)) return D3DERR_INVALIDCALL;
+    ResolveInto(0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, samples_ ? resolveFbo_ : fbo_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    const auto& c = target.client;
+    bool same = static_cast<UINT>(c.width) == width_ && static_cast<UINT>(c.height) == height_;
+    glBlitFramebuffer(0, 0, width_, height_, c.x, c.y, c.x + c.width, c.y + c.height, GL_COLOR_BUFFER_BIT,
+                      same ? GL_NEAREST : GL_LINEAR);
+    win32::GlPresentWindow(hwnd);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    return D3D_OK;
+}
+
+HRESULT GlBackend::ReadBack(SurfaceImpl* surface) {
+    if (surface->Width() != width_ || surface->Height() != height_ || BytesPerPixel(surface->Format()) != 4)
+        return D3DERR_INVALIDCALL;
+    ResolveInto(0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, samples_ ? resolveFbo_ : fbo_);
+    std::vector<BYTE> rows(static_cast<size_t>(width_) * height_ * 4);
+    glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    auto& px = surface->Pixels();
+    size_t pitch = static_cast<size_t>(width_) * 4;
+    for (UINT y = 0; y < height_; ++y) {  // GL reads bottom row first
+        std::memcpy(px.data() + y * pitch, rows.data() + (height_ - 1 - y) * pitch, pitch);
+        for (UINT x = 0; x < width_; ++x) px[y * pitch + x * 4 + 3] = 0xFF;
+    }
+    return D3D_OK;
+}
+
 }  // namespace
-std::unique_ptr<Backend> MakeGlBackend(DeviceImpl&) { return std::make_unique<Stub>(); }
+
+std::unique_ptr<Backend> MakeGlBackend(DeviceImpl& device) { return std::make_unique<GlBackend>(device); }
+
 }  // namespace d3d8

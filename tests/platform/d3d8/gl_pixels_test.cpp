@@ -1,0 +1,187 @@
+// Pixels on llvmpipe: what Direct3D would light for the states the game relies on.
+#include <cstring>
+
+#include "d3d8/shadertokens.h"
+#include "gl_fixture.h"
+
+using namespace d3d8test;
+
+namespace {
+
+IDirect3DTexture8* MakeTexture(IDirect3DDevice8* dev, UINT w, UINT h, D3DFORMAT f, const std::vector<DWORD>& texels) {
+    IDirect3DTexture8* t = nullptr;
+    if (dev->CreateTexture(w, h, 1, 0, f, D3DPOOL_MANAGED, &t) != D3D_OK) return nullptr;
+    D3DLOCKED_RECT lr;
+    t->LockRect(0, &lr, nullptr, 0);
+    for (UINT y = 0; y < h; ++y) std::memcpy(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch, &texels[y * w], w * 4);
+    t->UnlockRect(0);
+    return t;
+}
+
+}  // namespace
+
+TEST_F(GlTest, PretransformedQuadCoversExactlyItsDirect3DPixels) {
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    dev_->BeginScene();
+    TlVertex v[6];
+    Quad(v, 10, 20, 30, 25, 0xFFFFFFFF);
+    dev_->SetVertexShader(kTlFvf);
+    ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(TlVertex)), D3D_OK);
+    dev_->EndScene();
+    auto p = Pixels();
+    ASSERT_FALSE(p.empty());
+    for (UINT y = 18; y < 27; ++y)
+        for (UINT x = 8; x < 32; ++x) {
+            bool inside = x >= 10 && x < 30 && y >= 20 && y < 25;
+            EXPECT_EQ(At(p, x, y), inside ? 0xFFFFFFu : 0u) << x << "," << y;
+        }
+}
+
+TEST_F(GlTest, ModulateMultipliesTextureByDiffuseAndXFormatReadsOpaque) {
+    // X8R8G8B8 with zero padding: the default alpha op selects the texture's alpha, which must read 1.
+    auto* t = MakeTexture(dev_, 2, 2, D3DFMT_X8R8G8B8, {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF});
+    ASSERT_NE(t, nullptr);
+    dev_->SetTexture(0, t);
+    dev_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    dev_->SetRenderState(D3DRS_ALPHAREF, 0x99);
+    dev_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    dev_->BeginScene();
+    TlVertex v[6];
+    Quad(v, 0, 0, 64, 64, 0xFF808080);
+    dev_->SetVertexShader(kTlFvf);
+    dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(TlVertex));
+    dev_->EndScene();
+    auto p = Pixels();
+    ASSERT_FALSE(p.empty());
+    EXPECT_EQ(At(p, 10, 10), 0x800000u);
+    EXPECT_EQ(At(p, 50, 10), 0x008000u);
+    EXPECT_EQ(At(p, 10, 50), 0x000080u);
+    EXPECT_EQ(At(p, 50, 50), 0x808080u);
+    t->Release();
+}
+
+TEST_F(GlTest, AlphaTestAt0x99CutsAGradientExactly) {
+    std::vector<DWORD> ramp(64);
+    for (DWORD x = 0; x < 64; ++x) ramp[x] = ((0x80 + x) << 24) | 0xFFFFFF;  // alpha 0x80..0xBF
+    auto* t = MakeTexture(dev_, 64, 1, D3DFMT_A8R8G8B8, ramp);
+    ASSERT_NE(t, nullptr);
+    dev_->SetTexture(0, t);
+    dev_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    dev_->SetRenderState(D3DRS_ALPHAREF, 0x99);
+    dev_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    dev_->BeginScene();
+    TlVertex v[6];
+    Quad(v, 0, 0, 64, 8, 0xFFFFFFFF);
+    dev_->SetVertexShader(kTlFvf);
+    dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(TlVertex));
+    dev_->EndScene();
+    auto p = Pixels();
+    ASSERT_FALSE(p.empty());
+    for (UINT x = 0; x < 64; ++x) EXPECT_EQ(At(p, x, 4), 0x80 + x >= 0x99 ? 0xFFFFFFu : 0u) << x;
+    t->Release();
+}
+
+TEST_F(GlTest, ClockwiseFacesAreKeptAndCounterClockwiseCulled) {
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    dev_->BeginScene();
+    dev_->SetVertexShader(kTlFvf);
+    TlVertex cw[3] = {{0, 0, 0.5f, 1, 0xFFFF0000, 0, 0}, {32, 0, 0.5f, 1, 0xFFFF0000, 0, 0},
+                      {0, 32, 0.5f, 1, 0xFFFF0000, 0, 0}};
+    TlVertex ccw[3] = {{32, 32, 0.5f, 1, 0xFF00FF00, 0, 0}, {32, 64, 0.5f, 1, 0xFF00FF00, 0, 0},
+                       {64, 32, 0.5f, 1, 0xFF00FF00, 0, 0}};
+    dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, cw, sizeof(TlVertex));
+    dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, ccw, sizeof(TlVertex));
+    dev_->EndScene();
+    auto p = Pixels();
+    ASSERT_FALSE(p.empty());
+    EXPECT_EQ(At(p, 4, 4), 0xFF0000u);
+    EXPECT_EQ(At(p, 36, 36), 0u);
+}
+
+namespace {
+using d3d8::MakeDestToken;
+using d3d8::MakeSrcToken;
+// oPos = m4x4(v0, c4); oD0 = c1; oT0 = v6; oFog = c2.x
+std::vector<DWORD> ObjectShader(DWORD colorReg) {
+    return {D3DVS_VERSION(1, 1),
+            D3DSIO_M4x4, MakeDestToken(D3DSPR_RASTOUT, D3DSRO_POSITION), MakeSrcToken(D3DSPR_INPUT, 0),
+            MakeSrcToken(D3DSPR_CONST, 4),
+            D3DSIO_MOV, MakeDestToken(D3DSPR_ATTROUT, 0), MakeSrcToken(D3DSPR_CONST, colorReg),
+            D3DSIO_MOV, MakeDestToken(D3DSPR_TEXCRDOUT, 0), MakeSrcToken(D3DSPR_INPUT, 6),
+            D3DSIO_MOV, MakeDestToken(D3DSPR_RASTOUT, D3DSRO_FOG, D3DSP_WRITEMASK_0),
+            MakeSrcToken(D3DSPR_CONST, 2, D3DSP_REPLICATERED),
+            D3DVS_END()};
+}
+const DWORD kDecl[] = {D3DVSD_STREAM(0), D3DVSD_REG(0, D3DVSDT_FLOAT3), D3DVSD_REG(3, D3DVSDT_FLOAT3),
+                       D3DVSD_REG(6, D3DVSDT_FLOAT2), D3DVSD_END()};
+struct SceneVertex {
+    float x, y, z, nx, ny, nz, u, v;
+};
+// A tilted quad in front of the camera, so depth varies across it.
+const SceneVertex kQuad[6] = {{-1, 1, 0.2f, 0, 0, -1, 0, 0}, {1, 1, 0.9f, 0, 0, -1, 1, 0},
+                              {-1, -1, 0.2f, 0, 0, -1, 0, 1}, {1, 1, 0.9f, 0, 0, -1, 1, 0},
+                              {1, -1, 0.9f, 0, 0, -1, 1, 1}, {-1, -1, 0.2f, 0, 0, -1, 0, 1}};
+}  // namespace
+
+TEST_F(GlTest, AdditivePassOverEqualDepthAndVertexFog) {
+    auto base = ObjectShader(1), caustic = ObjectShader(3);
+    DWORD h1 = 0, h2 = 0;
+    ASSERT_EQ(dev_->CreateVertexShader(kDecl, base.data(), &h1, 0), D3D_OK);
+    ASSERT_EQ(dev_->CreateVertexShader(kDecl, caustic.data(), &h2, 0), D3D_OK);
+    // Identity world-view-projection (transposed rows are the same); a lying-down w keeps z in 0..1.
+    float wvp[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    dev_->SetVertexShaderConstant(4, wvp, 4);
+    float red[4] = {0.5f, 0, 0, 1}, blue[4] = {0, 0, 0.25f, 1}, fog[4] = {0.5f, 0, 0, 0};
+    dev_->SetVertexShaderConstant(1, red, 1);
+    dev_->SetVertexShaderConstant(3, blue, 1);
+    dev_->SetVertexShaderConstant(2, fog, 1);
+    dev_->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    dev_->SetRenderState(D3DRS_FOGCOLOR, 0x0000FF00);
+    dev_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    dev_->BeginScene();
+    dev_->SetVertexShader(h1);
+    ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kQuad, sizeof(SceneVertex)), D3D_OK);
+    // Pass 2: ONE/ONE, black fog, equal depth under LESSEQUAL.
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    dev_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    dev_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    dev_->SetRenderState(D3DRS_FOGCOLOR, 0);
+    dev_->SetVertexShader(h2);
+    ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kQuad, sizeof(SceneVertex)), D3D_OK);
+    dev_->EndScene();
+    auto p = Pixels();
+    ASSERT_FALSE(p.empty());
+    // Pass 1: half red, half fog green; pass 2 adds half of a quarter blue, fogged to black.
+    for (UINT x : {3u, 20u, 40u, 60u}) {
+        DWORD c = At(p, x, 32);
+        EXPECT_NEAR(static_cast<int>((c >> 16) & 0xFF), 64, 2) << x;
+        EXPECT_NEAR(static_cast<int>((c >> 8) & 0xFF), 128, 2) << x;
+        EXPECT_NEAR(static_cast<int>(c & 0xFF), 32, 2) << x;
+    }
+}
+
+TEST_F(GlTest, ResetFailsWhileADefaultPoolBufferLivesAndRendersAfter) {
+    IDirect3DVertexBuffer8* vb = nullptr;
+    ASSERT_EQ(dev_->CreateVertexBuffer(6 * sizeof(TlVertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, kTlFvf,
+                                       D3DPOOL_DEFAULT, &vb),
+              D3D_OK);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = pp.BackBufferHeight = kSize;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.hDeviceWindow = hwnd_;
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D16;
+    EXPECT_EQ(dev_->Reset(&pp), D3DERR_INVALIDCALL);
+    vb->Release();
+    ASSERT_EQ(dev_->Reset(&pp), D3D_OK);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.0f, 0);
+    EXPECT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    auto p = Pixels();
+    ASSERT_FALSE(p.empty());
+    EXPECT_EQ(At(p, 5, 5), 0x204060u);
+}
