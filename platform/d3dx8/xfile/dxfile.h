@@ -7,7 +7,7 @@
 // after the enumerator and the file object are released.
 #pragma once
 
-#include "d3d8/d3d8types.h"
+#include "d3d8/d3d8.h"
 #include "win32/wintypes.h"
 
 // Result codes.
@@ -84,10 +84,7 @@ using LPDIRECTXFILEOBJECT = IDirectXFileObject*;
 using LPDIRECTXFILEDATA = IDirectXFileData*;
 using LPDIRECTXFILEDATAREFERENCE = IDirectXFileDataReference*;
 
-struct IDirectXFile {
-    virtual HRESULT QueryInterface(REFIID riid, void** object) = 0;
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
+struct IDirectXFile : IUnknown {
     // source: a file name (FROMFILE) or a DXFILELOADMEMORY* (FROMMEMORY). The whole file is
     // read and checked here: a malformed file fails now, with nothing handed out.
     virtual HRESULT CreateEnumObject(LPVOID source, DXFILELOADOPTIONS options, LPDIRECTXFILEENUMOBJECT* enumObject) = 0;
@@ -99,10 +96,7 @@ protected:
     ~IDirectXFile() = default;
 };
 
-struct IDirectXFileEnumObject {
-    virtual HRESULT QueryInterface(REFIID riid, void** object) = 0;
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
+struct IDirectXFileEnumObject : IUnknown {
     // The file's top-level data objects in file order; DXFILEERR_NOMOREOBJECTS after the last.
     virtual HRESULT GetNextDataObject(LPDIRECTXFILEDATA* data) = 0;
     virtual HRESULT GetDataObjectById(REFGUID id, LPDIRECTXFILEDATA* data) = 0;
@@ -112,10 +106,7 @@ protected:
     ~IDirectXFileEnumObject() = default;
 };
 
-struct IDirectXFileObject {
-    virtual HRESULT QueryInterface(REFIID riid, void** object) = 0;
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
+struct IDirectXFileObject : IUnknown {
     // With a null buffer, *length becomes the name's size with its terminator (0 when unnamed).
     // A buffer shorter than that gives DXFILEERR_BADVALUE.
     virtual HRESULT GetName(LPSTR buffer, LPDWORD length) = 0;

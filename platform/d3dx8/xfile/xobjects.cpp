@@ -43,7 +43,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
-        if (riid == IID_IDirectXFileData || riid == IID_IDirectXFileObject) {
+        if (riid == IID_IDirectXFileData || riid == IID_IDirectXFileObject || riid == IID_IUnknown) {
             *out = static_cast<IDirectXFileData*>(this);
             AddRef();
             return S_OK;
@@ -102,7 +102,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
-        if (riid == IID_IDirectXFileDataReference || riid == IID_IDirectXFileObject) {
+        if (riid == IID_IDirectXFileDataReference || riid == IID_IDirectXFileObject || riid == IID_IUnknown) {
             *out = static_cast<IDirectXFileDataReference*>(this);
             AddRef();
             return S_OK;
@@ -154,7 +154,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
-        if (riid == IID_IDirectXFileEnumObject) {
+        if (riid == IID_IDirectXFileEnumObject || riid == IID_IUnknown) {
             *out = this;
             AddRef();
             return S_OK;
@@ -200,7 +200,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
-        if (riid == IID_IDirectXFile) {
+        if (riid == IID_IDirectXFile || riid == IID_IUnknown) {
             *out = this;
             AddRef();
             return S_OK;
