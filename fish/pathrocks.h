@@ -1,0 +1,16 @@
+// The rocks the path search steers around: each one's collision model and world matrix (16 floats,
+// row vectors). Stands in for the game application's rock list until the two are connected.
+#pragma once
+
+#include "coldet/coldet.h"
+
+struct PathRock {
+    CollisionModel3D* pCollisionModel;
+    const float* pfWorld;
+};
+
+inline const PathRock* g_pPathRocks = nullptr;
+inline int g_nPathRocks = 0;
+
+inline int pfGetRockCount() { return g_pPathRocks ? g_nPathRocks : 0; }
+inline const PathRock& pfGetRock(int i) { return g_pPathRocks[i]; }
