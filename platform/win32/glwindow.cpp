@@ -132,12 +132,21 @@ void GlSetFullscreen(HWND hwnd, bool fullscreen) {
     if (!w || !w->sdl || w->fullscreen == fullscreen) return;
     // Our own switch: the geometry events it causes are no user's size-move.
     w->ownChangeUntil = SDL_GetTicks() + 500;
+    if (fullscreen) w->windowedRect = w->rect;
     if (SDL_SetWindowFullscreen(w->sdl, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
         std::fprintf(stderr, "windowing: cannot switch full screen: %s\n", SDL_GetError());
         return;
     }
     w->fullscreen = fullscreen;
-    SyncRectFromSdl(*w);
+    if (fullscreen) {
+        SyncRectFromSdl(*w);
+    } else {
+        // Not every driver gives the windowed size back at once; the placement is ours to restore.
+        const RECT& r = w->windowedRect;
+        SDL_SetWindowSize(w->sdl, r.right - r.left, r.bottom - r.top);
+        SDL_SetWindowPosition(w->sdl, r.left, r.top);
+        w->rect = r;
+    }
     if (w->glContext && !IsHeadless()) SDL_GL_SetSwapInterval(fullscreen ? 1 : 0);
     CursorState& c = GetState().cursor;
     if (!fullscreen && c.relative) {

@@ -8,6 +8,8 @@
 
 #include <cfloat>
 
+#include "win32/dialogengine.h"
+
 namespace win32::detail::overlay {
 namespace {
 
@@ -50,8 +52,8 @@ bool Ensure(Window& w) {
 void DrawStrip(Window& w, ImDrawList* list) {
     float width = static_cast<float>(w.rect.right - w.rect.left);
     list->AddRectFilled(ImVec2(0, 0), ImVec2(width, kMenuStripHeight), IM_COL32(240, 240, 240, 255));
-    list->AddLine(ImVec2(0, kMenuStripHeight - 0.5f), ImVec2(width, kMenuStripHeight - 0.5f),
-                  IM_COL32(200, 200, 200, 255));
+    // A filled rectangle, not a line: anti-aliasing would bleed into the client area's first row.
+    list->AddRectFilled(ImVec2(0, kMenuStripHeight - 1), ImVec2(width, kMenuStripHeight), IM_COL32(200, 200, 200, 255));
 }
 
 }  // namespace
@@ -67,7 +69,7 @@ float TextWidth(const std::string& text) {
 float LineHeight() { return kFontSize; }
 
 void Draw(Window& w) {
-    if (!HasStrip(w) && !w.menuLoop) return;
+    if (!HasStrip(w) && !w.menuLoop && !dialog::ShowsOver(w)) return;
     if (!Ensure(w)) return;
     GLint drawFramebuffer = 0, readFramebuffer = 0;
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFramebuffer);
@@ -85,6 +87,7 @@ void Draw(Window& w) {
     ImDrawList* list = ImGui::GetForegroundDrawList();
     if (HasStrip(w)) DrawStrip(w, list);
     DrawMenus(w);
+    dialog::DrawOver(w);
     ImGui::Render();
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 

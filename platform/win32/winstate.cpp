@@ -63,6 +63,8 @@ bool EnsureSdlVideo() {
         return false;
     }
     s.sdlVideo = true;
+    // Text comes with the keys that make it (WM_CHAR), whatever the driver's default.
+    SDL_StartTextInput();
     return true;
 }
 

@@ -56,6 +56,7 @@ struct Window {
     SDL_Window* sdl = nullptr;
     void* glContext = nullptr;  // SDL_GLContext
     RECT rect{};                // outer rectangle, screen coordinates
+    RECT windowedRect{};        // kept while full screen
     bool fullscreen = false;
     bool minimized = false;
     bool hidden = false;
