@@ -477,3 +477,6 @@ namespace win32 {
 bool IsHeadless();
 
 }  // namespace win32
+
+// Dialog boxes and their controls.
+#include "win32/dialog.h"
