@@ -7,9 +7,9 @@
 #if __has_include("d3dx8/d3dx8shader.h")
 #include "d3dx8/d3dx8shader.h"
 #endif
-#if __has_include("d3dx8/d3dx8tex.h")
-#include "d3dx8/d3dx8tex.h"
+#if __has_include("d3dx8/texture.h")
+#include "d3dx8/texture.h"
 #endif
-#if __has_include("d3dx8/d3dx8mesh.h")
-#include "d3dx8/d3dx8mesh.h"
+#if __has_include("d3dx8/mesh/d3dx8mesh.h")
+#include "d3dx8/mesh/d3dx8mesh.h"
 #endif

@@ -1,0 +1,253 @@
+// Texture creation and loading: decode, size for the device, resample, key, mip chain, pack.
+#include "d3dx8/texture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "d3dx8/image/imagedecode.h"
+
+namespace {
+
+// One image level as 0xAARRGGBB texels, row 0 at the top.
+struct Level {
+    UINT width = 0, height = 0;
+    std::vector<DWORD> texels;
+    DWORD At(UINT x, UINT y) const { return texels[std::size_t{y} * width + x]; }
+};
+
+UINT NextPowerOfTwo(UINT v) {
+    UINT p = 1;
+    while (p < v && p < (1u << 30)) p <<= 1;
+    return p;
+}
+
+UINT FullChainLength(UINT w, UINT h) {
+    UINT levels = 1;
+    while (w > 1 || h > 1) {
+        w = std::max(1u, w / 2);
+        h = std::max(1u, h / 2);
+        ++levels;
+    }
+    return levels;
+}
+
+// Sizes and level count the device will accept for a request.
+void FitToDevice(IDirect3DDevice8* device, UINT* width, UINT* height, UINT* levels) {
+    D3DCAPS8 caps{};
+    device->GetDeviceCaps(&caps);
+    if (caps.TextureCaps & D3DPTEXTURECAPS_POW2) {
+        *width = NextPowerOfTwo(*width);
+        *height = NextPowerOfTwo(*height);
+    }
+    if (caps.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) *width = *height = std::max(*width, *height);
+    if (caps.MaxTextureWidth) *width = std::min<UINT>(*width, caps.MaxTextureWidth);
+    if (caps.MaxTextureHeight) *height = std::min<UINT>(*height, caps.MaxTextureHeight);
+    const UINT full = FullChainLength(*width, *height);
+    if (*levels == 0 || *levels == D3DX_DEFAULT || *levels > full) *levels = full;
+}
+
+DWORD Lerp(DWORD a, DWORD b, float t) {
+    DWORD out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const float ca = static_cast<float>((a >> shift) & 0xFF), cb = static_cast<float>((b >> shift) & 0xFF);
+        out |= static_cast<DWORD>(std::lround(ca + (cb - ca) * t)) << shift;
+    }
+    return out;
+}
+
+// Resampling to a new size. NONE copies the overlap and leaves the rest transparent black;
+// POINT takes the nearest texel; every other filter samples bilinearly at texel centres, which
+// for halving is the 2 x 2 average. Edges clamp, which for these footprints equals mirroring.
+Level Resample(const Level& src, UINT width, UINT height, DWORD filter) {
+    Level out{width, height, std::vector<DWORD>(std::size_t{width} * height, 0)};
+    const DWORD kind = filter & 0xFFFF;
+    if (width == src.width && height == src.height) {
+        out.texels = src.texels;
+        return out;
+    }
+    if (kind == D3DX_FILTER_NONE) {
+        for (UINT y = 0; y < std::min(height, src.height); ++y)
+            for (UINT x = 0; x < std::min(width, src.width); ++x) out.texels[std::size_t{y} * width + x] = src.At(x, y);
+        return out;
+    }
+    const float sx = static_cast<float>(src.width) / width, sy = static_cast<float>(src.height) / height;
+    for (UINT y = 0; y < height; ++y) {
+        for (UINT x = 0; x < width; ++x) {
+            DWORD& t = out.texels[std::size_t{y} * width + x];
+            if (kind == D3DX_FILTER_POINT) {
+                t = src.At(std::min(src.width - 1, static_cast<UINT>(x * sx)), std::min(src.height - 1, static_cast<UINT>(y * sy)));
+                continue;
+            }
+            const float fx = std::clamp((x + 0.5f) * sx - 0.5f, 0.0f, static_cast<float>(src.width - 1));
+            const float fy = std::clamp((y + 0.5f) * sy - 0.5f, 0.0f, static_cast<float>(src.height - 1));
+            const UINT x0 = static_cast<UINT>(fx), y0 = static_cast<UINT>(fy);
+            const UINT x1 = std::min(x0 + 1, src.width - 1), y1 = std::min(y0 + 1, src.height - 1);
+            const DWORD top = Lerp(src.At(x0, y0), src.At(x1, y0), fx - x0);
+            const DWORD bottom = Lerp(src.At(x0, y1), src.At(x1, y1), fx - x0);
+            t = Lerp(top, bottom, fy - y0);
+        }
+    }
+    return out;
+}
+
+DWORD Bits(DWORD argb, int shift, int bits) { return ((argb >> shift) & 0xFF) >> (8 - bits); }
+
+// Writes one texel in the texture's format; false for a format this loader cannot fill.
+bool Pack(D3DFORMAT format, DWORD c, BYTE* p) {
+    const DWORD a = c >> 24, r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+    auto put16 = [p](DWORD v) { std::memcpy(p, &v, 2); };
+    switch (format) {
+        case D3DFMT_A8R8G8B8: std::memcpy(p, &c, 4); return true;
+        case D3DFMT_X8R8G8B8: { const DWORD v = c | 0xFF000000u; std::memcpy(p, &v, 4); return true; }
+        case D3DFMT_R8G8B8: p[0] = static_cast<BYTE>(b); p[1] = static_cast<BYTE>(g); p[2] = static_cast<BYTE>(r); return true;
+        case D3DFMT_R5G6B5: put16(Bits(c, 16, 5) << 11 | Bits(c, 8, 6) << 5 | Bits(c, 0, 5)); return true;
+        case D3DFMT_X1R5G5B5: put16(0x8000 | Bits(c, 16, 5) << 10 | Bits(c, 8, 5) << 5 | Bits(c, 0, 5)); return true;
+        case D3DFMT_A1R5G5B5: put16((a >= 0x80 ? 0x8000 : 0) | Bits(c, 16, 5) << 10 | Bits(c, 8, 5) << 5 | Bits(c, 0, 5)); return true;
+        case D3DFMT_A4R4G4B4: put16(Bits(c, 24, 4) << 12 | Bits(c, 16, 4) << 8 | Bits(c, 8, 4) << 4 | Bits(c, 0, 4)); return true;
+        case D3DFMT_X4R4G4B4: put16(0xF000 | Bits(c, 16, 4) << 8 | Bits(c, 8, 4) << 4 | Bits(c, 0, 4)); return true;
+        case D3DFMT_R3G3B2: p[0] = static_cast<BYTE>(Bits(c, 16, 3) << 5 | Bits(c, 8, 3) << 2 | Bits(c, 0, 2)); return true;
+        case D3DFMT_A8: p[0] = static_cast<BYTE>(a); return true;
+        case D3DFMT_L8: p[0] = static_cast<BYTE>((r * 77 + g * 150 + b * 29 + 128) >> 8); return true;
+        case D3DFMT_A8L8: p[0] = static_cast<BYTE>((r * 77 + g * 150 + b * 29 + 128) >> 8); p[1] = static_cast<BYTE>(a); return true;
+        default: return false;
+    }
+}
+
+UINT PackedBytes(D3DFORMAT format) {
+    switch (format) {
+        case D3DFMT_A8R8G8B8: case D3DFMT_X8R8G8B8: return 4;
+        case D3DFMT_R8G8B8: return 3;
+        case D3DFMT_R5G6B5: case D3DFMT_X1R5G5B5: case D3DFMT_A1R5G5B5: case D3DFMT_A4R4G4B4:
+        case D3DFMT_X4R4G4B4: case D3DFMT_A8L8: return 2;
+        case D3DFMT_R3G3B2: case D3DFMT_A8: case D3DFMT_L8: return 1;
+        default: return 0;
+    }
+}
+
+HRESULT FillLevel(IDirect3DTexture8* texture, UINT index, D3DFORMAT format, const Level& level) {
+    D3DLOCKED_RECT locked{};
+    if (const HRESULT hr = texture->LockRect(index, &locked, nullptr, 0); FAILED(hr)) return hr;
+    const UINT bytes = PackedBytes(format);
+    for (UINT y = 0; y < level.height; ++y) {
+        BYTE* row = static_cast<BYTE*>(locked.pBits) + static_cast<std::ptrdiff_t>(y) * locked.Pitch;
+        for (UINT x = 0; x < level.width; ++x) Pack(format, level.At(x, y), row + x * bytes);
+    }
+    return texture->UnlockRect(index);
+}
+
+// Fills every level of `texture` from `top` (already of the texture's size).
+HRESULT FillChain(IDirect3DTexture8* texture, D3DFORMAT format, Level top, DWORD mipFilter) {
+    const DWORD levels = texture->GetLevelCount();
+    for (DWORD i = 0; i < levels; ++i) {
+        if (i > 0) {
+            D3DSURFACE_DESC desc{};
+            texture->GetLevelDesc(i, &desc);
+            const DWORD kind = mipFilter & 0xFFFF;
+            top = Resample(top, desc.Width, desc.Height, kind == D3DX_FILTER_NONE ? D3DX_FILTER_POINT : mipFilter);
+        }
+        if (const HRESULT hr = FillLevel(texture, i, format, top); FAILED(hr)) return hr;
+    }
+    return D3D_OK;
+}
+
+D3DXIMAGE_FILEFORMAT FileFormatOf(d3dx::ImageFileFormat f) {
+    switch (f) {
+        case d3dx::ImageFileFormat::Jpeg: return D3DXIFF_JPG;
+        case d3dx::ImageFileFormat::Tga: return D3DXIFF_TGA;
+        case d3dx::ImageFileFormat::Png: return D3DXIFF_PNG;
+        default: return D3DXIFF_BMP;
+    }
+}
+
+HRESULT CreateFromImage(IDirect3DDevice8* device, const d3dx::DecodedImage& image, UINT width, UINT height,
+                        UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter,
+                        D3DCOLOR colorKey, D3DXIMAGE_INFO* info, IDirect3DTexture8** out) {
+    if (info) {
+        *info = D3DXIMAGE_INFO{image.width, image.height, 1, 1,
+                               image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DRTYPE_TEXTURE,
+                               FileFormatOf(image.format)};
+    }
+    if (width == 0 || width == D3DX_DEFAULT) width = image.width;
+    if (height == 0 || height == D3DX_DEFAULT) height = image.height;
+    FitToDevice(device, &width, &height, &levels);
+    if (format == D3DFMT_UNKNOWN) format = image.hasAlpha || colorKey != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    if (PackedBytes(format) == 0) return D3DERR_INVALIDCALL;
+    if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
+    if (mipFilter == D3DX_DEFAULT) mipFilter = D3DX_FILTER_BOX;
+
+    Level source{image.width, image.height, image.texels};
+    if (colorKey != 0)
+        for (DWORD& t : source.texels)
+            if (t == colorKey) t = 0;
+    Level top = Resample(source, width, height, filter);
+
+    // Default-pool textures cannot be locked: fill a system-memory copy and hand it over.
+    const bool staged = pool == D3DPOOL_DEFAULT && !(usage & D3DUSAGE_DYNAMIC);
+    IDirect3DTexture8* texture = nullptr;
+    if (const HRESULT hr = device->CreateTexture(width, height, levels, usage, format, pool, &texture); FAILED(hr))
+        return hr;
+    IDirect3DTexture8* fill = texture;
+    if (staged) {
+        if (const HRESULT hr = device->CreateTexture(width, height, levels, 0, format, D3DPOOL_SYSTEMMEM, &fill);
+            FAILED(hr)) {
+            texture->Release();
+            return hr;
+        }
+    }
+    HRESULT hr = FillChain(fill, format, std::move(top), mipFilter);
+    if (SUCCEEDED(hr) && staged) hr = device->UpdateTexture(fill, texture);
+    if (staged) fill->Release();
+    if (FAILED(hr)) {
+        texture->Release();
+        return hr;
+    }
+    *out = texture;
+    return D3D_OK;
+}
+
+}  // namespace
+
+HRESULT D3DXCreateTexture(IDirect3DDevice8* pDevice, UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
+                          D3DFORMAT Format, D3DPOOL Pool, IDirect3DTexture8** ppTexture) {
+    if (!pDevice || !ppTexture) return D3DERR_INVALIDCALL;
+    *ppTexture = nullptr;
+    if (Width == 0 || Width == D3DX_DEFAULT) Width = 256;
+    if (Height == 0 || Height == D3DX_DEFAULT) Height = 256;
+    FitToDevice(pDevice, &Width, &Height, &MipLevels);
+    if (Format == D3DFMT_UNKNOWN) Format = D3DFMT_A8R8G8B8;
+    return pDevice->CreateTexture(Width, Height, MipLevels, Usage, Format, Pool, ppTexture);
+}
+
+HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice8* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
+                                            UINT Width, UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                            D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                            D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                            IDirect3DTexture8** ppTexture) {
+    if (!pDevice || !pSrcData || !ppTexture) return D3DERR_INVALIDCALL;
+    *ppTexture = nullptr;
+    d3dx::DecodedImage image;
+    if (const HRESULT hr = d3dx::DecodeImage(static_cast<const BYTE*>(pSrcData), SrcDataSize, &image); FAILED(hr))
+        return hr;
+    return CreateFromImage(pDevice, image, Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter, ColorKey,
+                           pSrcInfo, ppTexture);
+}
+
+HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, UINT Width, UINT Height,
+                                     UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                     DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                     PALETTEENTRY* pPalette, IDirect3DTexture8** ppTexture) {
+    if (!pDevice || !pSrcFile || !ppTexture) return D3DERR_INVALIDCALL;
+    *ppTexture = nullptr;
+    d3dx::DecodedImage image;
+    if (const HRESULT hr = d3dx::DecodeImageFile(pSrcFile, &image); FAILED(hr)) return hr;
+    return CreateFromImage(pDevice, image, Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter, ColorKey,
+                           pSrcInfo, ppTexture);
+}
+
+HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, IDirect3DTexture8** ppTexture) {
+    return D3DXCreateTextureFromFileExA(pDevice, pSrcFile, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                        D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
+                                        nullptr, ppTexture);
+}
