@@ -37,8 +37,12 @@ protected:
                   D3D_OK);
     }
     void TearDown() override {
-        if (dev_) EXPECT_EQ(dev_->Release(), 0u);
-        if (d3d_) EXPECT_EQ(d3d_->Release(), 0u);
+        if (dev_) {
+            EXPECT_EQ(dev_->Release(), 0u);
+        }
+        if (d3d_) {
+            EXPECT_EQ(d3d_->Release(), 0u);
+        }
         if (hwnd_) DestroyWindow(hwnd_);
         d3d8::SetBackendOverride(std::nullopt);
     }

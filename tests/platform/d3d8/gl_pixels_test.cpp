@@ -186,7 +186,3 @@ TEST_F(GlTest, ResetFailsWhileADefaultPoolBufferLivesAndRendersAfter) {
     EXPECT_EQ(At(p, 5, 5), 0x204060u);
 }
 
-// llvmpipe's JIT leaves allocations from code that is gone by exit, which no suppression can
-// name; leaks of our own code are caught by the record-backend tests, which share every path
-// but the GL calls.
-extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
