@@ -66,3 +66,22 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int cchWideChar
 void OutputDebugStringA(LPCSTR text) {
     if (text) std::fputs(text, stderr);
 }
+
+std::string win32::AnsiToUtf8(const char* text) {
+    std::string out;
+    if (!text) return out;
+    for (const char* p = text; *p; ++p) {
+        const char16_t w = ByteToWide(static_cast<unsigned char>(*p));
+        if (w < 0x80) {
+            out += static_cast<char>(w);
+        } else if (w < 0x800) {
+            out += static_cast<char>(0xC0 | (w >> 6));
+            out += static_cast<char>(0x80 | (w & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (w >> 12));
+            out += static_cast<char>(0x80 | ((w >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (w & 0x3F));
+        }
+    }
+    return out;
+}

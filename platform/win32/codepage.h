@@ -2,6 +2,8 @@
 // Spanish texts were written in) and UTF-16, and trace output.
 #pragma once
 
+#include <string>
+
 #include "win32/wintypes.h"
 
 #define CP_ACP 0u
@@ -16,3 +18,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int cchWideChar
 
 // Debugger output: standard error here.
 void OutputDebugStringA(LPCSTR text);
+
+namespace win32 {
+// The program's single-byte text as UTF-8, for the system's own text interfaces (SDL, terminals).
+std::string AnsiToUtf8(const char* text);
+}  // namespace win32

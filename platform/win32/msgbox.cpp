@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "win32/codepage.h"
 #include "win32/winstate.h"
 
 namespace {
@@ -26,7 +27,8 @@ const char* Kind(UINT type) {
 }
 
 int WriteToStderr(LPCSTR text, LPCSTR caption, UINT type) {
-    std::fprintf(stderr, "[%s] %s: %s\n", Kind(type), caption ? caption : "Error", text ? text : "");
+    std::fprintf(stderr, "[%s] %s: %s\n", Kind(type), win32::AnsiToUtf8(caption ? caption : "Error").c_str(),
+                 win32::AnsiToUtf8(text).c_str());
     std::fflush(stderr);
     return DefaultButton(type);
 }
@@ -62,8 +64,11 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     SDL_MessageBoxData data{};
     data.flags = flags;
     data.window = nullptr;  // no owner, as the program asks
-    data.title = caption ? caption : "Error";
-    data.message = text ? text : "";
+    // SDL takes UTF-8; the program's text is Windows-1252.
+    const std::string title = win32::AnsiToUtf8(caption ? caption : "Error");
+    const std::string message = win32::AnsiToUtf8(text);
+    data.title = title.c_str();
+    data.message = message.c_str();
     data.numbuttons = static_cast<int>(buttons.size());
     data.buttons = buttons.data();
     int pressed = 0;

@@ -162,6 +162,11 @@ TEST(CodePage, Windows1252RoundTripsThroughUtf16) {
     EXPECT_TRUE(usedDefault);
 }
 
+TEST(CodePage, AnsiTextBecomesUtf8) {
+    EXPECT_EQ(win32::AnsiToUtf8("Peces \xF1 \x80"), "Peces \xC3\xB1 \xE2\x82\xAC");
+    EXPECT_EQ(win32::AnsiToUtf8(nullptr), "");
+}
+
 TEST(TimeSource, InjectedCounterDrivesBothClocks) {
     std::int64_t now = 2500;
     win32::SetTimeSourceForTest(1000, true, [&] { return now; });
