@@ -480,3 +480,4 @@ bool IsHeadless();
 
 // Dialog boxes and their controls.
 #include "win32/dialog.h"
+#include "win32/gdi.h"
