@@ -6,7 +6,7 @@
 
 #include "framework/apperrors.h"
 #include "framework/d3dapp.h"
-#include "framework/d3dutil_cursor.h"
+#include "framework/d3dutil.h"
 #include "framework/systimer.h"
 
 namespace {
