@@ -1,5 +1,6 @@
 #include "d3d8/gl/glprograms.h"
 
+#include <bit>
 #include <cstring>
 #include <sstream>
 #include <tuple>
@@ -76,19 +77,45 @@ std::string Write(DWORD dest, const std::string& value, DWORD mask) {
 
 }  // namespace
 
-std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs) {
+std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs, VsOutputMode mode) {
     std::ostringstream o;
     o << "#version 330 core\n"
          "layout(std140) uniform Constants { vec4 c[96]; };\n"
          "uniform vec2 uPixel;\n";
     for (int i = 0; i < 16; ++i)
         if (declaredInputs & (1u << i)) o << "layout(location = " << i << ") in vec4 in" << i << ";\n";
-    o << kVaryings
-      << "invariant gl_Position;\n"
-         "vec4 C(int i) { return (i >= 0 && i < 96) ? c[i] : vec4(0.0); }\n"
-         "const float INF = uintBitsToFloat(0x7F800000u);\n"
+    if (mode == VsOutputMode::Capture)
+        o << "out vec4 xPos;\nout vec4 xD0;\nout vec4 xD1;\nout vec4 xT[8];\nout float xFog;\nout float xPts;\n";
+    else
+        o << kVaryings << "invariant gl_Position;\n";
+    o << "const float INF = uintBitsToFloat(0x7F800000u);\n"
          "const float FMAX = 3.402823466e38;\n"
-         "float Partial(float f) { return uintBitsToFloat(floatBitsToUint(f) & 0xFFFFFF00u); }\n"
+         "float Partial(float f) { return uintBitsToFloat(floatBitsToUint(f) & 0xFFFFFF00u); }\n";
+    // A def overrides the block for this program, for relative reads too; its bits are kept exactly.
+    for (const VsConstantDef& d : program.defs) {
+        o << "const vec4 def" << d.reg << " = uintBitsToFloat(uvec4(";
+        for (int i = 0; i < 4; ++i) o << (i ? ", " : "") << std::bit_cast<DWORD>(d.value[i]) << "u";
+        o << "));\n";
+    }
+    o << "vec4 C(int i) {\n";
+    for (const VsConstantDef& d : program.defs) o << "    if (i == " << d.reg << ") return def" << d.reg << ";\n";
+    o << "    return (i >= 0 && i < 96) ? c[i] : vec4(0.0);\n}\n"
+         "vec4 LogP(float x) {\n"
+         "    float m = abs(x);\n"
+         "    if (m == 0.0) return vec4(-FMAX, 1.0, -FMAX, 1.0);\n"
+         "    if (isinf(m) || isnan(m)) return vec4(m, 1.0, m, 1.0);\n"
+         "    uint bits = floatBitsToUint(m);\n"
+         "    int e = int((bits >> 23) & 0xFFu) - 127;\n"
+         "    float mant = uintBitsToFloat((bits & 0x007FFFFFu) | 0x3F800000u);\n"
+         "    if (e == -127) { float l = floor(log2(m)); e = int(l); mant = m / exp2(l); }\n"
+         "    return vec4(float(e), mant, Partial(log2(m)), 1.0);\n"
+         "}\n"
+         "vec4 Lit(vec4 a) {\n"
+         "    float p = clamp(a.w, -127.9961, 127.9961);\n"
+         "    vec4 r = vec4(1.0, 0.0, 0.0, 1.0);\n"
+         "    if (a.x > 0.0) { r.y = a.x; if (a.y > 0.0) r.z = pow(a.y, p); }\n"
+         "    return r;\n"
+         "}\n"
          "void main() {\n"
          "    vec4 v[16];\n";
     for (int i = 0; i < 16; ++i)
@@ -104,12 +131,6 @@ std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs
          "    for (int i = 0; i < 8; ++i) oT[i] = vec4(0.0);\n"
          "    float oFog = 1.0;\n"
          "    float oPts = 1.0;\n";
-    // Constants a def sets override the block for this program.
-    for (const VsConstantDef& d : program.defs) {
-        o.precision(9);
-        o << "    const vec4 def" << d.reg << " = vec4(" << std::scientific << d.value[0] << ", " << d.value[1] << ", "
-          << d.value[2] << ", " << d.value[3] << ");\n";
-    }
     auto source = [&](DWORD token, int row = 0) {
         if (ParamRegType(token) == D3DSPR_CONST && !SrcIsRelative(token)) {
             DWORD num = ParamRegNum(token) + row;
@@ -136,8 +157,9 @@ std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs
             case D3DSIO_SUB: r = a + " - " + b; break;
             case D3DSIO_MUL: r = a + " * " + b; break;
             case D3DSIO_MAD: r = a + " * " + b + " + " + c; break;
-            case D3DSIO_MIN: r = "mix(" + b + ", " + a + ", vec4(lessThan(" + a + ", " + b + ")))"; break;
-            case D3DSIO_MAX: r = "mix(" + b + ", " + a + ", vec4(greaterThanEqual(" + a + ", " + b + ")))"; break;
+            // Selected, not blended: a blend turns an infinite operand into NaN.
+            case D3DSIO_MIN: r = "mix(" + b + ", " + a + ", lessThan(" + a + ", " + b + "))"; break;
+            case D3DSIO_MAX: r = "mix(" + b + ", " + a + ", greaterThanEqual(" + a + ", " + b + "))"; break;
             case D3DSIO_SLT: r = "vec4(lessThan(" + a + ", " + b + "))"; break;
             case D3DSIO_SGE: r = "vec4(greaterThanEqual(" + a + ", " + b + "))"; break;
             case D3DSIO_DP3: r = "vec4(dot(" + a + ".xyz, " + b + ".xyz))"; break;
@@ -153,9 +175,7 @@ std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs
             case D3DSIO_EXPP:
                 r = "vec4(exp2(floor(" + s + ")), " + s + " - floor(" + s + "), Partial(exp2(" + s + ")), 1.0)";
                 break;
-            case D3DSIO_LOGP:
-                r = "LogP(" + s + ")";
-                break;
+            case D3DSIO_LOGP: r = "LogP(" + s + ")"; break;
             case D3DSIO_LIT: r = "Lit(" + a + ")"; break;
             case D3DSIO_DST: r = "vec4(1.0, " + a + ".y * " + b + ".y, " + a + ".z, " + b + ".w)"; break;
             case D3DSIO_FRC: r = a + " - floor(" + a + ")"; break;
@@ -173,34 +193,24 @@ std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs
         }
         o << Write(ins.dest, r, mask);
     }
+    o << "    oD0 = clamp(oD0, 0.0, 1.0);\n"
+         "    oD1 = clamp(oD1, 0.0, 1.0);\n";
+    if (mode == VsOutputMode::Capture) {
+        o << "    xPos = oPos;\n    xD0 = oD0;\n    xD1 = oD1;\n"
+             "    for (int i = 0; i < 8; ++i) xT[i] = oT[i];\n"
+             "    xFog = oFog;\n    xPts = oPts;\n"
+             "    gl_Position = oPos;\n"
+             "}\n";
+        return o.str();
+    }
     o << "    vec4 P = oPos;\n" << kPositionFix
-      << "    vD0 = clamp(oD0, 0.0, 1.0);\n"
-         "    vD1 = clamp(oD1, 0.0, 1.0);\n"
+      << "    vD0 = oD0;\n"
+         "    vD1 = oD1;\n"
          "    for (int i = 0; i < 4; ++i) vT[i] = oT[i];\n"
          "    vFog = clamp(oFog, 0.0, 1.0);\n"
          "    gl_PointSize = max(oPts, 1.0);\n"
          "}\n";
-    // Helpers used above, placed before main.
-    std::string text = o.str();
-    const char* helpers =
-        "vec4 LogP(float x) {\n"
-        "    float m = abs(x);\n"
-        "    if (m == 0.0) return vec4(-FMAX, 1.0, -FMAX, 1.0);\n"
-        "    if (isinf(m) || isnan(m)) return vec4(m, 1.0, m, 1.0);\n"
-        "    uint bits = floatBitsToUint(m);\n"
-        "    int e = int((bits >> 23) & 0xFFu) - 127;\n"
-        "    float mant = uintBitsToFloat((bits & 0x007FFFFFu) | 0x3F800000u);\n"
-        "    if (e == -127) { float l = floor(log2(m)); e = int(l); mant = m / exp2(l); }\n"
-        "    return vec4(float(e), mant, Partial(log2(m)), 1.0);\n"
-        "}\n"
-        "vec4 Lit(vec4 a) {\n"
-        "    float p = clamp(a.w, -127.9961, 127.9961);\n"
-        "    vec4 r = vec4(1.0, 0.0, 0.0, 1.0);\n"
-        "    if (a.x > 0.0) { r.y = a.x; if (a.y > 0.0) r.z = pow(a.y, p); }\n"
-        "    return r;\n"
-        "}\n";
-    text.insert(text.find("void main()"), helpers);
-    return text;
+    return o.str();
 }
 
 bool FixedKey::operator<(const FixedKey& o) const {
@@ -209,7 +219,7 @@ bool FixedKey::operator<(const FixedKey& o) const {
 
 FixedKey MakeFixedKey(const DeviceState& s) {
     FixedKey k;
-    std::memset(&k, 0, sizeof(k));  // the key is compared bytewise
+    std::memset(static_cast<void*>(&k), 0, sizeof(k));  // the key is compared bytewise
     k.fvf = s.vertexShader;
     const auto& rs = s.renderStates;
     bool transformed = (k.fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
@@ -352,7 +362,7 @@ bool PixelKey::operator<(const PixelKey& o) const { return std::memcmp(this, &o,
 
 PixelKey MakePixelKey(const DeviceState& s) {
     PixelKey k;
-    std::memset(&k, 0, sizeof(k));
+    std::memset(static_cast<void*>(&k), 0, sizeof(k));
     for (int st = 0; st < 2; ++st) {
         const auto& t = s.stageStates[st];
         if (st > 0 && k.colorOp[st - 1] == D3DTOP_DISABLE) break;

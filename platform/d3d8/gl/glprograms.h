@@ -15,8 +15,17 @@ namespace d3d8::gl {
 enum FixedAttrib { kAttrPosition = 0, kAttrNormal = 1, kAttrDiffuse = 2, kAttrSpecular = 3, kAttrTex0 = 4 };
 constexpr int kTexSets = 4;  // texture coordinate sets passed to the pixel stage
 
+// Where a translated vertex stage sends its outputs: to the pixel stage, or (for checking the
+// translation) unchanged to transform feedback, in the order of kCapturedOutputs: oPos, oD0,
+// oD1 (clamped, as the rasteriser sees them), oT0..oT7, oFog, oPts, 46 floats in all.
+enum class VsOutputMode { Rasterize, Capture };
+inline constexpr const char* kCapturedOutputs[] = {"xPos", "xD0", "xD1", "xT[0]", "xT[1]", "xT[2]", "xT[3]",
+                                                   "xT[4]", "xT[5]", "xT[6]", "xT[7]", "xFog", "xPts"};
+constexpr int kCapturedFloats = 46;
+
 // The vertex stage of a token shader. Input register n is attribute location n.
-std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs);
+std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs,
+                                  VsOutputMode mode = VsOutputMode::Rasterize);
 
 struct FixedKey {
     DWORD fvf = 0;

@@ -1,7 +1,9 @@
 // Pixels on llvmpipe: what Direct3D would light for the states the game relies on.
+#include <cmath>
 #include <cstring>
 
 #include "d3d8/shadertokens.h"
+#include "d3dx8/d3dx8.h"
 #include "gl_fixture.h"
 
 using namespace d3d8test;
@@ -186,3 +188,84 @@ TEST_F(GlTest, ResetFailsWhileADefaultPoolBufferLivesAndRendersAfter) {
     EXPECT_EQ(At(p, 5, 5), 0x204060u);
 }
 
+
+namespace {
+// Base pass: colour first, then the position. The additive pass reaches the same m4x4 through
+// other work around it, with the outputs in another order.
+const char kBasePass[] = "vs.1.1\nmov oD0, c1\nm4x4 oPos, v0, c4\n";
+const char kAdditivePass[] =
+    "vs.1.1\nmov r1, v0\ndp4 oT0.x, r1, c2\nmul r2, r1, c3\nm4x4 oPos, v0, c4\nmad oT1, r2, c2, r1\n"
+    "mov oD0, c3\n";
+
+std::vector<DWORD> AssembleText(const char* text) {
+    LPD3DXBUFFER code = nullptr;
+    std::vector<DWORD> tokens;
+    if (D3DXAssembleShader(text, static_cast<UINT>(std::strlen(text)), 0, nullptr, &code, nullptr) == S_OK) {
+        const DWORD* p = static_cast<const DWORD*>(code->GetBufferPointer());
+        tokens.assign(p, p + code->GetBufferSize() / sizeof(DWORD));
+        code->Release();
+    }
+    return tokens;
+}
+}  // namespace
+
+TEST_F(GlTest, ShadersComputingPositionAlikeGiveIdenticalDepth) {
+    const DWORD decl[] = {D3DVSD_STREAM(0), D3DVSD_REG(0, D3DVSDT_FLOAT3), D3DVSD_END()};
+    auto base = AssembleText(kBasePass), additive = AssembleText(kAdditivePass);
+    ASSERT_FALSE(base.empty());
+    ASSERT_FALSE(additive.empty());
+    DWORD h1 = 0, h2 = 0;
+    ASSERT_EQ(dev_->CreateVertexShader(decl, base.data(), &h1, 0), D3D_OK);
+    ASSERT_EQ(dev_->CreateVertexShader(decl, additive.data(), &h2, 0), D3D_OK);
+    // A wavy sheet under perspective: many triangles, depth varying along every edge.
+    struct V {
+        float x, y, z;
+    };
+    std::vector<V> tris;
+    constexpr int kGrid = 12;
+    auto at = [](int i, int j) {
+        float x = -1.2f + 2.4f * i / kGrid, y = -1.2f + 2.4f * j / kGrid;
+        return V{x, y, 2.0f + 0.6f * std::sin(3.1f * x) * std::cos(2.3f * y)};
+    };
+    for (int j = 0; j < kGrid; ++j)
+        for (int i = 0; i < kGrid; ++i)
+            for (V v : {at(i, j), at(i + 1, j), at(i, j + 1), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)})
+                tris.push_back(v);
+    D3DXMATRIX proj, wvp;
+    D3DXMatrixPerspectiveFovLH(&proj, 1.0f, 1.0f, 0.5f, 10.0f);
+    D3DXMatrixTranspose(&wvp, &proj);
+    dev_->SetVertexShaderConstant(4, &wvp, 4);
+    const float red[4] = {0.6f, 0, 0, 1}, blue[4] = {0, 0, 0.2f, 1}, misc[4] = {0.3f, -0.7f, 1.1f, 0.2f};
+    dev_->SetVertexShaderConstant(1, red, 1);
+    dev_->SetVertexShaderConstant(3, blue, 1);
+    dev_->SetVertexShaderConstant(2, misc, 1);
+    dev_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    dev_->BeginScene();
+    const UINT count = static_cast<UINT>(tris.size() / 3);
+    dev_->SetVertexShader(h1);
+    ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, count, tris.data(), sizeof(V)), D3D_OK);
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    dev_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    dev_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    dev_->SetVertexShader(h2);
+    ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, count, tris.data(), sizeof(V)), D3D_OK);
+    dev_->EndScene();
+    auto p = Pixels();
+    ASSERT_FALSE(p.empty());
+    int covered = 0, rejected = 0;
+    for (UINT y = 0; y < kSize; ++y)
+        for (UINT x = 0; x < kSize; ++x) {
+            DWORD c = At(p, x, y);
+            if (c == 0) continue;
+            ++covered;
+            // Interpolated colours may round either way; depth decides only whether blue is there.
+            int r = static_cast<int>(c >> 16), g = static_cast<int>((c >> 8) & 0xFF), b = static_cast<int>(c & 0xFF);
+            EXPECT_TRUE(std::abs(r - 0x99) <= 1 && g == 0 && (b == 0 || std::abs(b - 0x33) <= 1)) << std::hex << c;
+            if (b == 0) ++rejected;
+        }
+    EXPECT_GT(covered, static_cast<int>(kSize * kSize * 3 / 4));
+    EXPECT_EQ(rejected, 0) << "pixels where the additive pass failed the depth test";
+    dev_->DeleteVertexShader(h1);
+    dev_->DeleteVertexShader(h2);
+}

@@ -33,8 +33,12 @@ protected:
         ASSERT_NE(d3d_, nullptr);
     }
     void TearDown() override {
-        if (dev_) EXPECT_EQ(dev_->Release(), 0u);
-        if (d3d_) EXPECT_EQ(d3d_->Release(), 0u);
+        if (dev_) {
+            EXPECT_EQ(dev_->Release(), 0u);
+        }
+        if (d3d_) {
+            EXPECT_EQ(d3d_->Release(), 0u);
+        }
         d3d8::SetRecordScript(nullptr);
         d3d8::SetBackendOverride(std::nullopt);
     }
