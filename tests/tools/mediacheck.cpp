@@ -1,5 +1,7 @@
 #include "mediacheck.h"
 
+#include "tools/mediacheck/checkfile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -257,8 +259,11 @@ std::optional<ImageInfo> ReadImageInfo(const fs::path& path) {
   return std::nullopt;
 }
 
-bool GameLoadersAvailable() { return false; }
+bool GameLoadersAvailable() { return true; }
 
-std::string LoadWithGameLoaders(const fs::path&) { return ""; }
+std::string LoadWithGameLoaders(const fs::path& file) {
+  const FileReport report = CheckMediaFile(file.string());
+  return report.loaded ? "" : report.text;
+}
 
 }  // namespace mediacheck

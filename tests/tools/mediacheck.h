@@ -48,9 +48,8 @@ struct ImageInfo {
 // 24-bit BMP or 24/32-bit uncompressed TGA header; nullopt when it is neither.
 std::optional<ImageInfo> ReadImageInfo(const fs::path& path);
 
-// Where the game's own loaders plug in: once the texture and X-file loaders of the platform
-// layer exist, this loads the file through them and returns "" or the failure. Until then it
-// returns "" and `GameLoadersAvailable` is false.
+// The game's own loaders (meshes, textures, shaders): loads the file through them and returns ""
+// or the loader's failure.
 bool GameLoadersAvailable();
 std::string LoadWithGameLoaders(const fs::path& file);
 
