@@ -7,6 +7,12 @@ namespace {
 using gametest::GameTest;
 using gametest::SmallLevel;
 
+std::string Repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
 TEST_F(GameTest, EveryFieldOfTheLevelLandsWhereItBelongs) {
     WriteLevel("nivel1", SmallLevel("otro"));
     CGameApp& app = App();
@@ -145,7 +151,7 @@ TEST_F(GameTest, BrokenOptionalFilesLeaveTheirListEmpty) {
         std::string strText;
     };
     const Case cases[] = {
-        {"a fish with 21 neighbours", "peces.plt", "1 a a a t 1 0 1 1 1  1 0 0 0 21" + std::string(" 0", 21)},
+        {"a fish with 21 neighbours", "peces.plt", "1 a a a t 1 0 1 1 1  1 0 0 0 21" + Repeat(" 0", 21)},
         {"a neighbour past the table", "peces.plt", "1 a a a t 1 0 1 1 1  2 0 0 0 1 1  1 1 1 1 2"},
         {"a start waypoint past the table", "peces.plt", "1 a a a t 1 5 1 1 1  1 0 0 0 1 0"},
         {"a waypoint without neighbours", "peces.plt", "0 1 0 0 0 0"},
