@@ -186,6 +186,7 @@ private:
     GLuint IndexBufferFor(const IndexBufferImpl* b);
     void SetupAttributes(const DeviceState& s, const DrawCall& call, GLuint upBuffer);
     void SetUniforms(const Program& p, const DeviceState& s);
+    void UploadConstants(const DeviceState& s);
     void ResolveInto(GLuint readFbo);
 
     DeviceImpl& device_;
@@ -763,12 +764,7 @@ HRESULT GlBackend::Draw(const DrawCall& call) {
         currentProgram_ = p->name;
     }
     SetUniforms(*p, s);
-    if (!constantsValid_ || std::memcmp(uploadedConstants_, s.constants.data(), sizeof(uploadedConstants_)) != 0) {
-        std::memcpy(uploadedConstants_, s.constants.data(), sizeof(uploadedConstants_));
-        glBindBuffer(GL_UNIFORM_BUFFER, ubo_);
-        glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof(uploadedConstants_), uploadedConstants_);
-        constantsValid_ = true;
-    }
+    UploadConstants(s);
     glBindBufferBase(GL_UNIFORM_BUFFER, 0, ubo_);
     BindTextures(s);
     if (call.upVertices) {
@@ -802,6 +798,24 @@ HRESULT GlBackend::Draw(const DrawCall& call) {
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(call.indexCount), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(offset), static_cast<GLint>(s.baseVertexIndex));
     return D3D_OK;
+}
+
+// Only the registers from the first to the last changed one go to the driver: a draw typically
+// moves a matrix or two of the 96 registers.
+void GlBackend::UploadConstants(const DeviceState& s) {
+    constexpr size_t kRegister = sizeof(uploadedConstants_[0]);
+    auto same = [&](size_t i) { return std::memcmp(uploadedConstants_[i], s.constants[i].data(), kRegister) == 0; };
+    size_t first = 0, last = 96;
+    if (constantsValid_) {
+        while (first < 96 && same(first)) ++first;
+        if (first == 96) return;
+        while (same(last - 1)) --last;
+    }
+    for (size_t i = first; i < last; ++i) std::memcpy(uploadedConstants_[i], s.constants[i].data(), kRegister);
+    glBindBuffer(GL_UNIFORM_BUFFER, ubo_);
+    glBufferSubData(GL_UNIFORM_BUFFER, static_cast<GLintptr>(first * kRegister),
+                    static_cast<GLsizeiptr>((last - first) * kRegister), uploadedConstants_[first]);
+    constantsValid_ = true;
 }
 
 void GlBackend::ResolveInto(GLuint readFbo) {

@@ -165,6 +165,40 @@ TEST_F(GlTest, AdditivePassOverEqualDepthAndVertexFog) {
     }
 }
 
+TEST_F(GlTest, ConstantsChangedBetweenDrawsReachTheShader) {
+    auto fn = ObjectShader(3);
+    DWORD h = 0;
+    ASSERT_EQ(dev_->CreateVertexShader(kDecl, fn.data(), &h, 0), D3D_OK);
+    float wvp[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    dev_->SetVertexShaderConstant(4, wvp, 4);
+    const float fog[4] = {1, 0, 0, 0};
+    dev_->SetVertexShaderConstant(2, fog, 1);
+    dev_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    dev_->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
+    dev_->SetVertexShader(h);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    dev_->BeginScene();
+    // Each draw changes the first and the last register of a range with one untouched between.
+    const float colours[][4] = {{0.2f, 0.2f, 0.2f, 1}, {0, 0.6f, 0, 1}, {0, 0, 0.2f, 1}};
+    for (int i = 0; i < 3; ++i) {
+        dev_->SetVertexShaderConstant(1, colours[2 - i], 1);
+        dev_->SetVertexShaderConstant(3, colours[i], 1);
+        ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kQuad, sizeof(SceneVertex)), D3D_OK);
+        if (i == 1) {
+            dev_->EndScene();
+            auto p = Pixels();
+            ASSERT_FALSE(p.empty());
+            EXPECT_EQ(At(p, 32, 32), 0x009900u);
+            dev_->BeginScene();
+        }
+    }
+    dev_->EndScene();
+    auto p = Pixels();
+    ASSERT_FALSE(p.empty());
+    EXPECT_EQ(At(p, 32, 32), 0x000033u);
+    dev_->DeleteVertexShader(h);
+}
+
 TEST_F(GlTest, ResetFailsWhileADefaultPoolBufferLivesAndRendersAfter) {
     IDirect3DVertexBuffer8* vb = nullptr;
     ASSERT_EQ(dev_->CreateVertexBuffer(6 * sizeof(TlVertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, kTlFvf,
