@@ -165,9 +165,7 @@ HRESULT DeviceImpl::TestCooperativeLevel() {
     HRESULT hr = Inject("TestCooperativeLevel");
     if (FAILED(hr)) return hr;
     if (kind_ == BackendKind::Gl && !params_.Windowed) {
-        SDL_Window* w = win32::GlSdlWindow(Window());
-        bool focused = w && (SDL_GetWindowFlags(w) & (SDL_WINDOW_INPUT_FOCUS | SDL_WINDOW_MINIMIZED)) ==
-                                SDL_WINDOW_INPUT_FOCUS;
+        const bool focused = win32::GlWindowFocused(Window());
         if (!focused && loss_ == Loss::None) {
             loss_ = Loss::Lost;
             lostByFocus_ = true;

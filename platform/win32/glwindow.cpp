@@ -159,6 +159,9 @@ void GlSetFullscreen(HWND hwnd, bool fullscreen) {
 bool GlWindowFocused(HWND hwnd) {
     Window* w = FindWindow(hwnd);
     if (!w || !w->sdl) return false;
+    if (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MINIMIZED) return false;
+    // Headless drivers never give a window input focus; nobody can take it away either.
+    if (IsHeadless()) return true;
     return (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_INPUT_FOCUS) != 0 || w->focused;
 }
 

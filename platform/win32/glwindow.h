@@ -53,7 +53,8 @@ void GlPresentWindow(HWND hwnd);
 // without sending WM_ENTERSIZEMOVE/WM_EXITSIZEMOVE. Called by the device on Reset/CreateDevice.
 void GlSetFullscreen(HWND hwnd, bool fullscreen);
 
-// Whether the window has the keyboard focus (a full-screen device loses itself without it).
+// Whether the window has the keyboard focus and is not minimised (a full-screen device loses itself
+// without it). Under a headless driver a window is always focused: nothing can take the focus away.
 bool GlWindowFocused(HWND hwnd);
 
 }  // namespace win32

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "resources/resourcetables.h"
 #include "win32/winstate.h"
@@ -121,7 +122,19 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    w.sdl = SDL_CreateWindow(w.title.c_str(), sx, sy, width, height, flags);
+    // SDL's offscreen driver gives a window a GL surface of its size at creation and never resizes
+    // it, so a window that later goes full screen would draw into a corner. Create it at least as
+    // large as the desktop, then give it the size asked for.
+    int createWidth = width, createHeight = height;
+    if (const char* driver = SDL_GetCurrentVideoDriver(); driver && std::strcmp(driver, "offscreen") == 0) {
+        SDL_Rect desktop{};
+        if (SDL_GetDisplayBounds(0, &desktop) == 0) {
+            createWidth = std::max(createWidth, desktop.w);
+            createHeight = std::max(createHeight, desktop.h);
+        }
+    }
+    w.sdl = SDL_CreateWindow(w.title.c_str(), sx, sy, createWidth, createHeight, flags);
+    if (w.sdl && (createWidth != width || createHeight != height)) SDL_SetWindowSize(w.sdl, width, height);
     if (!w.sdl) {
         // Drivers without OpenGL (SDL's dummy driver) still get a window, only no GL context.
         w.sdl = SDL_CreateWindow(w.title.c_str(), sx, sy, width, height, flags & ~SDL_WINDOW_OPENGL);

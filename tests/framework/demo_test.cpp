@@ -95,9 +95,9 @@ TEST_F(DemoRun, CommandsDialogAndExit) {
     Image d = ReadPng(folder_ / "d.png"), f = ReadPng(folder_ / "f.png");
     ASSERT_EQ(a.width, 400) << output;
     ASSERT_EQ(a.height, 300);
-    for (const Image* image : {&a, &b, &c, &d, &f}) {
-        EXPECT_TRUE(image->Uniform()) << "the whole client area is the clear colour";
-        EXPECT_NE(image->Pixel(0, 0), 0xFFFFFFu) << "not the empty window";
+    for (const auto& [name, image] : {std::pair{"a", &a}, {"b", &b}, {"c", &c}, {"d", &d}, {"f", &f}}) {
+        EXPECT_TRUE(image->Uniform()) << name << ": the whole client area is the clear colour";
+        EXPECT_NE(image->Pixel(0, 0), 0xFFFFFFu) << name << ": not the empty window";
     }
     EXPECT_NE(a.Pixel(0, 0), b.Pixel(0, 0)) << "the colour moves with the clock";
     EXPECT_EQ(b.Pixel(0, 0), c.Pixel(0, 0)) << "stopped";
