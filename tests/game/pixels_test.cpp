@@ -43,9 +43,8 @@ protected:
     void SetUp() override {
         folder_ = fs::temp_directory_path() / ("abisalia-pixels-" + std::to_string(::getpid()));
         fs::remove_all(folder_);
+        // The generated settings ask for full screen at 1024 x 768.
         fs::copy(ABISALIA_MEDIA_DIR, folder_, fs::copy_options::recursive);
-        // Windowed: a headless full-screen device is reported lost by the window layer for now.
-        std::ofstream(folder_ / "configuracion.cfg") << "1024 768 32 0\n";
     }
     void TearDown() override { fs::remove_all(folder_); }
 
@@ -63,6 +62,8 @@ TEST_F(PixelsTest, FirstLevelUnderWater) {
     ASSERT_EQ(Run("40 capture a.png\n+13 capture b.png\n+3 end\n"), 0);
     const Image a = ReadPng(folder_ / "a.png"), b = ReadPng(folder_ / "b.png");
     ASSERT_GT(a.nWidth, 0) << "no frame captured";
+    ASSERT_EQ(a.nWidth, 1024) << "full screen at the settings file's size";
+    ASSERT_EQ(a.nHeight, 768);
     ASSERT_EQ(a.nWidth, b.nWidth);
     const unsigned char kWater[3] = {30, 90, 110};  // the first level's water colour
 
@@ -99,6 +100,15 @@ TEST_F(PixelsTest, FirstLevelUnderWater) {
         for (int x = 0; x < 150; ++x) nYellowMiddle += yellow(a.At(x, y));
     EXPECT_GT(nYellowTop, 40);
     EXPECT_EQ(nYellowMiddle, 0);
+
+    // The bottom line: the message line on the left, "Peces :0" and the air bar's "AIRE" further right.
+    int nYellowMessage = 0, nYellowCount = 0;
+    for (int y = 730; y < 752; ++y) {
+        for (int x = 100; x < 260; ++x) nYellowMessage += yellow(a.At(x, y));
+        for (int x = 610; x < 680; ++x) nYellowCount += yellow(a.At(x, y));
+    }
+    EXPECT_GT(nYellowMessage, 40);
+    EXPECT_GT(nYellowCount, 20);
 }
 
 }  // namespace
