@@ -84,6 +84,7 @@ protected:
     HRESULT SwitchFullscreen();
     HRESULT FallBackToWindowed();
     HRESULT ReleaseAndRecreateDevice();
+    void StepOnceIfStopped();
     HRESULT StepFrame();
     void DestroyDevice();
     HRESULT ApplySettingsFile();

@@ -144,12 +144,7 @@ HRESULT CD3DApp::ResetDevice() {
     hr = OnDeviceReset();
     if (FAILED(hr)) return hr;
 
-    // One update with the reset device while the application time stands.
-    if (!m_bAnimating) {
-        m_bStepOnce = TRUE;
-        sysTimer(TimerCommand::Start);
-        sysTimer(TimerCommand::Stop);
-    }
+    StepOnceIfStopped();
     return S_OK;
 }
 
@@ -222,4 +217,14 @@ HRESULT CD3DApp::ReleaseAndRecreateDevice() {
     HRESULT hr = InitDevice();
     if (FAILED(hr)) return ShowError(hr, ErrorBoxFatal);
     return S_OK;
+}
+
+// After a reset or a re-creation while stopped: one update with the new device, the application
+// time left where it stands.
+void CD3DApp::StepOnceIfStopped() {
+    if (!m_bAnimating) {
+        m_bStepOnce = TRUE;
+        sysTimer(TimerCommand::Start);
+        sysTimer(TimerCommand::Stop);
+    }
 }

@@ -58,11 +58,7 @@ HRESULT CD3DApp::ChangeDeviceDialog() {
     HRESULT hr = ReleaseAndRecreateDevice();
     if (FAILED(hr)) return hr;
 
-    if (!m_bAnimating) {
-        m_bStepOnce = TRUE;
-        sysTimer(TimerCommand::Start);
-        sysTimer(TimerCommand::Stop);
-    }
+    StepOnceIfStopped();
     return S_OK;
 }
 

@@ -51,10 +51,6 @@ HRESULT CD3DApp::ApplySettingsFile() {
     HRESULT hr = ReleaseAndRecreateDevice();
     if (FAILED(hr)) return hr;
 
-    if (!m_bAnimating) {
-        m_bStepOnce = TRUE;
-        sysTimer(TimerCommand::Start);
-        sysTimer(TimerCommand::Stop);
-    }
+    StepOnceIfStopped();
     return S_OK;
 }
