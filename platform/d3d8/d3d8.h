@@ -3,6 +3,7 @@
 #pragma once
 
 #include "d3d8/d3d8consts.h"
+#include "win32/com.h"
 
 struct RGNDATA;
 struct PALETTEENTRY {
@@ -207,7 +208,6 @@ struct D3DRECTPATCH_INFO;
 struct D3DTRIPATCH_INFO;
 
 // Interface identifiers (values private to this layer).
-inline constexpr GUID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr GUID IID_IDirect3D8 = {0xab15a001, 0x0d38, 0x4d01, {0xa0, 0x01, 0, 0, 0, 0, 0, 0x01}};
 inline constexpr GUID IID_IDirect3DDevice8 = {0xab15a001, 0x0d38, 0x4d01, {0xa0, 0x01, 0, 0, 0, 0, 0, 0x02}};
 inline constexpr GUID IID_IDirect3DResource8 = {0xab15a001, 0x0d38, 0x4d01, {0xa0, 0x01, 0, 0, 0, 0, 0, 0x03}};
@@ -217,16 +217,6 @@ inline constexpr GUID IID_IDirect3DSurface8 = {0xab15a001, 0x0d38, 0x4d01, {0xa0
 inline constexpr GUID IID_IDirect3DVertexBuffer8 = {0xab15a001, 0x0d38, 0x4d01, {0xa0, 0x01, 0, 0, 0, 0, 0, 0x07}};
 inline constexpr GUID IID_IDirect3DIndexBuffer8 = {0xab15a001, 0x0d38, 0x4d01, {0xa0, 0x01, 0, 0, 0, 0, 0, 0x08}};
 
-#ifndef ABI_IUNKNOWN_DEFINED
-#define ABI_IUNKNOWN_DEFINED
-struct IUnknown {
-    virtual HRESULT QueryInterface(REFIID riid, void** ppvObj) = 0;
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
-protected:
-    ~IUnknown() = default;
-};
-#endif
 
 struct IDirect3D8;
 struct IDirect3DDevice8;

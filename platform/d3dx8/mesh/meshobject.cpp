@@ -23,7 +23,7 @@ DWORD UsageFor(DWORD options, DWORD writeOnlyBit, DWORD dynamicBit) {
     return usage;
 }
 
-class Mesh final : public ID3DXMesh {
+class Mesh final : public win32::ComObject<ID3DXMesh, IID_ID3DXMesh> {
 public:
     Mesh(IDirect3DDevice8* device, DWORD options, DWORD fvf, DWORD faces, DWORD vertices)
         : device_(device), options_(options), fvf_(fvf), faces_(faces), vertices_(vertices), attributes_(faces, 0) {
@@ -54,22 +54,6 @@ public:
         return D3D_OK;
     }
 
-    HRESULT QueryInterface(REFIID riid, void** ppvObj) override {
-        if (!ppvObj) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ID3DXMesh) {
-            *ppvObj = static_cast<ID3DXMesh*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppvObj = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     HRESULT DrawSubset(DWORD attribId) override {
         bool bound = false;
@@ -160,7 +144,7 @@ public:
     }
 
 private:
-    ~Mesh() {
+    ~Mesh() override {
         if (ib_) ib_->Release();
         if (vb_) vb_->Release();
         device_->Release();
@@ -202,7 +186,6 @@ private:
         return D3D_OK;
     }
 
-    std::atomic<ULONG> refs_{1};
     IDirect3DDevice8* device_;
     DWORD options_, fvf_, faces_, vertices_;
     UINT stride_ = 0;

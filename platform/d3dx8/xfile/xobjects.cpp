@@ -13,16 +13,6 @@ namespace {
 
 using DocumentPtr = std::shared_ptr<const Document>;
 
-// The COM reference count of each object below; the object deletes itself at zero.
-class RefCount {
-public:
-    ULONG Add() { return ++m_count; }
-    ULONG Drop() { return --m_count; }
-
-private:
-    std::atomic<ULONG> m_count{1};
-};
-
 HRESULT CopyName(const std::string& name, LPSTR buffer, LPDWORD length) {
     if (!length) return DXFILEERR_BADVALUE;
     const DWORD needed = name.empty() ? 0 : static_cast<DWORD>(name.size() + 1);
@@ -37,26 +27,10 @@ HRESULT CopyName(const std::string& name, LPSTR buffer, LPDWORD length) {
     return DXFILE_OK;
 }
 
-class FileData final : public IDirectXFileData {
+class FileData final : public win32::ComObject<IDirectXFileData, IID_IDirectXFileData, IID_IDirectXFileObject> {
 public:
     FileData(DocumentPtr document, const DataObject* object) : m_document(std::move(document)), m_object(object) {}
 
-    HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IDirectXFileData || riid == IID_IDirectXFileObject || riid == IID_IUnknown) {
-            *out = static_cast<IDirectXFileData*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return m_refs.Add(); }
-    ULONG Release() override {
-        const ULONG n = m_refs.Drop();
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT GetName(LPSTR buffer, LPDWORD length) override { return CopyName(m_object->name, buffer, length); }
     HRESULT GetId(GUID* id) override {
         if (!id) return DXFILEERR_BADVALUE;
@@ -89,33 +63,16 @@ public:
     HRESULT AddBinaryObject(LPCSTR, const GUID*, LPCSTR, LPVOID, DWORD) override { return E_NOTIMPL; }
 
 private:
-    ~FileData() = default;
+    ~FileData() override = default;
     DocumentPtr m_document;
     const DataObject* m_object;
     std::size_t m_next = 0;
-    RefCount m_refs;
 };
 
-class FileReference final : public IDirectXFileDataReference {
+class FileReference final : public win32::ComObject<IDirectXFileDataReference, IID_IDirectXFileDataReference, IID_IDirectXFileObject> {
 public:
     FileReference(DocumentPtr document, const Child* child) : m_document(std::move(document)), m_child(child) {}
 
-    HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IDirectXFileDataReference || riid == IID_IDirectXFileObject || riid == IID_IUnknown) {
-            *out = static_cast<IDirectXFileDataReference*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return m_refs.Add(); }
-    ULONG Release() override {
-        const ULONG n = m_refs.Drop();
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT GetName(LPSTR buffer, LPDWORD length) override { return CopyName(m_child->refName, buffer, length); }
     HRESULT GetId(GUID* id) override {
         if (!id) return DXFILEERR_BADVALUE;
@@ -132,10 +89,9 @@ public:
     }
 
 private:
-    ~FileReference() = default;
+    ~FileReference() override = default;
     DocumentPtr m_document;
     const Child* m_child;
-    RefCount m_refs;
 };
 
 HRESULT FileData::GetNextObject(LPDIRECTXFILEOBJECT* child) {
@@ -148,26 +104,10 @@ HRESULT FileData::GetNextObject(LPDIRECTXFILEOBJECT* child) {
     return DXFILE_OK;
 }
 
-class EnumObject final : public IDirectXFileEnumObject {
+class EnumObject final : public win32::ComObject<IDirectXFileEnumObject, IID_IDirectXFileEnumObject> {
 public:
     explicit EnumObject(DocumentPtr document) : m_document(std::move(document)) {}
 
-    HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IDirectXFileEnumObject || riid == IID_IUnknown) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return m_refs.Add(); }
-    ULONG Release() override {
-        const ULONG n = m_refs.Drop();
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT GetNextDataObject(LPDIRECTXFILEDATA* data) override {
         if (!data) return DXFILEERR_BADVALUE;
         *data = nullptr;
@@ -183,7 +123,7 @@ public:
     }
 
 private:
-    ~EnumObject() = default;
+    ~EnumObject() override = default;
     HRESULT Hand(LPDIRECTXFILEDATA* data, const DataObject* object) {
         if (!data) return DXFILEERR_BADVALUE;
         *data = object ? new FileData(m_document, object) : nullptr;
@@ -191,29 +131,12 @@ private:
     }
     DocumentPtr m_document;
     std::size_t m_next = 0;
-    RefCount m_refs;
 };
 
-class XFile final : public IDirectXFile {
+class XFile final : public win32::ComObject<IDirectXFile, IID_IDirectXFile> {
 public:
     XFile() : m_templates(TemplateSet::BuiltIns()) {}
 
-    HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IDirectXFile || riid == IID_IUnknown) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return m_refs.Add(); }
-    ULONG Release() override {
-        const ULONG n = m_refs.Drop();
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT CreateEnumObject(LPVOID source, DXFILELOADOPTIONS options, LPDIRECTXFILEENUMOBJECT* enumObject) override {
         if (!enumObject) return DXFILEERR_BADVALUE;
         *enumObject = nullptr;
@@ -258,9 +181,8 @@ public:
     }
 
 private:
-    ~XFile() = default;
+    ~XFile() override = default;
     TemplateSet m_templates;
-    RefCount m_refs;
 };
 
 }  // namespace
