@@ -95,6 +95,13 @@ struct Call {
 // The call log of a record-backend device; nullptr for a gl device.
 std::vector<Call>* RecordLog(IDirect3DDevice8* device);
 
+// The GL objects a gl device holds now; nullopt for a record device.
+struct GlObjectCounts {
+    size_t textures = 0, buffers = 0, shaders = 0, programs = 0, framebuffers = 0, renderbuffers = 0;
+    size_t Total() const { return textures + buffers + shaders + programs + framebuffers + renderbuffers; }
+};
+std::optional<GlObjectCounts> LiveGlObjects(IDirect3DDevice8* device);
+
 // Emulated device loss (both backends): lost makes TestCooperativeLevel answer DEVICELOST; ending
 // it answers DEVICENOTRESET until a successful Reset.
 void SetDeviceLost(IDirect3DDevice8* device, bool lost);

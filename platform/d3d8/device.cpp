@@ -536,6 +536,11 @@ std::vector<Call>* RecordLog(IDirect3DDevice8* device) {
     return d ? d->GetBackend().Log() : nullptr;
 }
 
+std::optional<GlObjectCounts> LiveGlObjects(IDirect3DDevice8* device) {
+    auto* d = dynamic_cast<DeviceImpl*>(device);
+    return d ? d->GetBackend().GlObjects() : std::nullopt;
+}
+
 void SetDeviceLost(IDirect3DDevice8* device, bool lost) {
     if (auto* d = dynamic_cast<DeviceImpl*>(device)) d->SetLost(lost);
 }

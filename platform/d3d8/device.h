@@ -55,6 +55,7 @@ public:
     virtual HRESULT ReadBack(SurfaceImpl* surface) { return D3DERR_INVALIDCALL; }
     // The record backend's call log.
     virtual std::vector<Call>* Log() { return nullptr; }
+    virtual std::optional<GlObjectCounts> GlObjects() const { return std::nullopt; }
 };
 
 std::unique_ptr<Backend> MakeRecordBackend(DeviceImpl& device);

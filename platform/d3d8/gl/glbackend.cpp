@@ -159,6 +159,7 @@ public:
     void ForgetVertexBuffer(const VertexBufferImpl* b) override { Drop(buffers_, b, false); }
     void ForgetIndexBuffer(const IndexBufferImpl* b) override { Drop(buffers_, b, false); }
     void ForgetShader(const VertexShader* s) override;
+    std::optional<GlObjectCounts> GlObjects() const override;
     void SetCursorVisible(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
     void SetCursorPosition(int x, int y) override {
         if (SDL_Window* w = win32::GlSdlWindow(device_.Window())) SDL_WarpMouseInWindow(w, x, y);
@@ -228,6 +229,24 @@ GlBackend::~GlBackend() {
     glDeleteBuffers(3, buffers);
     glDeleteTextures(1, &white_);
     glDeleteSamplers(2, samplers_);
+}
+
+std::optional<GlObjectCounts> GlBackend::GlObjects() const {
+    auto live = [](std::initializer_list<GLuint> names) {
+        size_t n = 0;
+        for (GLuint name : names) n += name != 0;
+        return n;
+    };
+    GlObjectCounts c;
+    for (const auto& [k, t] : textures_) c.textures += t.name != 0;
+    c.textures += live({white_});
+    for (const auto& [k, b] : buffers_) c.buffers += b.name != 0;
+    c.buffers += live({ubo_, upVertices_, upIndices_});
+    c.shaders = shaderStages_.size() + fixedStages_.size();
+    for (const auto& [k, p] : programs_) c.programs += p.name != 0;
+    c.framebuffers = live({fbo_, resolveFbo_});
+    c.renderbuffers = live({color_, depth_, resolveColor_});
+    return c;
 }
 
 bool GlBackend::MakeCurrent() {
