@@ -10,6 +10,7 @@
 
 #include "d3d8/device.h"
 #include "d3d8/formats.h"
+#include "win32/gldriverpin.h"
 
 namespace d3d8 {
 
@@ -133,6 +134,7 @@ const GlProbe& ProbeGl() {
         if (w) {
             SDL_GLContext ctx = SDL_GL_CreateContext(w);
             if (ctx) {
+                if constexpr (win32::kLeakChecked) win32::PinGlDriver();
                 const char* r = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
                 probe.renderer = r ? r : "OpenGL";
                 glGetIntegerv(GL_MAX_SAMPLES, &probe.maxSamples);

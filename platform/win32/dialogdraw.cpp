@@ -11,6 +11,7 @@
 #include <cfloat>
 
 #include "win32/dialogengine.h"
+#include "win32/gldriverpin.h"
 #include "win32/glwindow.h"
 
 namespace win32::detail::dialog {
@@ -192,6 +193,7 @@ bool OpenOwnWindow(Dialog& d) {
                              SDL_WINDOW_OPENGL | SDL_WINDOW_ALWAYS_ON_TOP);
     if (!d.sdl) return false;
     d.glContext = SDL_GL_CreateContext(d.sdl);
+    if (d.glContext && kLeakChecked) PinGlDriver();
     if (!d.glContext) {
         // Still usable from the keyboard, only not drawn.
         return true;

@@ -5,6 +5,7 @@
 #include <epoxy/gl.h>
 
 #include "win32/capture.h"
+#include "win32/gldriverpin.h"
 #include "win32/overlay.h"
 #include "win32/script.h"
 #include "win32/winstate.h"
@@ -58,6 +59,10 @@ bool EnsureGlContext(Window& w) {
             return false;
         }
         SDL_GL_SetSwapInterval(0);
+        if constexpr (kLeakChecked) {
+            SDL_GL_MakeCurrent(w.sdl, static_cast<SDL_GLContext>(w.glContext));
+            PinGlDriver();
+        }
     }
     return SDL_GL_MakeCurrent(w.sdl, static_cast<SDL_GLContext>(w.glContext)) == 0;
 }

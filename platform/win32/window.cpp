@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "resources/resourcetables.h"
+#include "win32/gldriverpin.h"
 #include "win32/winstate.h"
 
 namespace win32::detail {
@@ -135,6 +136,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     }
     w.sdl = SDL_CreateWindow(w.title.c_str(), sx, sy, createWidth, createHeight, flags);
     if (w.sdl && (createWidth != width || createHeight != height)) SDL_SetWindowSize(w.sdl, width, height);
+    // An OpenGL window already brings the driver in, context or not.
+    if (w.sdl && win32::kLeakChecked) win32::PinGlDriver();
     if (!w.sdl) {
         // Drivers without OpenGL (SDL's dummy driver) still get a window, only no GL context.
         w.sdl = SDL_CreateWindow(w.title.c_str(), sx, sy, width, height, flags & ~SDL_WINDOW_OPENGL);

@@ -63,9 +63,6 @@ bool EnsureSdlVideo() {
         return false;
     }
     s.sdlVideo = true;
-    // Hold the GL driver for the life of the process: SDL unloads it with the last GL window, and
-    // an unloaded driver's allocations can no longer be told apart from ours by leak checkers.
-    if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
     // Text comes with the keys that make it (WM_CHAR), whatever the driver's default.
     SDL_StartTextInput();
     return true;

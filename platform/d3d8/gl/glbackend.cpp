@@ -11,7 +11,6 @@
 
 #include "d3d8/device.h"
 #include "d3d8/formats.h"
-#include "d3d8/gl/driverpin.h"
 #include "d3d8/gl/glprograms.h"
 #include "win32/glwindow.h"
 
@@ -316,7 +315,6 @@ HRESULT GlBackend::BuildTargets(const D3DPRESENT_PARAMETERS& pp) {
 HRESULT GlBackend::Create(const D3DPRESENT_PARAMETERS& pp) {
     win32::GlSetFullscreen(device_.Window(), !pp.Windowed);
     if (!MakeCurrent() || epoxy_gl_version() < 33) return D3DERR_NOTAVAILABLE;
-    if constexpr (kLeakChecked) PinGlDriver();
     glGenVertexArrays(1, &vao_);
     glBindVertexArray(vao_);
     glGenBuffers(1, &ubo_);

@@ -1,4 +1,4 @@
-#include "d3d8/gl/driverpin.h"
+#include "win32/gldriverpin.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace d3d8::gl {
+namespace win32 {
 
 namespace {
 
@@ -53,4 +53,4 @@ int PinGlDriver() {
     return count;
 }
 
-}  // namespace d3d8::gl
+}  // namespace win32
