@@ -14,6 +14,31 @@ constexpr DWORD kWorldFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
 // Batches end once they hold more than this many vertices: 50 characters of screen text; world
 // text is flushed earlier so that its larger vertices stay inside the buffer.
 constexpr DWORD kScreenFlushVertices = 294;
+
+// Two clockwise triangles covering one glyph cell on the screen, at Direct3D's pixel centres.
+FontScreenVertex* fntPutGlyphQuad(FontScreenVertex* pVertices, float sx, float sy, float w, float h, float z,
+                                  D3DCOLOR dwColor, float tx1, float ty1, float tx2, float ty2) {
+    *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + 0 - 0.5f, sy + h - 0.5f, z, 1.0f), dwColor, tx1, ty2);
+    *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + 0 - 0.5f, sy + 0 - 0.5f, z, 1.0f), dwColor, tx1, ty1);
+    *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + w - 0.5f, sy + h - 0.5f, z, 1.0f), dwColor, tx2, ty2);
+    *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + w - 0.5f, sy + 0 - 0.5f, z, 1.0f), dwColor, tx2, ty1);
+    *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + w - 0.5f, sy + h - 0.5f, z, 1.0f), dwColor, tx2, ty2);
+    *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + 0 - 0.5f, sy + 0 - 0.5f, z, 1.0f), dwColor, tx1, ty1);
+    return pVertices;
+}
+
+// Draws the batch once it holds more than the flush limit and locks the buffer afresh; false when
+// the buffer cannot be locked again.
+bool fntFlushWhenFull(IDirect3DDevice8* pDevice, IDirect3DVertexBuffer8* pVertexBuffer, FontScreenVertex** ppVertices,
+                      DWORD* pdwNumTriangles) {
+    if (*pdwNumTriangles * 3 <= kScreenFlushVertices) return true;
+    pVertexBuffer->Unlock();
+    pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, *pdwNumTriangles);
+    *ppVertices = nullptr;
+    pVertexBuffer->Lock(0, 0, reinterpret_cast<BYTE**>(ppVertices), D3DLOCK_DISCARD);
+    *pdwNumTriangles = 0;
+    return *ppVertices != nullptr;
+}
 constexpr DWORD kWorldFlushVertices = kVertexBufferBytes / sizeof(FontWorldVertex) - 6;
 
 void RecordTextStates(IDirect3DDevice8* dev, IDirect3DTexture8* texture) {
@@ -267,21 +292,9 @@ HRESULT CTextureFont::Draw2DText(float sx, float sy, D3DCOLOR dwColor, const cha
         const float tx2 = m_afGlyphRect[c - 32][2], ty2 = m_afGlyphRect[c - 32][3];
         const float w = (tx2 - tx1) * m_dwTexW / m_fTexScale;
         const float h = (ty2 - ty1) * m_dwTexH / m_fTexScale;
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + 0 - 0.5f, sy + h - 0.5f, 0.9f, 1.0f), dwColor, tx1, ty2);
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + 0 - 0.5f, sy + 0 - 0.5f, 0.9f, 1.0f), dwColor, tx1, ty1);
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + w - 0.5f, sy + h - 0.5f, 0.9f, 1.0f), dwColor, tx2, ty2);
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + w - 0.5f, sy + 0 - 0.5f, 0.9f, 1.0f), dwColor, tx2, ty1);
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + w - 0.5f, sy + h - 0.5f, 0.9f, 1.0f), dwColor, tx2, ty2);
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + 0 - 0.5f, sy + 0 - 0.5f, 0.9f, 1.0f), dwColor, tx1, ty1);
+        pVertices = fntPutGlyphQuad(pVertices, sx, sy, w, h, 0.9f, dwColor, tx1, ty1, tx2, ty2);
         dwNumTriangles += 2;
-        if (dwNumTriangles * 3 > kScreenFlushVertices) {
-            m_pVertexBuffer->Unlock();
-            m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, dwNumTriangles);
-            pVertices = nullptr;
-            m_pVertexBuffer->Lock(0, 0, reinterpret_cast<BYTE**>(&pVertices), D3DLOCK_DISCARD);
-            dwNumTriangles = 0;
-            if (!pVertices) break;
-        }
+        if (!fntFlushWhenFull(m_pDevice, m_pVertexBuffer, &pVertices, &dwNumTriangles)) break;
         sx += w;
     }
     m_pVertexBuffer->Unlock();
@@ -326,21 +339,9 @@ HRESULT CTextureFont::DrawScaledText(float x, float y, float z, float fXScale, f
         const float tx2 = m_afGlyphRect[c - 32][2], ty2 = m_afGlyphRect[c - 32][3];
         const float w = (tx2 - tx1) * m_dwTexW * fXScaleNow;
         const float h = (ty2 - ty1) * m_dwTexH * fYScaleNow;
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + 0 - 0.5f, sy + h - 0.5f, z, 1.0f), dwColor, tx1, ty2);
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + 0 - 0.5f, sy + 0 - 0.5f, z, 1.0f), dwColor, tx1, ty1);
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + w - 0.5f, sy + h - 0.5f, z, 1.0f), dwColor, tx2, ty2);
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + w - 0.5f, sy + 0 - 0.5f, z, 1.0f), dwColor, tx2, ty1);
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + w - 0.5f, sy + h - 0.5f, z, 1.0f), dwColor, tx2, ty2);
-        *pVertices++ = fntMakeScreenVertex(D3DXVECTOR4(sx + 0 - 0.5f, sy + 0 - 0.5f, z, 1.0f), dwColor, tx1, ty1);
+        pVertices = fntPutGlyphQuad(pVertices, sx, sy, w, h, z, dwColor, tx1, ty1, tx2, ty2);
         dwNumTriangles += 2;
-        if (dwNumTriangles * 3 > kScreenFlushVertices) {
-            m_pVertexBuffer->Unlock();
-            m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, dwNumTriangles);
-            pVertices = nullptr;
-            m_pVertexBuffer->Lock(0, 0, reinterpret_cast<BYTE**>(&pVertices), D3DLOCK_DISCARD);
-            dwNumTriangles = 0;
-            if (!pVertices) break;
-        }
+        if (!fntFlushWhenFull(m_pDevice, m_pVertexBuffer, &pVertices, &dwNumTriangles)) break;
         sx += w;
     }
     m_pVertexBuffer->Unlock();

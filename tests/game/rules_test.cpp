@@ -74,7 +74,9 @@ TEST_F(RulesTest, LevelRulesTable) {
         EXPECT_EQ(app.Diver()->m_fCalm != 77.0f, c.bChanges) << c.szWhat;
         EXPECT_STREQ(app.m_VideoScreen.m_szMovieFile, c.szPlayed) << c.szWhat;
         EXPECT_EQ(g_nRewardedCatches, c.nRewardedAfter) << c.szWhat;
-        if (c.szMessage) EXPECT_STREQ(g_szMessage, c.szMessage) << c.szWhat;
+        if (c.szMessage) {
+            EXPECT_STREQ(g_szMessage, c.szMessage) << c.szWhat;
+        }
     }
 }
 
