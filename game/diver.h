@@ -1,9 +1,31 @@
-// The player.
+// The player: a free diver seen from his own eyes.
 #pragma once
 
 #include "game/sceneobject.h"
 
-// Stand-in until the diver's controls, motion and collisions arrive: it keeps its start pose.
+constexpr int kFinDebugLength = 2000;
+// The finning step's last figures; nothing draws them.
+extern char g_szFinDebug[kFinDebugLength];
+
+// State of the diver's update that lives for the whole program (it assumes a single diver and is
+// not reset by a level change).
+struct SDiverProgramState {
+    D3DXVECTOR3 s_vHeadLook;  // head-look angles relative to the body (x yaw, y pitch)
+    bool s_bReverse;          // the last fin key was 'S'
+    bool s_bFinKeyHeld;       // a fin key was down in the previous frame
+    float s_fPressTime;       // game time the current press has lasted, 0 to 4
+    bool s_bDrowning;         // the red fade has started
+    float s_fFadeStart;       // application time at which the fade started
+    int s_anFadeFromColor[3];
+    float s_fFadeFogSpan;
+};
+extern SDiverProgramState g_DiverState;
+// Puts the diver's program-wide state back to its program-start values (for tests).
+void divResetProgramState();
+
+// The lift at height y, before ballast and current.
+float divBuoyancy(float fY);
+
 class CDiver : public CSceneObject {
 public:
     CDiver();
@@ -11,6 +33,14 @@ public:
     int Load(const char* szMeshFile);
     int Update();
     int Render();
+
+    int UpdateCalm();
+    int UpdateFinning();
+    int UpdateBuoyancy();
+    void UpdateAir();
+    void UpdateHold();
+    // Non-zero on contact with a rock or the sea floor.
+    int CheckCollisions();
 
     D3DXVECTOR3 m_vLookDir;
     D3DXVECTOR3 m_vLookVelocity;
@@ -21,7 +51,7 @@ public:
     D3DXVECTOR3 m_vBuoyancy;
     float m_fLegAngle;
     signed char m_cLegSide;
-    float m_fTrigger;
+    float m_fTrigger;    // 2 armed, 1 fired
     signed char m_cContact;
     signed char m_cTurning;
     float m_fEffort;
