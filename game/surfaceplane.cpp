@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "game/gameapp.h"
+
 CSurfacePlane::CSurfacePlane() { std::strcpy(m_szTextureFile, g_szNoTexture); }
 
 int CSurfacePlane::Reset(D3DXVECTOR3) {
@@ -13,7 +15,52 @@ int CSurfacePlane::Reset(D3DXVECTOR3) {
 
 int CSurfacePlane::Start() { return 0; }
 int CSurfacePlane::Load(const char*) { return 0; }
-int CSurfacePlane::Restore() { return 0; }
-int CSurfacePlane::Invalidate() { return 0; }
-int CSurfacePlane::Update() { return 0; }
-int CSurfacePlane::Render() { return 0; }
+
+int CSurfacePlane::Restore() {
+    IDirect3DDevice8* pDevice = g_pApp->m_pDevice;
+    static const SceneVertex kQuad[4] = {
+        {-100, 0, -100, 0, 1, 0, 0, 0},
+        {100, 0, -100, 0, 1, 0, 1, 0},
+        {100, 0, 100, 0, 1, 0, 1, 1},
+        {-100, 0, 100, 0, 1, 0, 0, 1},
+    };
+    static const WORD kIndices[6] = {3, 0, 1, 2, 3, 1};
+    HRESULT hr = pDevice->CreateVertexBuffer(sizeof(kQuad), 0, kSceneFVF, D3DPOOL_MANAGED, &m_pVB[0]);
+    if (FAILED(hr)) return hr;
+    BYTE* pData = nullptr;
+    if (FAILED(hr = m_pVB[0]->Lock(0, sizeof(kQuad), &pData, 0))) return hr;
+    std::memcpy(pData, kQuad, sizeof(kQuad));
+    // Unlocked before the index list, so that a failure there leaves no buffer locked.
+    m_pVB[0]->Unlock();
+    hr = pDevice->CreateIndexBuffer(sizeof(kIndices), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &m_pIB);
+    if (FAILED(hr)) return hr;
+    if (FAILED(hr = m_pIB->Lock(0, sizeof(kIndices), &pData, 0))) return hr;
+    std::memcpy(pData, kIndices, sizeof(kIndices));
+    m_pIB->Unlock();
+    m_dwNumVertices = 4;
+    m_dwNumFaces = 2;
+    std::strcpy(m_szTextureFile, g_szNoTexture);
+    return 0;
+}
+
+int CSurfacePlane::Invalidate() {
+    if (m_pVB[0]) {
+        m_pVB[0]->Release();
+        m_pVB[0] = nullptr;
+    }
+    if (m_pIB) {
+        m_pIB->Release();
+        m_pIB = nullptr;
+    }
+    return 0;
+}
+
+int CSurfacePlane::Update() {
+    if (const CDiver* pDiver = g_pApp->Diver()) m_Transform.m_vPosition = pDiver->m_Transform.m_vPosition;
+    m_Transform.m_vPosition.y = 45.3f;
+    const D3DXVECTOR3& v = m_Transform.m_vPosition;
+    D3DXMatrixTranslation(&m_Transform.m_matWorld, v.x, v.y, v.z);
+    return 0;
+}
+
+int CSurfacePlane::Render() { return CSceneObject::Render(); }

@@ -1,9 +1,8 @@
-// The sea surface seen from below.
+// The sea surface seen from below: a quad that follows the diver just above the water line.
 #pragma once
 
 #include "game/sceneobject.h"
 
-// Stand-in until the plane is drawn: placed, builds and draws nothing.
 class CSurfacePlane : public CSceneObject {
 public:
     CSurfacePlane();

@@ -3,18 +3,39 @@
 
 #include "game/sceneobject.h"
 
+// Height-map dimensions: one sample every 20 world units.
+constexpr int kMapColumns = 2000;
+constexpr int kMapRows = 1000;
+constexpr float kPatchSize = 20.0f;
+
 struct CTerrainPatch {
     D3DXVECTOR3 m_vPosition;
     signed char m_cDetail;
     float m_afHeight[25];
 };
 
-// Stand-in until the sea floor arrives: holds no height data, builds and draws nothing.
+// The 25 heights of the detailed patch whose minimum sample is (i, j); samples outside the map are
+// read from its nearest edge.
+void BuildDetailedHeights(const unsigned char* pMap, int i, int j, float afHeight[25]);
+// The 9 heights of the coarse patch; they equal the detailed heights 0, 2, 4, 10, 12, 14, 20, 22, 24.
+void BuildCoarseHeights(const unsigned char* pMap, int i, int j, float afHeight[9]);
+
+// Index lists of a patch: the full detailed list, the eight stitched lists by code and the coarse list.
+struct TerrainIndexList {
+    const WORD* pIndices;
+    UINT nTriangles;
+};
+// The list a detail code draws with (unknown codes draw coarse).
+TerrainIndexList terFullIndexList();
+TerrainIndexList terStitchedIndexList(int nDetail);
+TerrainIndexList terCoarseIndexList();
+
 class CTerrain : public CSceneObject {
 public:
     CTerrain();
 
     int Reset(D3DXVECTOR3 vStart);
+    int LoadHeightMap();
     int Load(const char* szMeshFile);
     int Restore();
     int Invalidate();
@@ -22,6 +43,19 @@ public:
     int FreeData();
     int Update();
     int Render();
+
+    int BuildDetailedPatch(CTerrainPatch* pPatch);
+    int BuildCoarsePatch(CTerrainPatch* pPatch);
+    int SelectPatchLod(CTerrainPatch* pPatch);
+    int CreateStitchedIndexBuffers();
+    int CreateCoarseIndexBuffer();
+
+    int IsBelowSurface(D3DXVECTOR3 vPoint);
+    int FindSurfaceAlongRay(D3DXVECTOR3 vDir, D3DXVECTOR3 vOrigin, float* pfT, float fStart);
+    D3DXVECTOR3* GetLastSurfaceHit(D3DXVECTOR3* pvPoint);
+
+    // Whether a record holds the coarse layout of 9 heights.
+    bool IsCoarse(const CTerrainPatch& patch) const;
 
     float m_fRange;
     int m_nPatches;
@@ -40,4 +74,9 @@ public:
     IDirect3DIndexBuffer8* m_pIBEdgeMinZ;
     IDirect3DIndexBuffer8* m_pIBCoarse;
     IDirect3DTexture8* m_pCoarseTexture;
+
+private:
+    // Writes the record's heights into a vertex grid of nVertices.
+    void UploadHeights(IDirect3DVertexBuffer8* pVB, const CTerrainPatch& patch, int nVertices);
+    int CreateGrid(int nGrid, int nSide);
 };

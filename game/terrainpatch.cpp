@@ -1,0 +1,207 @@
+#include "game/terrain.h"
+
+#include <algorithm>
+#include <array>
+
+#include "game/gameapp.h"
+
+namespace {
+
+// Sample (i, j) as a height, read from the nearest edge sample when (i, j) lies outside the map.
+float Sample(const unsigned char* pMap, int i, int j) {
+    i = std::clamp(i, 0, kMapColumns - 1);
+    j = std::clamp(j, 0, kMapRows - 1);
+    return static_cast<float>(pMap[j * kMapColumns + i]) / 5.0f;
+}
+
+float EdgeMiddle(float a, float b, float c) { return (a + b) / 2 - ((c + b) / 2 - b) / 2; }
+float EdgeNearA(float a, float b, float m) { return (a + m) / 2 - ((b + a) / 2 - m) / 2; }
+float EdgeNearBAlongX(float b, float c, float m) { return (m + b) / 2 - (((c + b) / 2 + m) / 2 - b) / 2; }
+float EdgeNearBAlongZ(float b, float c, float m) { return (m + b) / 2 - (((c + m) / 2 + m) / 2 - b) / 2; }
+
+// Fills the three inner points of an edge k0 .. k4 (vertex indices stepping by nStep).
+void BuildEdge(float* h, int k0, int nStep, float c, bool bAlongX) {
+    const float a = h[k0], b = h[k0 + 4 * nStep];
+    const float m = EdgeMiddle(a, b, c);
+    h[k0 + 2 * nStep] = m;
+    h[k0 + nStep] = EdgeNearA(a, b, m);
+    h[k0 + 3 * nStep] = bAlongX ? EdgeNearBAlongX(b, c, m) : EdgeNearBAlongZ(b, c, m);
+}
+
+using Tri = std::array<WORD, 3>;
+
+constexpr std::array<Tri, 32> kFull = {{
+    {6, 7, 12},   {6, 12, 11},  {7, 8, 12},   {8, 13, 12},  {11, 12, 16}, {12, 17, 16}, {12, 13, 18},
+    {12, 18, 17}, {0, 1, 6},    {0, 6, 5},    {1, 2, 6},    {2, 7, 6},    {2, 3, 8},    {2, 8, 7},
+    {3, 4, 8},    {4, 9, 8},    {8, 9, 14},   {8, 14, 13},  {13, 14, 18}, {14, 19, 18}, {18, 19, 24},
+    {18, 24, 23}, {17, 18, 22}, {18, 23, 22}, {16, 17, 22}, {16, 22, 21}, {15, 16, 20}, {16, 21, 20},
+    {10, 11, 16}, {10, 16, 15}, {5, 6, 10},   {6, 11, 10},
+}};
+
+// One stitched edge: its two dropped vertices and the two triangles that replace theirs.
+struct Edge {
+    WORD wDropA, wDropB;
+    Tri replaceA, replaceB;
+};
+constexpr Edge kMaxZ = {1, 3, {0, 2, 6}, {2, 4, 8}};
+constexpr Edge kMinZ = {21, 23, {16, 22, 20}, {18, 24, 22}};
+constexpr Edge kMinX = {5, 15, {0, 6, 10}, {10, 16, 20}};
+constexpr Edge kMaxX = {9, 19, {4, 14, 8}, {14, 24, 18}};
+
+struct Stitched {
+    std::array<WORD, 96> aw{};
+    UINT nTriangles = 0;
+};
+
+constexpr bool Uses(const Tri& t, WORD w) { return t[0] == w || t[1] == w || t[2] == w; }
+
+constexpr Stitched Stitch(const Edge* pFirst, const Edge* pSecond) {
+    Stitched s;
+    auto push = [&s](const Tri& t) {
+        for (int k = 0; k < 3; ++k) s.aw[3 * s.nTriangles + k] = t[k];
+        ++s.nTriangles;
+    };
+    auto dropped = [&](const Tri& t) {
+        for (const Edge* e : {pFirst, pSecond})
+            if (e && (Uses(t, e->wDropA) || Uses(t, e->wDropB))) return true;
+        return false;
+    };
+    for (const Tri& t : kFull)
+        if (!dropped(t)) push(t);
+    for (const Edge* e : {pFirst, pSecond})
+        if (e) {
+            push(e->replaceA);
+            push(e->replaceB);
+        }
+    return s;
+}
+
+// By detail code 0 .. 8; code 0 has no stitched edge.
+constexpr std::array<Stitched, 9> kStitched = {
+    Stitch(nullptr, nullptr), Stitch(&kMaxZ, nullptr), Stitch(&kMinZ, nullptr),
+    Stitch(&kMinX, nullptr),  Stitch(&kMaxX, nullptr), Stitch(&kMinX, &kMaxZ),
+    Stitch(&kMaxZ, &kMaxX),   Stitch(&kMinZ, &kMinX),  Stitch(&kMinZ, &kMaxX),
+};
+static_assert(kStitched[0].nTriangles == 32 && kStitched[1].nTriangles == 30 && kStitched[5].nTriangles == 28);
+
+constexpr WORD kCoarse[24] = {0, 4, 3, 0, 1, 4, 1, 2, 4, 2, 5, 4, 3, 4, 6, 4, 7, 6, 4, 8, 7, 4, 5, 8};
+
+}  // namespace
+
+void BuildDetailedHeights(const unsigned char* pMap, int i, int j, float h[25]) {
+    h[0] = Sample(pMap, i, j + 1);
+    h[4] = Sample(pMap, i + 1, j + 1);
+    h[20] = Sample(pMap, i, j);
+    h[24] = Sample(pMap, i + 1, j);
+    BuildEdge(h, 0, 1, Sample(pMap, i + 2, j + 1), true);
+    BuildEdge(h, 20, 1, Sample(pMap, i + 2, j), true);
+    BuildEdge(h, 0, 5, Sample(pMap, i, j - 1), false);
+    BuildEdge(h, 4, 5, Sample(pMap, i + 1, j - 1), false);
+    for (int r = 1; r <= 3; ++r)
+        for (int c = 1; c <= 3; ++c) {
+            const float fc = c / 4.0f, fr = r / 4.0f;
+            h[5 * r + c] = ((1 - fc) * h[5 * r] + fc * h[5 * r + 4] + (1 - fr) * h[c] + fr * h[20 + c]) / 2;
+        }
+}
+
+void BuildCoarseHeights(const unsigned char* pMap, int i, int j, float h[9]) {
+    float d[25];
+    BuildDetailedHeights(pMap, i, j, d);
+    const int kEven[9] = {0, 2, 4, 10, 12, 14, 20, 22, 24};
+    for (int k = 0; k < 9; ++k) h[k] = d[kEven[k]];
+    h[4] = (0.5f * h[3] + 0.5f * h[5] + 0.5f * h[1] + 0.5f * h[7]) / 2;
+}
+
+TerrainIndexList terFullIndexList() { return {kStitched[0].aw.data(), kStitched[0].nTriangles}; }
+
+TerrainIndexList terStitchedIndexList(int nDetail) {
+    if (nDetail < 0 || nDetail > 8) return terCoarseIndexList();
+    return {kStitched[nDetail].aw.data(), kStitched[nDetail].nTriangles};
+}
+
+TerrainIndexList terCoarseIndexList() { return {kCoarse, 8}; }
+
+void CTerrain::UploadHeights(IDirect3DVertexBuffer8* pVB, const CTerrainPatch& patch, int nVertices) {
+    BYTE* pData = nullptr;
+    // A failed lock leaves the grid as it was; the patch is still drawn.
+    if (!pVB || FAILED(pVB->Lock(0, nVertices * kSceneVertexSize, &pData, 0))) return;
+    auto* pV = reinterpret_cast<SceneVertex*>(pData);
+    for (int k = 0; k < nVertices; ++k) pV[k].y = patch.m_afHeight[k];
+    pVB->Unlock();
+}
+
+int CTerrain::BuildDetailedPatch(CTerrainPatch* pPatch) {
+    UploadHeights(m_pVB[0], *pPatch, 25);
+    return 0;
+}
+
+int CTerrain::BuildCoarsePatch(CTerrainPatch* pPatch) {
+    UploadHeights(m_pVB[1], *pPatch, 9);
+    return 0;
+}
+
+int CTerrain::SelectPatchLod(CTerrainPatch* pPatch) {
+    IDirect3DDevice8* pDevice = g_pApp->m_pDevice;
+    m_dwNumFaces = 32;
+    m_dwNumVertices = 25;
+    IDirect3DIndexBuffer8* apStitched[9] = {m_pIBFull,        m_pIBEdgeMaxZ,     m_pIBEdgeMinZ,
+                                            m_pIBEdgeMinX,     m_pIBEdgeMaxX,     m_pIBEdgeMinXMaxZ,
+                                            m_pIBEdgeMaxXMaxZ, m_pIBEdgeMinXMinZ, m_pIBEdgeMaxXMinZ};
+    if (!IsCoarse(*pPatch)) {
+        BuildDetailedPatch(pPatch);
+        m_dwNumFaces = terStitchedIndexList(pPatch->m_cDetail).nTriangles;
+        pDevice->SetIndices(apStitched[pPatch->m_cDetail], 0);
+        pDevice->SetStreamSource(0, m_pVB[0], kSceneVertexSize);
+        pDevice->SetTexture(0, m_pTexture);
+    } else {
+        BuildCoarsePatch(pPatch);
+        m_dwNumFaces = 8;
+        m_dwNumVertices = 9;
+        pDevice->SetIndices(m_pIBCoarse, 0);
+        pDevice->SetStreamSource(0, m_pVB[1], kSceneVertexSize);
+        pDevice->SetTexture(0, m_pCoarseTexture);
+    }
+    return 0;
+}
+
+bool CTerrain::IsCoarse(const CTerrainPatch& patch) const {
+    return !g_pApp->m_bTerrainFullDetail && (patch.m_cDetail < 0 || patch.m_cDetail > 8);
+}
+
+namespace {
+
+int CreateFilled(IDirect3DDevice8* pDevice, const TerrainIndexList& list, IDirect3DIndexBuffer8** ppIB) {
+    const UINT nBytes = list.nTriangles * 3 * sizeof(WORD);
+    return pDevice->CreateIndexBuffer(nBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, ppIB);
+}
+
+int Fill(IDirect3DIndexBuffer8* pIB, const TerrainIndexList& list) {
+    const UINT nBytes = list.nTriangles * 3 * sizeof(WORD);
+    BYTE* pData = nullptr;
+    const HRESULT hr = pIB->Lock(0, nBytes, &pData, 0);
+    if (FAILED(hr)) return hr;
+    std::copy(list.pIndices, list.pIndices + 3 * list.nTriangles, reinterpret_cast<WORD*>(pData));
+    pIB->Unlock();
+    return 0;
+}
+
+}  // namespace
+
+int CTerrain::CreateStitchedIndexBuffers() {
+    IDirect3DDevice8* pDevice = g_pApp->m_pDevice;
+    IDirect3DIndexBuffer8** appIB[9] = {&m_pIBFull,        &m_pIBEdgeMaxZ,     &m_pIBEdgeMinZ,
+                                        &m_pIBEdgeMinX,     &m_pIBEdgeMaxX,     &m_pIBEdgeMinXMaxZ,
+                                        &m_pIBEdgeMaxXMaxZ, &m_pIBEdgeMinXMinZ, &m_pIBEdgeMaxXMinZ};
+    int hr;
+    for (int c = 0; c < 9; ++c)
+        if ((hr = CreateFilled(pDevice, terStitchedIndexList(c), appIB[c])) != 0) return hr;
+    for (int c = 0; c < 9; ++c)
+        if ((hr = Fill(*appIB[c], terStitchedIndexList(c))) != 0) return hr;
+    return 0;
+}
+
+int CTerrain::CreateCoarseIndexBuffer() {
+    int hr = CreateFilled(g_pApp->m_pDevice, terCoarseIndexList(), &m_pIBCoarse);
+    if (hr != 0) return hr;
+    return Fill(m_pIBCoarse, terCoarseIndexList());
+}

@@ -1,0 +1,295 @@
+// The sea floor: patch heights and index lists from an in-memory map, the window around the diver,
+// the point and ray queries, its draws on the record backend; and the surface plane.
+#include <cmath>
+#include <fstream>
+#include <vector>
+
+#include "game/surfaceplane.h"
+#include "game/terrain.h"
+#include "game/vsconsts.h"
+#include "game_fixture.h"
+
+namespace {
+
+using gametest::GameTest;
+using gametest::SmallLevel;
+
+using Map = std::vector<unsigned char>;
+Map FlatMap(unsigned char b) { return Map(static_cast<size_t>(kMapColumns) * kMapRows, b); }
+void Set(Map& m, int i, int j, unsigned char b) { m[static_cast<size_t>(j) * kMapColumns + i] = b; }
+
+struct HeightCase {
+    const char* szName;
+    std::vector<std::array<int, 3>> samples;  // (di, dj, byte) around patch (100, 100) on a zero map
+    std::vector<std::pair<int, float>> heights;
+};
+
+TEST(TerrainHeights, EdgeRuleAndInteriorBlend) {
+    const HeightCase cases[] = {
+        {"constant", {}, {{0, 0}, {12, 0}, {24, 0}}},
+        {"rise toward +x", {{0, 1, 0}, {1, 1, 5}, {2, 1, 10}}, {{0, 0}, {1, 0}, {2, 0.25f}, {3, 0.6875f}, {4, 1}}},
+        {"rise toward -z",
+         {{0, 1, 0}, {0, 0, 5}, {0, -1, 10}},
+         {{0, 0}, {5, 0}, {10, 0.25f}, {15, 0.78125f}, {20, 1}}},
+        {"beyond +x raised", {{2, 0, 255}, {2, 1, 255}}, {{3, -9.5625f}, {23, -9.5625f}, {12, -6.375f}}},
+    };
+    for (const HeightCase& c : cases) {
+        Map m = FlatMap(0);
+        for (const auto& s : c.samples) Set(m, 100 + s[0], 100 + s[1], static_cast<unsigned char>(s[2]));
+        float h[25];
+        BuildDetailedHeights(m.data(), 100, 100, h);
+        for (const auto& [k, f] : c.heights) EXPECT_FLOAT_EQ(h[k], f) << c.szName << " vertex " << k;
+    }
+    // Float heights, not whole-unit terraces.
+    Map m = FlatMap(7);
+    float h[25];
+    BuildDetailedHeights(m.data(), 100, 100, h);
+    for (float f : h) EXPECT_FLOAT_EQ(f, 1.4f);
+}
+
+TEST(TerrainHeights, CoarseMatchesDetailedAndEdgesStayInsideTheMap) {
+    Map m = FlatMap(0);
+    unsigned int seed = 12345;
+    for (auto& b : m) b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 16);
+    // Inside, at each corner and edge of the map, and past it (the sanitizer build sees any stray read).
+    const int ij[][2] = {{100, 100}, {0, 0}, {1998, 998}, {1999, 999}, {-3, -7}, {2100, 1200}, {-1, 999}};
+    for (const auto& p : ij) {
+        float d[25], c[9];
+        BuildDetailedHeights(m.data(), p[0], p[1], d);
+        BuildCoarseHeights(m.data(), p[0], p[1], c);
+        const int kEven[9] = {0, 2, 4, 10, 12, 14, 20, 22, 24};
+        for (int k = 0; k < 9; ++k) EXPECT_FLOAT_EQ(c[k], d[kEven[k]]) << p[0] << "," << p[1] << " k " << k;
+    }
+    // Past the edge the nearest edge sample stands in.
+    Map e = FlatMap(0);
+    Set(e, 1999, 999, 50);
+    float d[25];
+    BuildDetailedHeights(e.data(), 1999, 999, d);
+    for (int k : {0, 1, 2, 3, 4, 20, 21, 22, 23, 24}) EXPECT_FLOAT_EQ(d[k], 10) << k;
+}
+
+// Local (x, z) of a detailed or coarse grid vertex.
+D3DXVECTOR3 GridPos(int k, int nSide) {
+    const float s = 20.0f / (nSide - 1);
+    return D3DXVECTOR3(s * (k % nSide), 0, s * (nSide - 1 - k / nSide));
+}
+
+TEST(TerrainIndexLists, CountsWindingAndDroppedVertices) {
+    struct ListCase {
+        int nCode;
+        UINT nTriangles;
+        std::vector<WORD> dropped;
+    };
+    const ListCase cases[] = {
+        {0, 32, {}},       {1, 30, {1, 3}},          {2, 30, {21, 23}},         {3, 30, {5, 15}},
+        {4, 30, {9, 19}},  {5, 28, {5, 15, 1, 3}},   {6, 28, {9, 19, 1, 3}},    {7, 28, {5, 15, 21, 23}},
+        {8, 28, {9, 19, 21, 23}}, {17, 8, {}},
+    };
+    for (const ListCase& c : cases) {
+        const TerrainIndexList list = terStitchedIndexList(c.nCode);
+        const int nSide = c.nCode == 17 ? 3 : 5;
+        ASSERT_EQ(list.nTriangles, c.nTriangles) << "code " << c.nCode;
+        double fArea = 0;
+        for (UINT t = 0; t < list.nTriangles; ++t) {
+            const WORD* w = list.pIndices + 3 * t;
+            for (int k = 0; k < 3; ++k) {
+                ASSERT_LT(w[k], nSide * nSide);
+                for (WORD d : c.dropped) EXPECT_NE(w[k], d) << "code " << c.nCode << " triangle " << t;
+            }
+            D3DXVECTOR3 a = GridPos(w[1], nSide) - GridPos(w[0], nSide), b = GridPos(w[2], nSide) - GridPos(w[0], nSide);
+            D3DXVECTOR3 n;
+            D3DXVec3Cross(&n, &a, &b);
+            EXPECT_GT(n.y, 0) << "code " << c.nCode << " triangle " << t;
+            fArea += n.y / 2;
+        }
+        EXPECT_DOUBLE_EQ(fArea, 400) << "code " << c.nCode << " covers the patch once";
+    }
+    // The full list splits each cell through its even corners.
+    const TerrainIndexList full = terFullIndexList();
+    EXPECT_EQ(full.pIndices[0], 6);
+    EXPECT_EQ(full.pIndices[3 * 8 + 1], 1);
+    EXPECT_EQ(terStitchedIndexList(6).pIndices[3 * 24], 0) << "z = 20 replacements come first for code 6";
+}
+
+// The sea floor of a loaded level, with a height map written to the scratch folder first.
+class TerrainTest : public GameTest {
+protected:
+    void Start(const Map* pMap) {
+        WriteLevel("nivel1", SmallLevel("nivel2"));
+        WriteLevel("nivel2", SmallLevel("nivel1"));
+        if (pMap) std::ofstream("height.raw", std::ios::binary).write(reinterpret_cast<const char*>(pMap->data()), pMap->size());
+        StartDevice();
+    }
+    CTerrain& Terrain() { return *App().m_pTerrain; }
+    void PlaceDiver(float x, float y, float z) {
+        App().Diver()->m_Transform.m_vPosition = D3DXVECTOR3(x, y, z);
+        Terrain().Update();
+    }
+};
+
+TEST_F(TerrainTest, WindowAroundTheDiver) {
+    Start(nullptr);
+    PlaceDiver(3010, 30, 2990);
+    CTerrain& t = Terrain();
+    EXPECT_EQ(t.m_nPatches, 100);
+    const struct {
+        int k;
+        float x, z;
+        int nCode;
+    } records[] = {{0, 2900, 2880, 17}, {55, 3000, 2980, 0}, {56, 3020, 2980, 4}, {65, 3000, 3000, 1},
+                   {44, 2980, 2960, 7}, {99, 3080, 3060, 17}, {54, 2980, 2980, 3}, {66, 3020, 3000, 6}};
+    for (const auto& r : records) {
+        EXPECT_EQ(t.m_pPatches[r.k].m_vPosition, D3DXVECTOR3(r.x, 0, r.z)) << "record " << r.k;
+        EXPECT_EQ(t.m_pPatches[r.k].m_cDetail, r.nCode) << "record " << r.k;
+    }
+    const struct {
+        float x;
+        float fCorner;
+    } bounds[] = {{3000.0f, 3000}, {2999.9f, 2980}, {-0.5f, -20}, {-20.0f, -20}, {-20.5f, -40}};
+    for (const auto& b : bounds) {
+        PlaceDiver(b.x, 30, b.x);
+        EXPECT_EQ(t.m_pPatches[55].m_vPosition.x, b.fCorner) << b.x;
+        EXPECT_EQ(t.m_pPatches[55].m_vPosition.z, b.fCorner) << b.x;
+    }
+}
+
+TEST_F(TerrainTest, HeightsFollowTheWindowBeforeAnyDraw) {
+    Map m = FlatMap(0);
+    Set(m, 150, 149, 100);  // sample at (3000, 2980): height 20
+    Start(&m);
+    PlaceDiver(3010, 30, 2990);
+    EXPECT_FLOAT_EQ(Terrain().m_pPatches[55].m_afHeight[20], 20);
+    EXPECT_EQ(Terrain().IsBelowSurface(D3DXVECTOR3(3000.1f, 19, 2980.1f)), 1);
+    // One patch on: the record that now holds that sample was rebuilt at its new place.
+    PlaceDiver(3030, 30, 2990);
+    EXPECT_FLOAT_EQ(Terrain().m_pPatches[54].m_afHeight[20], 20);
+    EXPECT_FLOAT_EQ(Terrain().m_pPatches[55].m_afHeight[20], 0);
+    // Far outside the map: the edge samples stand in (the sanitizer build checks the reads).
+    PlaceDiver(-500, 30, 30000);
+    PlaceDiver(50000, 30, -9000);
+    EXPECT_EQ(Terrain().m_nPatches, 100);
+}
+
+TEST_F(TerrainTest, MissingOrShortMapGivesAFlatFloor) {
+    Map shortMap(1000, 200);
+    WriteLevel("nivel1", SmallLevel("nivel2"));
+    WriteLevel("nivel2", SmallLevel("nivel1"));
+    std::ofstream("height.raw", std::ios::binary).write(reinterpret_cast<const char*>(shortMap.data()), 1000);
+    StartDevice();
+    ASSERT_NE(Terrain().m_pHeightMap, nullptr);
+    EXPECT_EQ(Terrain().m_pHeightMap[999], 200);
+    EXPECT_EQ(Terrain().m_pHeightMap[1000], 0);
+    EXPECT_EQ(Terrain().m_pHeightMap[kMapColumns * kMapRows - 1], 0);
+    std::filesystem::remove("height.raw");
+    Terrain().Reset(D3DXVECTOR3(0, 0, 0));
+    ASSERT_NE(Terrain().m_pHeightMap, nullptr);
+    EXPECT_EQ(Terrain().m_pHeightMap[999], 0);
+}
+
+TEST_F(TerrainTest, PointQueryPicksTheTriangleByDistance) {
+    Start(nullptr);
+    PlaceDiver(3010, 30, 2990);
+    CTerrain& t = Terrain();
+    float* h = t.m_pPatches[55].m_afHeight;
+    for (int k = 0; k < 25; ++k) h[k] = 10;
+    ASSERT_EQ(t.IsBelowSurface(D3DXVECTOR3(3006, 5, 2991)), 1);
+    D3DXVECTOR3 vPoint;
+    const D3DXVECTOR3* pTri = t.GetLastSurfaceHit(&vPoint);
+    EXPECT_EQ(pTri[0], D3DXVECTOR3(3010, 10, 2990));
+    EXPECT_EQ(pTri[1], D3DXVECTOR3(3005, 10, 2990));
+    EXPECT_EQ(pTri[2], D3DXVECTOR3(3005, 10, 2995));
+    EXPECT_NEAR(vPoint.y, 10, 1e-4);
+    EXPECT_EQ(vPoint.x, 3006);
+    // As near to both corners: the second triangle, with heights 12, 6 and 7.
+    h[12] = 12, h[6] = 6, h[7] = 7;
+    t.IsBelowSurface(D3DXVECTOR3(3007, 5, 2993));
+    t.GetLastSurfaceHit(&vPoint);
+    EXPECT_EQ(pTri[0], D3DXVECTOR3(3010, 12, 2990));
+    EXPECT_EQ(pTri[1], D3DXVECTOR3(3005, 6, 2995));
+    EXPECT_EQ(pTri[2], D3DXVECTOR3(3010, 7, 2995));
+    for (int k = 0; k < 25; ++k) h[k] = 10;
+    EXPECT_EQ(t.IsBelowSurface(D3DXVECTOR3(3006, 10, 2991)), 0) << "at the floor is not below";
+    // Outside the window: nothing recorded.
+    const D3DXVECTOR3 vKeep = t.m_vLastSurfacePoint;
+    for (const D3DXVECTOR3& p : {D3DXVECTOR3(2899, -50, 3000), D3DXVECTOR3(3100, -50, 3000),
+                                 D3DXVECTOR3(3000, -50, 2879), D3DXVECTOR3(3000, -50, 3080)})
+        EXPECT_EQ(t.IsBelowSurface(p), 0) << p.x << "," << p.z;
+    EXPECT_EQ(t.m_vLastSurfacePoint, vKeep);
+}
+
+TEST_F(TerrainTest, RayQueryStepsAndHalves) {
+    const Map m = FlatMap(50);  // height 10 everywhere
+    Start(&m);
+    PlaceDiver(3010, 30, 2990);
+    const struct {
+        float fOriginY, fStart;
+        int nResult;
+        float fT;
+    } cases[] = {{30, 55, 1, 20.625f}, {15, 20, 1, 5.0f}, {25, 20, 1, 15.3125f}, {40, 20, 0, -1}, {5, 20, 1, 0}};
+    for (const auto& c : cases) {
+        float t = -1;
+        EXPECT_EQ(Terrain().FindSurfaceAlongRay(D3DXVECTOR3(0, -1, 0), D3DXVECTOR3(3010, c.fOriginY, 2990), &t, c.fStart),
+                  c.nResult)
+            << c.fOriginY;
+        EXPECT_FLOAT_EQ(t, c.fT) << c.fOriginY;
+    }
+    float t = -1;
+    EXPECT_EQ(Terrain().FindSurfaceAlongRay(D3DXVECTOR3(0, -1, 0), D3DXVECTOR3(9000, 30, 2990), &t, 55), 0)
+        << "outside the window";
+}
+
+TEST_F(TerrainTest, DrawsEveryPatchInBothPassesAndThePlaneBindsNoTexture) {
+    Start(nullptr);
+    CGameApp& app = App();
+    Frame(0.5f);
+    std::vector<const d3d8::Call*> draws;
+    for (const d3d8::Call& c : Log()) {
+        if (c.method == "Clear") draws.clear();
+        if (c.draw) draws.push_back(&c);
+    }
+    int nFloor[3] = {}, nPlane = 0;
+    const void* pBefore = nullptr;
+    for (const d3d8::Call* c : draws) {
+        const auto& d = *c->draw;
+        const int nPass = d.vertexShader == app.m_dwVSSeafloor ? 1 : d.vertexShader == app.m_dwVSSeafloor2 ? 2 : 0;
+        if (nPass) {
+            ++nFloor[nPass];
+            EXPECT_EQ(d.primitiveCount, 32u);
+            EXPECT_EQ(d.vertexCount, 25u);
+            for (int r = 0; r < 4; ++r)
+                for (int k = 0; k < 4; ++k)
+                    EXPECT_EQ(d.constants[VSC_WVP + r][k], d.constants[VSC_WVP2 + r][k]);
+            if (nPass == 2) EXPECT_EQ(d.textures[0], app.m_pCausticTex);
+        } else if (d.vertexCount == 4 && d.primitiveCount == 2 && d.constants[VSC_OBJECT_POS][1] == 45.3f) {
+            ++nPlane;
+            EXPECT_EQ(d.textures[0], pBefore) << "the plane keeps what the draw before it bound";
+        }
+        pBefore = d.textures[0];
+    }
+    EXPECT_EQ(nFloor[1], 100);
+    EXPECT_EQ(nFloor[2], 100);
+    EXPECT_EQ(nPlane, 2);
+}
+
+TEST_F(TerrainTest, SurfacePlaneFollowsTheDiverAndReleasesTwiceSafely) {
+    Start(nullptr);
+    CSurfacePlane& plane = App().m_SurfacePlane;
+    EXPECT_EQ(plane.m_Transform.m_vPosition, D3DXVECTOR3(3000, 45.4f, 3000));
+    App().Diver()->m_Transform.m_vPosition = D3DXVECTOR3(120, 30, -40);
+    plane.Update();
+    D3DXVECTOR3 vMin, vMax;
+    const D3DXVECTOR3 vLo(-100, 0, -100), vHi(100, 0, 100);
+    D3DXVec3TransformCoord(&vMin, &vLo, &plane.m_Transform.m_matWorld);
+    D3DXVec3TransformCoord(&vMax, &vHi, &plane.m_Transform.m_matWorld);
+    EXPECT_EQ(vMin, D3DXVECTOR3(20, 45.3f, -140));
+    EXPECT_EQ(vMax, D3DXVECTOR3(220, 45.3f, 60));
+    EXPECT_EQ(plane.m_dwNumFaces, 2u);
+    EXPECT_STREQ(plane.m_szTextureFile, "notextura");
+    plane.Invalidate();
+    plane.Invalidate();
+    EXPECT_EQ(plane.m_pVB[0], nullptr);
+    EXPECT_EQ(plane.m_pIB, nullptr);
+    EXPECT_EQ(plane.Restore(), 0);
+}
+
+}  // namespace
