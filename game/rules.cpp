@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "game/diver.h"
 #include "game/gameapp.h"
 #include "game/levelread.h"
 
@@ -20,6 +21,7 @@ void gameResetProgramState() {
     s_bGWasDown = s_bHWasDown = s_bNWasDown = 1;
     s_bFirstWorldStep = 1;
     s_bLWasDown = 0;
+    divResetProgramState();
 }
 
 namespace {
