@@ -1,5 +1,6 @@
 #include "win32/codepage.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -82,6 +83,30 @@ std::string win32::AnsiToUtf8(const char* text) {
             out += static_cast<char>(0x80 | ((w >> 6) & 0x3F));
             out += static_cast<char>(0x80 | (w & 0x3F));
         }
+    }
+    return out;
+}
+
+std::string win32::Utf8ToAnsi(const char* text) {
+    std::string out;
+    if (!text) return out;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p;) {
+        std::uint32_t cp = *p;
+        const int extra = cp < 0x80 ? 0 : (cp >> 5) == 6 ? 1 : (cp >> 4) == 14 ? 2 : (cp >> 3) == 30 ? 3 : -1;
+        ++p;
+        if (extra < 0) continue;
+        cp &= extra == 0 ? 0x7F : (0x3F >> extra);
+        bool ok = true;
+        for (int i = 0; i < extra; ++i, ++p) {
+            if ((*p & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            cp = (cp << 6) | (*p & 0x3F);
+        }
+        if (!ok || cp > 0xFFFF) continue;
+        const int b = WideToByte(static_cast<char16_t>(cp));
+        if (b >= 0) out.push_back(static_cast<char>(b));
     }
     return out;
 }

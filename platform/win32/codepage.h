@@ -22,4 +22,7 @@ void OutputDebugStringA(LPCSTR text);
 namespace win32 {
 // The program's single-byte text as UTF-8, for the system's own text interfaces (SDL, terminals).
 std::string AnsiToUtf8(const char* text);
+// UTF-8 from the system as the program's single-byte text; characters the code page lacks, and
+// malformed sequences, are dropped.
+std::string Utf8ToAnsi(const char* text);
 }  // namespace win32

@@ -145,31 +145,8 @@ void OnKey(const SDL_KeyboardEvent& e) {
 void OnText(const SDL_TextInputEvent& e) {
     Window* w = EventWindow(e.windowID);
     if (!w) return;
-    std::string chars;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(e.text); *p;) {
-        // UTF-8 to code points; what the program's code page cannot hold is dropped.
-        std::uint32_t cp = *p;
-        int extra = cp < 0x80 ? 0 : (cp >> 5) == 6 ? 1 : (cp >> 4) == 14 ? 2 : (cp >> 3) == 30 ? 3 : -1;
-        if (extra < 0) {
-            ++p;
-            continue;
-        }
-        cp &= extra == 0 ? 0x7F : (0x3F >> extra);
-        ++p;
-        bool ok = true;
-        for (int i = 0; i < extra; ++i, ++p) {
-            if ((*p & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (*p & 0x3F);
-        }
-        if (!ok || cp > 0xFFFF) continue;
-        WCHAR wide = static_cast<WCHAR>(cp);
-        char c = 0;
-        BOOL usedDefault = FALSE;
-        if (WideCharToMultiByte(1252, 0, &wide, 1, &c, 1, nullptr, &usedDefault) == 1 && !usedDefault) chars.push_back(c);
-    }
+    // What the program's code page cannot hold is dropped.
+    const std::string chars = Utf8ToAnsi(e.text);
     if (chars.empty()) return;
     State& s = GetState();
     {

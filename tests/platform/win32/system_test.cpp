@@ -165,6 +165,8 @@ TEST(CodePage, Windows1252RoundTripsThroughUtf16) {
 TEST(CodePage, AnsiTextBecomesUtf8) {
     EXPECT_EQ(win32::AnsiToUtf8("Peces \xF1 \x80"), "Peces \xC3\xB1 \xE2\x82\xAC");
     EXPECT_EQ(win32::AnsiToUtf8(nullptr), "");
+    EXPECT_EQ(win32::Utf8ToAnsi("Peces \xC3\xB1 \xE2\x82\xAC \xE4\xB8\x80 \xC3"), "Peces \xF1 \x80  ");
+    EXPECT_EQ(win32::Utf8ToAnsi(win32::AnsiToUtf8("a\xE1\x9F").c_str()), "a\xE1\x9F");
 }
 
 TEST(TimeSource, InjectedCounterDrivesBothClocks) {
