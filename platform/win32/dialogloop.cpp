@@ -264,13 +264,8 @@ void HandleEvent(Dialog& d, const SDL_Event& e) {
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
             if (!usable(e.button.windowID)) return;
-            bool down = e.type == SDL_MOUSEBUTTONDOWN;
-            UINT flag = e.button.button == SDL_BUTTON_LEFT ? MK_LBUTTON
-                        : e.button.button == SDL_BUTTON_RIGHT ? MK_RBUTTON
-                                                               : MK_MBUTTON;
-            int vk = flag == MK_LBUTTON ? VK_LBUTTON : flag == MK_RBUTTON ? VK_RBUTTON : VK_MBUTTON;
-            if (down) s.cursor.buttons |= flag; else s.cursor.buttons &= ~flag;
-            s.asyncKeys[vk] = s.syncKeys[vk] = down;
+            const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+            const UINT flag = TrackModalMouseButton(down, e.button.button);
             if (flag != MK_LBUTTON) return;
             if (down) MouseDown(d, e.button.x, e.button.y);
             else MouseUp(d, e.button.x, e.button.y);

@@ -68,6 +68,18 @@ bool EnsureSdlVideo() {
     return true;
 }
 
+UINT TrackModalMouseButton(bool down, std::uint8_t sdlButton) {
+    State& s = GetState();
+    const UINT flag = sdlButton == SDL_BUTTON_LEFT ? MK_LBUTTON : sdlButton == SDL_BUTTON_RIGHT ? MK_RBUTTON : MK_MBUTTON;
+    const int vk = flag == MK_LBUTTON ? VK_LBUTTON : flag == MK_RBUTTON ? VK_RBUTTON : VK_MBUTTON;
+    if (down)
+        s.cursor.buttons |= flag;
+    else
+        s.cursor.buttons &= ~flag;
+    s.asyncKeys[vk] = s.syncKeys[vk] = down;
+    return flag;
+}
+
 bool HasStrip(const Window& w) { return !w.fullscreen && w.menu && FindMenuObject(w.menu); }
 
 int StripHeight(const Window& w) { return HasStrip(w) ? kMenuStripHeight : 0; }

@@ -123,6 +123,10 @@ Window* MainWindow();
 
 bool EnsureSdlVideo();
 
+// A mouse button seen by a modal loop (menu, dialog): the held-button flags and the button's key
+// state follow it. Returns the button's MK_ flag.
+UINT TrackModalMouseButton(bool down, std::uint8_t sdlButton);
+
 // Geometry
 bool HasStrip(const Window& w);
 int StripHeight(const Window& w);
