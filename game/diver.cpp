@@ -73,13 +73,6 @@ CDiver::CDiver()
     m_fTurnGain = 0.5f;
 }
 
-int CDiver::Load(const char* szMeshFile) { return CSceneObject::Load(szMeshFile); }
-
-int CDiver::CheckCollisions() {
-    m_cContact = 0;
-    return 0;
-}
-
 int CDiver::Update() {
     CGameApp& app = *g_pApp;
     CInput& input = app.m_Input;

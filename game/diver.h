@@ -18,6 +18,9 @@ struct SDiverProgramState {
     float s_fFadeStart;       // application time at which the fade started
     int s_anFadeFromColor[3];
     float s_fFadeFogSpan;
+    // The velocity the diver had when a run of rock contacts, and of sea-floor contacts, began.
+    D3DXVECTOR3 s_vRockBounceVelocity;
+    D3DXVECTOR3 s_vFloorBounceVelocity;
 };
 extern SDiverProgramState g_DiverState;
 // Puts the diver's program-wide state back to its program-start values (for tests).
@@ -39,8 +42,13 @@ public:
     int UpdateBuoyancy();
     void UpdateAir();
     void UpdateHold();
+
+    // The box around the mesh: 12 triangles and its 8 corners.
+    int BuildCollisionModel();
     // Non-zero on contact with a rock or the sea floor.
     int CheckCollisions();
+    int BounceOffModel();
+    int BounceOffTerrain();
 
     D3DXVECTOR3 m_vLookDir;
     D3DXVECTOR3 m_vLookVelocity;
