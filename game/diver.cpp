@@ -73,6 +73,14 @@ CDiver::CDiver()
     m_fTurnGain = 0.5f;
 }
 
+// The common load, with the box in place of a model of the mesh's own triangles.
+int CDiver::Load(const char*) {
+    const int hr = LoadMeshes(1, true);
+    if (hr != 0) return hr;
+    BuildCollisionModel();
+    return 0;
+}
+
 int CDiver::Update() {
     CGameApp& app = *g_pApp;
     CInput& input = app.m_Input;

@@ -44,13 +44,6 @@ D3DXVECTOR3 Normalized(const D3DXVECTOR3& v) {
 
 }  // namespace
 
-int CDiver::Load(const char*) {
-    const int hr = LoadMeshes(1, true);
-    if (hr != 0) return hr;
-    BuildCollisionModel();
-    return 0;
-}
-
 int CDiver::BuildCollisionModel() {
     // A mesh with no vertices has no box.
     if (!m_pVB[0] || m_dwNumVertices == 0) return E_FAIL;
