@@ -27,16 +27,20 @@ int CSurfacePlane::Restore() {
     static const WORD kIndices[6] = {3, 0, 1, 2, 3, 1};
     HRESULT hr = pDevice->CreateVertexBuffer(sizeof(kQuad), 0, kSceneFVF, D3DPOOL_MANAGED, &m_pVB[0]);
     if (FAILED(hr)) return hr;
-    BYTE* pData = nullptr;
-    if (FAILED(hr = m_pVB[0]->Lock(0, sizeof(kQuad), &pData, 0))) return hr;
-    std::memcpy(pData, kQuad, sizeof(kQuad));
-    // Unlocked before the index list, so that a failure there leaves no buffer locked.
-    m_pVB[0]->Unlock();
+    BYTE* pVertices = nullptr;
+    if (FAILED(hr = m_pVB[0]->Lock(0, sizeof(kQuad), &pVertices, 0))) return hr;
+    std::memcpy(pVertices, kQuad, sizeof(kQuad));
+    // The vertices stay locked while the index list is made; a failure there unlocks them first.
     hr = pDevice->CreateIndexBuffer(sizeof(kIndices), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &m_pIB);
-    if (FAILED(hr)) return hr;
-    if (FAILED(hr = m_pIB->Lock(0, sizeof(kIndices), &pData, 0))) return hr;
-    std::memcpy(pData, kIndices, sizeof(kIndices));
+    BYTE* pIndices = nullptr;
+    if (SUCCEEDED(hr)) hr = m_pIB->Lock(0, sizeof(kIndices), &pIndices, 0);
+    if (FAILED(hr)) {
+        m_pVB[0]->Unlock();
+        return hr;
+    }
+    std::memcpy(pIndices, kIndices, sizeof(kIndices));
     m_pIB->Unlock();
+    m_pVB[0]->Unlock();
     m_dwNumVertices = 4;
     m_dwNumFaces = 2;
     std::strcpy(m_szTextureFile, g_szNoTexture);

@@ -1,5 +1,6 @@
 #include "game/terrain.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +24,17 @@ void ReleaseSet(T*& p) {
     }
 }
 
-// The patch index of a coordinate; negative coordinates belong to the patch below them.
-int PatchIndex(float f) { return static_cast<int>(std::floor(f / kPatchSize)); }
+// Far enough off the map that the window there holds only edge samples, near enough that the window's
+// index arithmetic stays well inside an int.
+constexpr float kFarPatch = 1 << 20;
+
+// The patch index of a coordinate; negative coordinates belong to the patch below them. A position
+// that is not a number, or lies far off the map, gets a patch where the window can still be laid out.
+int PatchIndex(float f) {
+    const float fIndex = std::floor(f / kPatchSize);
+    if (std::isnan(fIndex)) return 0;
+    return static_cast<int>(std::clamp(fIndex, -kFarPatch, kFarPatch));
+}
 
 }  // namespace
 

@@ -8,12 +8,16 @@ int CTerrain::IsBelowSurface(D3DXVECTOR3 vPoint) {
     const int n = static_cast<int>(m_fRange / kPatchSize);
     const int w = static_cast<int>(2 * m_fRange / kPatchSize);
     const D3DXVECTOR3& vBase = m_pPatches[n * w + n].m_vPosition;
+    // A point that is not a finite number lies in no patch.
+    if (!std::isfinite(vPoint.x) || !std::isfinite(vPoint.z)) return 0;
     // Floored, as the window is laid out, so that negative coordinates find their own patch.
     const float qx = std::floor(vPoint.x / kPatchSize) * kPatchSize;
     const float qz = std::floor(vPoint.z / kPatchSize) * kPatchSize;
-    const int ix = static_cast<int>(std::lround((qx - vBase.x) / kPatchSize)) + n;
-    const int iz = static_cast<int>(std::lround((qz - vBase.z) / kPatchSize)) + n;
-    if (ix < 0 || ix >= w || iz < 0 || iz >= w) return 0;
+    // Tested before the conversion, so that a point far off the window never wraps into it.
+    const float fCol = std::round((qx - vBase.x) / kPatchSize) + static_cast<float>(n);
+    const float fRow = std::round((qz - vBase.z) / kPatchSize) + static_cast<float>(n);
+    if (!(fCol >= 0 && fCol < static_cast<float>(w) && fRow >= 0 && fRow < static_cast<float>(w))) return 0;
+    const int ix = static_cast<int>(fCol), iz = static_cast<int>(fRow);
     const CTerrainPatch& patch = m_pPatches[iz * w + ix];
     const float lx = vPoint.x - patch.m_vPosition.x, lz = vPoint.z - patch.m_vPosition.z;
     const bool bCoarse = IsCoarse(patch);

@@ -1,7 +1,11 @@
 // The sea floor: patch heights and index lists from an in-memory map, the window around the diver,
 // the point and ray queries, its draws on the record backend; and the surface plane.
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include "game/surfaceplane.h"
@@ -74,17 +78,34 @@ D3DXVECTOR3 GridPos(int k, int nSide) {
     return D3DXVECTOR3(s * (k % nSide), 0, s * (nSide - 1 - k / nSide));
 }
 
+bool Uses(const WORD* w, int k) { return w[0] == k || w[1] == k || w[2] == k; }
+
 TEST(TerrainIndexLists, CountsWindingAndDroppedVertices) {
     struct ListCase {
         int nCode;
         UINT nTriangles;
         std::vector<WORD> dropped;
+        std::vector<WORD> replacements;  // the closing triangles, in their order
+    };
+    const std::vector<WORD> maxZ = {0, 2, 6, 2, 4, 8}, minZ = {16, 22, 20, 18, 24, 22},
+                            minX = {0, 6, 10, 10, 16, 20}, maxX = {4, 14, 8, 14, 24, 18};
+    auto join = [](std::vector<WORD> a, const std::vector<WORD>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
     };
     const ListCase cases[] = {
-        {0, 32, {}},       {1, 30, {1, 3}},          {2, 30, {21, 23}},         {3, 30, {5, 15}},
-        {4, 30, {9, 19}},  {5, 28, {5, 15, 1, 3}},   {6, 28, {9, 19, 1, 3}},    {7, 28, {5, 15, 21, 23}},
-        {8, 28, {9, 19, 21, 23}}, {17, 8, {}},
+        {0, 32, {}, {}},
+        {1, 30, {1, 3}, maxZ},
+        {2, 30, {21, 23}, minZ},
+        {3, 30, {5, 15}, minX},
+        {4, 30, {9, 19}, maxX},
+        {5, 28, {5, 15, 1, 3}, join(minX, maxZ)},
+        {6, 28, {9, 19, 1, 3}, join(maxZ, maxX)},
+        {7, 28, {5, 15, 21, 23}, join(minZ, minX)},
+        {8, 28, {9, 19, 21, 23}, join(minZ, maxX)},
+        {17, 8, {}, {}},
     };
+    const TerrainIndexList full = terFullIndexList();
     for (const ListCase& c : cases) {
         const TerrainIndexList list = terStitchedIndexList(c.nCode);
         const int nSide = c.nCode == 17 ? 3 : 5;
@@ -103,12 +124,29 @@ TEST(TerrainIndexLists, CountsWindingAndDroppedVertices) {
             fArea += n.y / 2;
         }
         EXPECT_DOUBLE_EQ(fArea, 400) << "code " << c.nCode << " covers the patch once";
+        if (c.nCode == 17) continue;
+        // The full list's triangles that remain, in its order, then the replacements.
+        const size_t nKept = 3 * list.nTriangles - c.replacements.size();
+        const std::vector<WORD> tail(list.pIndices + nKept, list.pIndices + 3 * list.nTriangles);
+        EXPECT_EQ(tail, c.replacements) << "code " << c.nCode;
+        size_t nFull = 0;
+        for (size_t t = 0; t < nKept; t += 3) {
+            while (nFull < 96 && !std::equal(list.pIndices + t, list.pIndices + t + 3, full.pIndices + nFull))
+                nFull += 3;
+            EXPECT_LT(nFull, 96u) << "code " << c.nCode << " triangle " << t / 3 << " is not in the full list's order";
+            nFull += 3;
+        }
     }
-    // The full list splits each cell through its even corners.
-    const TerrainIndexList full = terFullIndexList();
-    EXPECT_EQ(full.pIndices[0], 6);
-    EXPECT_EQ(full.pIndices[3 * 8 + 1], 1);
-    EXPECT_EQ(terStitchedIndexList(6).pIndices[3 * 24], 0) << "z = 20 replacements come first for code 6";
+    // The full list starts with the inner cells and splits each cell through its even corners.
+    EXPECT_EQ(std::vector<WORD>(full.pIndices, full.pIndices + 6), (std::vector<WORD>{6, 7, 12, 6, 12, 11}));
+    EXPECT_EQ(std::vector<WORD>(full.pIndices + 24, full.pIndices + 30), (std::vector<WORD>{0, 1, 6, 0, 6, 5}));
+    for (UINT t = 0; t < 32; ++t) {
+        const WORD* w = full.pIndices + 3 * t;
+        const int r = std::min({w[0] / 5, w[1] / 5, w[2] / 5}), c = std::min({w[0] % 5, w[1] % 5, w[2] % 5});
+        const int k0 = 5 * r + c;
+        const int a = (r + c) % 2 == 0 ? k0 : k0 + 1, b = (r + c) % 2 == 0 ? k0 + 6 : k0 + 5;
+        EXPECT_TRUE(Uses(w, a) && Uses(w, b)) << "triangle " << t << " crosses cell (" << r << ", " << c << ")";
+    }
 }
 
 // The sea floor of a loaded level, with a height map written to the scratch folder first.
@@ -118,7 +156,55 @@ protected:
         WriteLevel("nivel1", SmallLevel("nivel2"));
         WriteLevel("nivel2", SmallLevel("nivel1"));
         if (pMap) std::ofstream("height.raw", std::ios::binary).write(reinterpret_cast<const char*>(pMap->data()), pMap->size());
+        // The floor's two textures, so that each draw shows which one it bound.
+        for (const char* szName : {"seafloor64.bmp", "seafloor32.bmp"}) WriteBmp2x2(szName);
         StartDevice();
+    }
+    // A 2 x 2 grey 24-bit BMP.
+    static void WriteBmp2x2(const char* szName) {
+        std::string bmp = "BM";
+        auto put32 = [&bmp](uint32_t v) {
+            for (int k = 0; k < 4; ++k) bmp.push_back(static_cast<char>(v >> (8 * k)));
+        };
+        auto put16 = [&bmp](uint16_t v) {
+            bmp.push_back(static_cast<char>(v));
+            bmp.push_back(static_cast<char>(v >> 8));
+        };
+        put32(70), put32(0), put32(54);
+        put32(40), put32(2), put32(2), put16(1), put16(24), put32(0), put32(16), put32(2835), put32(2835), put32(0),
+            put32(0);
+        for (int r = 0; r < 2; ++r) bmp += std::string(6, '\x80') + std::string(2, '\0');
+        std::ofstream(szName, std::ios::binary) << bmp;
+    }
+    // The draws of the last frame's scene, each with the constant registers and texture binds since the
+    // draw before it.
+    struct FrameDraw {
+        const d3d8::DrawRecord* pDraw;
+        std::vector<DWORD> registers;
+        int nTextureBinds;
+    };
+    std::vector<FrameDraw> LastFrameDraws() {
+        std::vector<FrameDraw> draws;
+        std::vector<DWORD> registers;
+        int nBinds = 0;
+        for (const d3d8::Call& c : Log()) {
+            if (c.method == "Clear") draws.clear();
+            if (c.method == "SetVertexShaderConstant") registers.push_back(c.args[0]);
+            if (c.method == "SetTexture" && c.args[0] == 0) ++nBinds;
+            if (c.draw) {
+                draws.push_back({c.draw.get(), registers, nBinds});
+                registers.clear();
+                nBinds = 0;
+            }
+        }
+        return draws;
+    }
+    // The heights a floor draw sent, read from its vertex grid.
+    static std::vector<float> DrawnHeights(const d3d8::DrawRecord& d) {
+        std::vector<float> heights;
+        const auto* pV = reinterpret_cast<const SceneVertex*>(d.streams.at(0).data.data());
+        for (UINT k = 0; k < d.vertexCount; ++k) heights.push_back(pV[k].y);
+        return heights;
     }
     CTerrain& Terrain() { return *App().m_pTerrain; }
     void PlaceDiver(float x, float y, float z) {
@@ -217,6 +303,46 @@ TEST_F(TerrainTest, PointQueryPicksTheTriangleByDistance) {
     EXPECT_EQ(t.m_vLastSurfacePoint, vKeep);
 }
 
+TEST_F(TerrainTest, QueriesBelowZeroAndFarOffTheWindow) {
+    Start(nullptr);
+    PlaceDiver(-10, 30, -10);
+    CTerrain& t = Terrain();
+    ASSERT_EQ(t.m_pPatches[55].m_vPosition, D3DXVECTOR3(-20, 0, -20));
+    float* h = t.m_pPatches[55].m_afHeight;
+    for (int k = 0; k < 25; ++k) h[k] = static_cast<float>(k);
+    // Points just below zero lie in the patch below zero, with their cell's own heights.
+    const struct {
+        D3DXVECTOR3 p;
+        D3DXVECTOR3 tri[3];
+    } cases[] = {
+        {{-15, -100, -5}, {{-10, 7, -5}, {-15, 6, -5}, {-15, 1, 0}}},
+        {{-0.5f, -100, -0.5f}, {{0, 9, -5}, {-5, 3, 0}, {0, 4, 0}}},
+        {{-19.5f, -100, -19.5f}, {{-15, 21, -20}, {-20, 20, -20}, {-20, 15, -15}}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(t.IsBelowSurface(c.p), 1) << c.p.x << "," << c.p.z;
+        D3DXVECTOR3 vPoint;
+        const D3DXVECTOR3* pTri = t.GetLastSurfaceHit(&vPoint);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(pTri[k], c.tri[k]) << c.p.x << "," << c.p.z << " corner " << k;
+    }
+    // Points that are no number or lie far away are in no patch, and change nothing recorded.
+    const D3DXVECTOR3 vKeep = t.m_vLastSurfacePoint, vKeepTri = t.m_vLastTriangle[0];
+    const float fNaN = std::nanf(""), fInf = INFINITY;
+    for (const D3DXVECTOR3& p : {D3DXVECTOR3(fNaN, -50, -10), D3DXVECTOR3(-10, -50, fNaN), D3DXVECTOR3(fInf, -50, -10),
+                                 D3DXVECTOR3(-10, -50, -fInf), D3DXVECTOR3(1e30f, -50, -10),
+                                 D3DXVECTOR3(-10, -50, -1e30f), D3DXVECTOR3(3e9f, -50, -10)})
+        EXPECT_EQ(t.IsBelowSurface(p), 0) << p.x << "," << p.z;
+    EXPECT_EQ(t.m_vLastSurfacePoint, vKeep);
+    EXPECT_EQ(t.m_vLastTriangle[0], vKeepTri);
+    // A diver position of the same kinds still lays out a whole window (the sanitizer build checks the
+    // arithmetic and the reads).
+    for (const float f : {fNaN, fInf, -fInf, 1e30f, -3e9f}) {
+        PlaceDiver(f, 30, f);
+        EXPECT_EQ(t.m_nPatches, 100) << f;
+        EXPECT_EQ(t.IsBelowSurface(D3DXVECTOR3(f, -50, f)), 0) << f;
+    }
+}
+
 TEST_F(TerrainTest, RayQueryStepsAndHalves) {
     const Map m = FlatMap(50);  // height 10 everywhere
     Start(&m);
@@ -239,29 +365,45 @@ TEST_F(TerrainTest, RayQueryStepsAndHalves) {
 }
 
 TEST_F(TerrainTest, DrawsEveryPatchInBothPassesAndThePlaneBindsNoTexture) {
-    Start(nullptr);
+    Map m = FlatMap(0);
+    unsigned int seed = 777;
+    for (auto& b : m) b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 24);
+    Start(&m);
     CGameApp& app = App();
     Frame(0.5f);
-    std::vector<const d3d8::Call*> draws;
-    for (const d3d8::Call& c : Log()) {
-        if (c.method == "Clear") draws.clear();
-        if (c.draw) draws.push_back(&c);
-    }
+    const CTerrain& t = Terrain();
+    ASSERT_NE(t.m_pTexture, nullptr);
+    ASSERT_NE(app.m_pCausticTex, nullptr);
     int nFloor[3] = {}, nPlane = 0;
     const void* pBefore = nullptr;
-    for (const d3d8::Call* c : draws) {
-        const auto& d = *c->draw;
+    const std::vector<DWORD> order = {VSC_LOOK_DIR, VSC_DIVER_POS, VSC_OBJECT_POS, VSC_WVP, VSC_WVP2, VSC_WV};
+    for (const FrameDraw& f : LastFrameDraws()) {
+        const auto& d = *f.pDraw;
         const int nPass = d.vertexShader == app.m_dwVSSeafloor ? 1 : d.vertexShader == app.m_dwVSSeafloor2 ? 2 : 0;
         if (nPass) {
-            ++nFloor[nPass];
+            const int k = nFloor[nPass]++;
+            ASSERT_LT(k, 100);
+            const CTerrainPatch& patch = t.m_pPatches[k];
             EXPECT_EQ(d.primitiveCount, 32u);
             EXPECT_EQ(d.vertexCount, 25u);
+            ASSERT_GE(f.registers.size(), order.size());
+            EXPECT_EQ(std::vector<DWORD>(f.registers.end() - 6, f.registers.end()), order) << "patch " << k;
             for (int r = 0; r < 4; ++r)
-                for (int k = 0; k < 4; ++k)
-                    EXPECT_EQ(d.constants[VSC_WVP + r][k], d.constants[VSC_WVP2 + r][k]);
-            if (nPass == 2) EXPECT_EQ(d.textures[0], app.m_pCausticTex);
+                for (int c = 0; c < 4; ++c) EXPECT_EQ(d.constants[VSC_WVP + r][c], d.constants[VSC_WVP2 + r][c]);
+            EXPECT_EQ(D3DXVECTOR3(d.constants[VSC_OBJECT_POS][0], d.constants[VSC_OBJECT_POS][1],
+                                  d.constants[VSC_OBJECT_POS][2]),
+                      patch.m_vPosition)
+                << "patch " << k;
+            // Each draw sees the heights of its own place, uploaded just before it.
+            float h[25];
+            BuildDetailedHeights(m.data(), static_cast<int>(patch.m_vPosition.x / 20),
+                                 static_cast<int>(patch.m_vPosition.z / 20), h);
+            EXPECT_EQ(DrawnHeights(d), std::vector<float>(h, h + 25)) << "patch " << k;
+            EXPECT_EQ(d.textures[0], nPass == 1 ? static_cast<const void*>(t.m_pTexture) : app.m_pCausticTex);
         } else if (d.vertexCount == 4 && d.primitiveCount == 2 && d.constants[VSC_OBJECT_POS][1] == 45.3f) {
             ++nPlane;
+            EXPECT_EQ(f.nTextureBinds, 0) << "the plane binds no texture";
+            EXPECT_NE(pBefore, nullptr);
             EXPECT_EQ(d.textures[0], pBefore) << "the plane keeps what the draw before it bound";
         }
         pBefore = d.textures[0];
@@ -269,6 +411,44 @@ TEST_F(TerrainTest, DrawsEveryPatchInBothPassesAndThePlaneBindsNoTexture) {
     EXPECT_EQ(nFloor[1], 100);
     EXPECT_EQ(nFloor[2], 100);
     EXPECT_EQ(nPlane, 2);
+}
+
+TEST_F(TerrainTest, LevelOfDetailStitchesTheDiversNeighbours) {
+    Map m = FlatMap(0);
+    unsigned int seed = 99;
+    for (auto& b : m) b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 24);
+    Start(&m);
+    CGameApp& app = App();
+    app.m_bTerrainFullDetail = 0;
+    Frame(0.5f);
+    const CTerrain& t = Terrain();
+    ASSERT_NE(t.m_pCoarseTexture, nullptr);
+    int k = 0, nCodes[18] = {};
+    for (const FrameDraw& f : LastFrameDraws()) {
+        const auto& d = *f.pDraw;
+        if (d.vertexShader != app.m_dwVSSeafloor) continue;
+        ASSERT_LT(k, 100);
+        const CTerrainPatch& patch = t.m_pPatches[k++];
+        const int nCode = patch.m_cDetail;
+        ++nCodes[nCode];
+        const TerrainIndexList list = terStitchedIndexList(nCode);
+        const bool bCoarse = nCode == 17;
+        EXPECT_EQ(d.primitiveCount, list.nTriangles) << "code " << nCode;
+        EXPECT_EQ(d.vertexCount, bCoarse ? 9u : 25u) << "code " << nCode;
+        EXPECT_EQ(d.indices, std::vector<WORD>(list.pIndices, list.pIndices + 3 * list.nTriangles)) << "code " << nCode;
+        EXPECT_EQ(d.textures[0], bCoarse ? static_cast<const void*>(t.m_pCoarseTexture) : t.m_pTexture);
+        const int i = static_cast<int>(patch.m_vPosition.x / 20), j = static_cast<int>(patch.m_vPosition.z / 20);
+        std::vector<float> h(bCoarse ? 9 : 25);
+        if (bCoarse)
+            BuildCoarseHeights(m.data(), i, j, h.data());
+        else
+            BuildDetailedHeights(m.data(), i, j, h.data());
+        EXPECT_EQ(DrawnHeights(d), h) << "code " << nCode;
+    }
+    EXPECT_EQ(k, 100);
+    EXPECT_EQ(nCodes[0], 1);
+    for (int c = 1; c <= 8; ++c) EXPECT_EQ(nCodes[c], 1) << c;
+    EXPECT_EQ(nCodes[17], 91);
 }
 
 TEST_F(TerrainTest, SurfacePlaneFollowsTheDiverAndReleasesTwiceSafely) {
