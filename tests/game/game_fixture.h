@@ -14,6 +14,7 @@
 
 #include "d3d8/backend.h"
 #include "game/gameapp.h"
+#include "record_device.h"
 
 namespace gametest {
 
@@ -83,29 +84,7 @@ protected:
 
     // A record device as the framework would give it, then the start-up phases in their order.
     void StartDevice(UINT nWidth = 1024, UINT nHeight = 768) {
-        CGameApp& app = App();
-        d3d_ = Direct3DCreate8(D3D_SDK_VERSION);
-        ASSERT_NE(d3d_, nullptr);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = nWidth;
-        pp.BackBufferHeight = nHeight;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.hDeviceWindow = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1000));
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, pp.hDeviceWindow, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp,
-                                     &app.m_pDevice),
-                  D3D_OK);
-        app.m_pDevice->GetDeviceCaps(&app.m_deviceCaps);
-        app.m_backBufferDesc.Width = nWidth;
-        app.m_backBufferDesc.Height = nHeight;
-        app.InitApp();
-        ASSERT_EQ(app.OnDeviceCreated(), 0);
-        ASSERT_EQ(app.OnDeviceReset(), 0);
-        app.AfterCreate();
+        ASSERT_EQ(StartOnRecordDevice(App(), d3d_, nWidth, nHeight), "");
     }
 
     std::vector<d3d8::Call>& Log() { return *d3d8::RecordLog(App().m_pDevice); }
