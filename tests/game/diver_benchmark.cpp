@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "record_game.h"
+#include "media_game.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 static void BM_DiverUpdate(benchmark::State& state) {
-    gametest::RecordGame game("diverbench");
+    gametest::MediaGame game("diverbench", d3d8::BackendKind::Record);
     game.Write("nivel1/ladrillos.plt", LaneRockFile());
     if (const std::string strError = game.Start(); !strError.empty()) {
         state.SkipWithError(strError.c_str());
@@ -115,7 +115,7 @@ static void BM_DiverUpdate(benchmark::State& state) {
         if (pDiver->m_cContact == 0) clear.push_back(elapsed.count());
         if (pDiver->m_cContact == 1) rock.push_back(elapsed.count());
         nFloorContacts += pDiver->m_cContact == 2;
-        game.Log().clear();
+        game.DropLog();
     }
     state.counters["median_us"] = Median(steps) * 1e6;
     state.counters["clear_us"] = Median(clear) * 1e6;

@@ -7,10 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "gl_game.h"
+#include "media_game.h"
 
 static void BM_UnderwaterFrame(benchmark::State& state) {
-    gametest::GlGame game("framebench");
+    gametest::MediaGame game("framebench", d3d8::BackendKind::Gl);
     if (const std::string strError = game.Start(); !strError.empty()) {
         state.SkipWithError(strError.c_str());
         return;

@@ -84,7 +84,8 @@ protected:
 
     // A record device as the framework would give it, then the start-up phases in their order.
     void StartDevice(UINT nWidth = 1024, UINT nHeight = 768) {
-        ASSERT_EQ(StartOnRecordDevice(App(), d3d_, nWidth, nHeight), "");
+        D3DPRESENT_PARAMETERS pp;
+        ASSERT_EQ(StartGameOnDevice(App(), d3d_, RecordWindow(), TRUE, nWidth, nHeight, pp), "");
     }
 
     std::vector<d3d8::Call>& Log() { return *d3d8::RecordLog(App().m_pDevice); }

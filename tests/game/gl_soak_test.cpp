@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "gl_game.h"
+#include "media_game.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ std::string Describe(const d3d8::GlObjectCounts& c) {
 }
 
 TEST(GlSoak, LevelChangesAndResetsHoldNoMoreGlObjects) {
-    gametest::GlGame game("glsoak");
+    gametest::MediaGame game("glsoak", d3d8::BackendKind::Gl);
     const std::string strError = game.Start();
     ASSERT_TRUE(strError.empty()) << strError;
     CGameApp& app = game.App();

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "game/vsconsts.h"
-#include "gl_game.h"
+#include "media_game.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ double Median(std::vector<double> v) {
 // The first level under way, past its start pose, the diver swimming at a steady depth.
 class SwimmingDiver {
 public:
-    explicit SwimmingDiver(const std::string& strTag) : game_(strTag) {}
+    explicit SwimmingDiver(const std::string& strTag) : game_(strTag, d3d8::BackendKind::Gl) {}
 
     std::string Start() {
         if (std::string strError = game_.Start(); !strError.empty()) return strError;
@@ -81,7 +81,7 @@ public:
 private:
     static int PatchOf(float f) { return static_cast<int>(std::floor(f / kPatchSize)); }
 
-    gametest::GlGame game_;
+    gametest::MediaGame game_;
     int nStep_ = 0, nShifts_ = 0, nPatchX_ = 0, nPatchZ_ = 0;
 };
 

@@ -3,10 +3,10 @@
 
 #include <thread>
 
-#include "record_game.h"
+#include "media_game.h"
 
 static void BM_WorldStep(benchmark::State& state) {
-    gametest::RecordGame game("worldstep");
+    gametest::MediaGame game("worldstep", d3d8::BackendKind::Record);
     if (const std::string strError = game.Start(); !strError.empty()) {
         state.SkipWithError(strError.c_str());
         return;
