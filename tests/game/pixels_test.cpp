@@ -1,66 +1,18 @@
 // The real program on the gl backend (llvmpipe) in a copy of the generated media folder, driven by
 // a scripted run: what the first level's underwater frame shows.
 #include <gtest/gtest.h>
-#include <png.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
+#include "scripted_run.h"
 
 namespace {
 
-struct Image {
-    int nWidth = 0, nHeight = 0;
-    std::vector<unsigned char> rgb;
-    const unsigned char* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * nWidth + x) * 3]; }
-};
-
-Image ReadPng(const fs::path& path) {
-    Image image;
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return image;
-    png.format = PNG_FORMAT_RGB;
-    image.rgb.resize(PNG_IMAGE_SIZE(png));
-    if (png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) {
-        image.nWidth = static_cast<int>(png.width);
-        image.nHeight = static_cast<int>(png.height);
-    }
-    return image;
-}
-
-int Distance(const unsigned char* a, const unsigned char* b) {
-    return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
-}
-
-class PixelsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("abisalia-pixels-" + std::to_string(::getpid()));
-        fs::remove_all(folder_);
-        // The generated settings ask for full screen at 1024 x 768.
-        fs::copy(ABISALIA_MEDIA_DIR, folder_, fs::copy_options::recursive);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    int Run(const std::string& strScript) {
-        std::ofstream(folder_ / "run.script") << strScript;
-        const std::string strCommand = "cd '" + folder_.string() +
-                                       "' && SDL_VIDEODRIVER=offscreen ABISALIA_FIXED_STEP=0.02 "
-                                       "ABISALIA_SCRIPT=run.script '" ABISALIA_GAME_PATH "' > run.log 2>&1";
-        return std::system(strCommand.c_str());
-    }
-    fs::path folder_;
-};
+using gametest::Distance;
+using gametest::Image;
+using PixelsTest = gametest::ScriptedRunTest;
 
 TEST_F(PixelsTest, FirstLevelUnderWater) {
-    ASSERT_EQ(Run("40 capture a.png\n+13 capture b.png\n+3 end\n"), 0);
-    const Image a = ReadPng(folder_ / "a.png"), b = ReadPng(folder_ / "b.png");
+    ASSERT_EQ(Run("40 capture a.png\n+13 capture b.png\n+3 end\n"), 0) << Log();
+    const Image a = Capture("a.png"), b = Capture("b.png");
     ASSERT_GT(a.nWidth, 0) << "no frame captured";
     ASSERT_EQ(a.nWidth, 1024) << "full screen at the settings file's size";
     ASSERT_EQ(a.nHeight, 768);
