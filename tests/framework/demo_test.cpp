@@ -2,7 +2,6 @@
 // by a script: go/stop, single step, full screen and back, the device dialog from F2 and from the
 // menu strip, exit; captured frames show the clear colour.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,37 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "png_image.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Image {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-    unsigned Pixel(int x, int y) const {
-        const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
-        return (p[0] << 16) | (p[1] << 8) | p[2];
-    }
-    bool Uniform() const {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if (Pixel(x, y) != Pixel(0, 0)) return false;
-        return true;
-    }
-};
+using testpng::Image;
+using testpng::ReadPng;
 
-Image ReadPng(const fs::path& path) {
-    Image image;
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return image;
-    png.format = PNG_FORMAT_RGB;
-    image.rgb.resize(PNG_IMAGE_SIZE(png));
-    if (png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) {
-        image.width = static_cast<int>(png.width);
-        image.height = static_cast<int>(png.height);
-    }
-    return image;
+// The whole image is one colour.
+bool Uniform(const Image& image) {
+    for (int y = 0; y < image.nHeight; ++y)
+        for (int x = 0; x < image.nWidth; ++x)
+            if (image.Pixel(x, y) != image.Pixel(0, 0)) return false;
+    return true;
 }
 
 class DemoRun : public ::testing::Test {
@@ -93,10 +76,10 @@ TEST_F(DemoRun, CommandsDialogAndExit) {
 
     Image a = ReadPng(folder_ / "a.png"), b = ReadPng(folder_ / "b.png"), c = ReadPng(folder_ / "c.png");
     Image d = ReadPng(folder_ / "d.png"), f = ReadPng(folder_ / "f.png");
-    ASSERT_EQ(a.width, 400) << output;
-    ASSERT_EQ(a.height, 300);
+    ASSERT_EQ(a.nWidth, 400) << output;
+    ASSERT_EQ(a.nHeight, 300);
     for (const auto& [name, image] : {std::pair{"a", &a}, {"b", &b}, {"c", &c}, {"d", &d}, {"f", &f}}) {
-        EXPECT_TRUE(image->Uniform()) << name << ": the whole client area is the clear colour";
+        EXPECT_TRUE(Uniform(*image)) << name << ": the whole client area is the clear colour";
         EXPECT_NE(image->Pixel(0, 0), 0xFFFFFFu) << name << ": not the empty window";
     }
     EXPECT_NE(a.Pixel(0, 0), b.Pixel(0, 0)) << "the colour moves with the clock";
@@ -104,15 +87,15 @@ TEST_F(DemoRun, CommandsDialogAndExit) {
     EXPECT_NE(c.Pixel(0, 0), d.Pixel(0, 0)) << "a single step moves it once";
 
     Image e = ReadPng(folder_ / "e.png");
-    EXPECT_TRUE(e.Uniform());
+    EXPECT_TRUE(Uniform(e));
     EXPECT_NE(output.find("fullscreen"), std::string::npos) << output;
-    EXPECT_EQ(f.width, 400) << "back in the window at its size";
+    EXPECT_EQ(f.nWidth, 400) << "back in the window at its size";
 
     // The dialog over the last frame, from F2 and from the menu.
     for (const char* name : {"g.png", "h.png"}) {
         Image g = ReadPng(folder_ / name);
-        ASSERT_EQ(g.width, 400) << name;
-        EXPECT_FALSE(g.Uniform()) << name;
+        ASSERT_EQ(g.nWidth, 400) << name;
+        EXPECT_FALSE(Uniform(g)) << name;
         EXPECT_EQ(g.Pixel(200, 150), 0xF0F0F0u) << name << ": the dialog's face";
     }
     EXPECT_NE(output.find("shutdown"), std::string::npos);

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <png.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -14,32 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "png_image.h"
+
 namespace gametest {
 
-struct Image {
-    int nWidth = 0, nHeight = 0;
-    std::vector<unsigned char> rgb;
-    const unsigned char* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * nWidth + x) * 3]; }
-};
-
-// An empty image (width 0) when the file is missing or not a PNG.
-inline Image ReadPng(const std::filesystem::path& path) {
-    Image image;
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return image;
-    png.format = PNG_FORMAT_RGB;
-    image.rgb.resize(PNG_IMAGE_SIZE(png));
-    if (png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) {
-        image.nWidth = static_cast<int>(png.width);
-        image.nHeight = static_cast<int>(png.height);
-    }
-    return image;
-}
-
-inline int Distance(const unsigned char* a, const unsigned char* b) {
-    return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
-}
+using testpng::Distance;
+using testpng::Image;
+using testpng::ReadPng;
 
 // Each test gets its own copy of the media folder (the generated settings ask for full screen at
 // 1024 x 768), so a test may change level files in it.

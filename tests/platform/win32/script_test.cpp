@@ -1,6 +1,5 @@
 // Scripted runs: the script's grammar, and a real run of a tiny program that clears its window.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "png_image.h"
 #include "win32/script.h"
 
 namespace {
@@ -69,21 +69,8 @@ RunResult RunScripted(const std::filesystem::path& script) {
     return run;
 }
 
-struct Image {
-    int width = 0, height = 0;
-    std::vector<png_byte> rgb;
-};
-
-bool ReadPng(const std::filesystem::path& path, Image* image) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
-    png.format = PNG_FORMAT_RGB;
-    image->width = static_cast<int>(png.width);
-    image->height = static_cast<int>(png.height);
-    image->rgb.resize(PNG_IMAGE_SIZE(png));
-    return png_image_finish_read(&png, nullptr, image->rgb.data(), 0, nullptr) != 0;
-}
+using testpng::Image;
+using testpng::ReadPng;
 
 class ScriptedRun : public ::testing::Test {
 protected:
@@ -108,19 +95,19 @@ TEST_F(ScriptedRun, TheCapturedFrameHasTheClearedColourAndTheRunEndsByItself) {
     RunResult run = RunScripted(Write("3 capture " + client.string() + "\n3 capture-window " + whole.string() + "\n"));
     ASSERT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 7) << "the program's own WM_QUIT code: it ended through its window's close";
-    Image image;
-    ASSERT_TRUE(ReadPng(client, &image));
-    EXPECT_EQ(image.width, 320);
-    EXPECT_EQ(image.height, 200);
+    const Image image = ReadPng(client);
+    ASSERT_GT(image.nWidth, 0);
+    EXPECT_EQ(image.nWidth, 320);
+    EXPECT_EQ(image.nHeight, 200);
     for (size_t i = 0; i < image.rgb.size(); i += 3) {
         ASSERT_EQ(image.rgb[i], 51) << i;
         ASSERT_EQ(image.rgb[i + 1], 102) << i;
         ASSERT_EQ(image.rgb[i + 2], 153) << i;
     }
-    Image window;
-    ASSERT_TRUE(ReadPng(whole, &window));
-    EXPECT_EQ(window.height, 220) << "the menu strip above the client area";
-    EXPECT_NE(window.rgb[3 * 2 * window.width], 51) << "the strip is drawn, not the clear colour";
+    const Image window = ReadPng(whole);
+    ASSERT_GT(window.nWidth, 0);
+    EXPECT_EQ(window.nHeight, 220) << "the menu strip above the client area";
+    EXPECT_NE(window.rgb[3 * 2 * window.nWidth], 51) << "the strip is drawn, not the clear colour";
 }
 
 TEST_F(ScriptedRun, AScriptCanDriveTheMenuAndCloseTheWindow) {
@@ -129,8 +116,8 @@ TEST_F(ScriptedRun, AScriptCanDriveTheMenuAndCloseTheWindow) {
                                 "\n8 press escape\n10 press escape\n12 close\n"));
     ASSERT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 7);
-    Image image;
-    ASSERT_TRUE(ReadPng(shot, &image)) << "captured while the menu was open";
+    const Image image = ReadPng(shot);
+    ASSERT_GT(image.nWidth, 0) << "captured while the menu was open";
 }
 
 TEST_F(ScriptedRun, ABadScriptStopsTheRunWithAMessage) {
