@@ -20,6 +20,12 @@ using gametest::SmallLevel;
 
 using Map = std::vector<unsigned char>;
 Map FlatMap(unsigned char b) { return Map(static_cast<size_t>(kMapColumns) * kMapRows, b); }
+// Samples from a fixed linear congruential sequence: every patch differs from its neighbours.
+Map RandomMap(unsigned int seed) {
+    Map m = FlatMap(0);
+    for (auto& b : m) b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 24);
+    return m;
+}
 void Set(Map& m, int i, int j, unsigned char b) { m[static_cast<size_t>(j) * kMapColumns + i] = b; }
 
 struct HeightCase {
@@ -365,9 +371,7 @@ TEST_F(TerrainTest, RayQueryStepsAndHalves) {
 }
 
 TEST_F(TerrainTest, DrawsEveryPatchInBothPassesAndThePlaneBindsNoTexture) {
-    Map m = FlatMap(0);
-    unsigned int seed = 777;
-    for (auto& b : m) b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 24);
+    const Map m = RandomMap(777u);
     Start(&m);
     CGameApp& app = App();
     Frame(0.5f);
@@ -414,9 +418,7 @@ TEST_F(TerrainTest, DrawsEveryPatchInBothPassesAndThePlaneBindsNoTexture) {
 }
 
 TEST_F(TerrainTest, LevelOfDetailStitchesTheDiversNeighbours) {
-    Map m = FlatMap(0);
-    unsigned int seed = 99;
-    for (auto& b : m) b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 24);
+    const Map m = RandomMap(99u);
     Start(&m);
     CGameApp& app = App();
     app.m_bTerrainFullDetail = 0;
