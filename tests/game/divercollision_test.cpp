@@ -159,8 +159,8 @@ TEST_F(DiverCollisionTest, ContactRollsTheFrameBackBitForBit) {
     EXPECT_EQ(d.m_byCollisionFrames, 1);
     EXPECT_EQ(std::memcmp(&d.m_Transform, &before, sizeof before), 0) << "position, rotation and world as they were";
     EXPECT_EQ(d.m_vAngularVelocity, D3DXVECTOR3(0, 0, 0));
-    // The next frame starts with no turn or head-look rate of its own.
-    App().m_Input.m_vMouseDelta = D3DXVECTOR3(0, 0, 0);
+    // The next frame, with the mouse still, starts with no turn or head-look rate of its own.
+    App().m_Input.m_vMouseDelta = App().m_Input.m_vMouseDeltaRight = D3DXVECTOR3(0, 0, 0);
     d.Update();
     EXPECT_EQ(d.m_vLookVelocity, D3DXVECTOR3(0, 0, 0));
 }

@@ -203,6 +203,21 @@ TEST_F(RulesTest, LampToggleAndInput) {
     App().HandleMessage(nullptr, WM_LBUTTONDOWN, 0, 0);
     EXPECT_TRUE(App().m_Input.m_bKeys[kKeyRightButton]);
     EXPECT_TRUE(App().m_Input.m_bKeys[kKeyLeftButton]);
+    // Full screen: with the right button held a move looks around; an update without movement has no
+    // delta, so the head stops turning.
+    App().m_bWindowedMode = FALSE;
+    App().HandleMessage(nullptr, WM_MOUSEMOVE, 0, 0);
+    App().m_Input.Update();
+    EXPECT_NE(App().m_Input.m_vMouseDeltaRight, D3DXVECTOR3(0, 0, 0));
+    EXPECT_EQ(App().m_Input.m_vMouseDelta, D3DXVECTOR3(0, 0, 0));
+    App().m_Input.Update();
+    EXPECT_EQ(App().m_Input.m_vMouseDeltaRight, D3DXVECTOR3(0, 0, 0));
+    App().HandleMessage(nullptr, WM_RBUTTONUP, 0, 0);
+    App().HandleMessage(nullptr, WM_MOUSEMOVE, 0, 0);
+    App().m_Input.Update();
+    EXPECT_NE(App().m_Input.m_vMouseDelta, D3DXVECTOR3(0, 0, 0)) << "without the button a move turns the body";
+    EXPECT_EQ(App().m_Input.m_vMouseDeltaRight, D3DXVECTOR3(0, 0, 0));
+    App().m_bWindowedMode = TRUE;
     App().HandleMessage(nullptr, WM_KEYDOWN, 300, 0);  // no such key: nothing written
     App().HandleMessage(nullptr, WM_KILLFOCUS, 0, 0);
     EXPECT_FALSE(App().m_Input.m_bKeys['L']) << "losing the keyboard releases every key";
