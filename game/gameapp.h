@@ -7,7 +7,7 @@
 #include "game/boatgui.h"
 #include "game/camera.h"
 #include "game/diver.h"
-#include "game/fish.h"
+#include "fish/fish.h"
 #include "game/hud.h"
 #include "game/movingrock.h"
 #include "game/seasky.h"

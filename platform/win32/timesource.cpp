@@ -23,6 +23,8 @@ struct Clock {
     bool fixedStep = false;
     std::int64_t fixedNow = 3600 * kNanosPerSecond;
     std::int64_t fixedStepCounts = 0;
+    // Where the program's millisecond clock counts from.
+    std::int64_t startCounts = 0;
 };
 
 // The clock is read from the window thread and from the media streaming thread.
@@ -36,6 +38,7 @@ Clock MakeDefaultClock() {
         c.fixedStep = true;
         c.fixedStepCounts = static_cast<std::int64_t>(seconds * kNanosPerSecond + 0.5);
     }
+    c.startCounts = c.fixedStep ? c.fixedNow : MonotonicNanos();
     return c;
 }
 
@@ -58,6 +61,7 @@ void SetTimeSourceForTest(std::int64_t frequency, bool hasCounter, std::function
     c.frequency = frequency > 0 ? frequency : 1;
     c.hasCounter = hasCounter;
     c.now = std::move(now);
+    c.startCounts = c.now ? c.now() : 0;
 }
 
 void ResetTimeSource() {
@@ -74,6 +78,13 @@ void AdvanceFixedStep() {
     std::lock_guard lock(g_mutex);
     Clock& c = TheClock();
     if (c.fixedStep) c.fixedNow += c.fixedStepCounts;
+}
+
+std::int64_t MillisecondsSinceStart() {
+    std::lock_guard lock(g_mutex);
+    const Clock& c = TheClock();
+    const std::int64_t counts = ReadCounts(c) - c.startCounts;
+    return counts / c.frequency * 1000 + counts % c.frequency * 1000 / c.frequency;
 }
 
 }  // namespace win32

@@ -28,4 +28,8 @@ void ResetTimeSource();
 bool FixedStepActive();
 void AdvanceFixedStep();
 
+// Milliseconds since the program started (since the clock was replaced, for an injected one), as
+// the C runtime's processor clock counts them on the target platform: wall time, 1000 per second.
+std::int64_t MillisecondsSinceStart();
+
 }  // namespace win32

@@ -154,7 +154,6 @@ TEST_F(GameTest, BrokenOptionalFilesLeaveTheirListEmpty) {
         {"a fish with 21 neighbours", "peces.plt", "1 a a a t 1 0 1 1 1  1 0 0 0 21" + Repeat(" 0", 21)},
         {"a neighbour past the table", "peces.plt", "1 a a a t 1 0 1 1 1  2 0 0 0 1 1  1 1 1 1 2"},
         {"a start waypoint past the table", "peces.plt", "1 a a a t 1 5 1 1 1  1 0 0 0 1 0"},
-        {"a waypoint without neighbours", "peces.plt", "0 1 0 0 0 0"},
         {"fish file ends early", "peces.plt", "2 a a a t 1 0 1 1 1"},
         {"over-long fish word", "peces.plt", "1 " + std::string(300, 'f') + " a a t 1 0 1 1 1 1 0 0 0 1 0"},
         {"moving rocks end early", "ladrillosmv.plt", "2 a b c t 1 2 0 0 0 a b"},
