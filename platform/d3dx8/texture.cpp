@@ -7,15 +7,11 @@
 #include <vector>
 
 #include "d3dx8/image/imagedecode.h"
+#include "d3dx8/mipchain.h"
 
 namespace {
 
-// One image level as 0xAARRGGBB texels, row 0 at the top.
-struct Level {
-    UINT width = 0, height = 0;
-    std::vector<DWORD> texels;
-    DWORD At(UINT x, UINT y) const { return texels[std::size_t{y} * width + x]; }
-};
+using Level = d3dx::ImageLevel;
 
 UINT NextPowerOfTwo(UINT v) {
     UINT p = 1;
@@ -46,50 +42,6 @@ void FitToDevice(IDirect3DDevice8* device, UINT* width, UINT* height, UINT* leve
     if (caps.MaxTextureHeight) *height = std::min<UINT>(*height, caps.MaxTextureHeight);
     const UINT full = FullChainLength(*width, *height);
     if (*levels == 0 || *levels == D3DX_DEFAULT || *levels > full) *levels = full;
-}
-
-DWORD Lerp(DWORD a, DWORD b, float t) {
-    DWORD out = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const float ca = static_cast<float>((a >> shift) & 0xFF), cb = static_cast<float>((b >> shift) & 0xFF);
-        out |= static_cast<DWORD>(std::lround(ca + (cb - ca) * t)) << shift;
-    }
-    return out;
-}
-
-// Resampling to a new size. NONE copies the overlap and leaves the rest transparent black;
-// POINT takes the nearest texel; every other filter samples bilinearly at texel centres, which
-// for halving is the 2 x 2 average. Edges clamp, which for these footprints equals mirroring.
-Level Resample(const Level& src, UINT width, UINT height, DWORD filter) {
-    Level out{width, height, std::vector<DWORD>(std::size_t{width} * height, 0)};
-    const DWORD kind = filter & 0xFFFF;
-    if (width == src.width && height == src.height) {
-        out.texels = src.texels;
-        return out;
-    }
-    if (kind == D3DX_FILTER_NONE) {
-        for (UINT y = 0; y < std::min(height, src.height); ++y)
-            for (UINT x = 0; x < std::min(width, src.width); ++x) out.texels[std::size_t{y} * width + x] = src.At(x, y);
-        return out;
-    }
-    const float sx = static_cast<float>(src.width) / width, sy = static_cast<float>(src.height) / height;
-    for (UINT y = 0; y < height; ++y) {
-        for (UINT x = 0; x < width; ++x) {
-            DWORD& t = out.texels[std::size_t{y} * width + x];
-            if (kind == D3DX_FILTER_POINT) {
-                t = src.At(std::min(src.width - 1, static_cast<UINT>(x * sx)), std::min(src.height - 1, static_cast<UINT>(y * sy)));
-                continue;
-            }
-            const float fx = std::clamp((x + 0.5f) * sx - 0.5f, 0.0f, static_cast<float>(src.width - 1));
-            const float fy = std::clamp((y + 0.5f) * sy - 0.5f, 0.0f, static_cast<float>(src.height - 1));
-            const UINT x0 = static_cast<UINT>(fx), y0 = static_cast<UINT>(fy);
-            const UINT x1 = std::min(x0 + 1, src.width - 1), y1 = std::min(y0 + 1, src.height - 1);
-            const DWORD top = Lerp(src.At(x0, y0), src.At(x1, y0), fx - x0);
-            const DWORD bottom = Lerp(src.At(x0, y1), src.At(x1, y1), fx - x0);
-            t = Lerp(top, bottom, fy - y0);
-        }
-    }
-    return out;
 }
 
 DWORD Bits(DWORD argb, int shift, int bits) { return ((argb >> shift) & 0xFF) >> (8 - bits); }
@@ -132,7 +84,12 @@ HRESULT FillLevel(IDirect3DTexture8* texture, UINT index, D3DFORMAT format, cons
     const UINT bytes = PackedBytes(format);
     for (UINT y = 0; y < level.height; ++y) {
         BYTE* row = static_cast<BYTE*>(locked.pBits) + static_cast<std::ptrdiff_t>(y) * locked.Pitch;
-        for (UINT x = 0; x < level.width; ++x) Pack(format, level.At(x, y), row + x * bytes);
+        const DWORD* texels = &level.texels[std::size_t{y} * level.width];
+        if (format == D3DFMT_A8R8G8B8) {  // the level's own layout
+            std::memcpy(row, texels, std::size_t{level.width} * 4);
+            continue;
+        }
+        for (UINT x = 0; x < level.width; ++x) Pack(format, texels[x], row + x * bytes);
     }
     return texture->UnlockRect(index);
 }
@@ -140,12 +97,15 @@ HRESULT FillLevel(IDirect3DTexture8* texture, UINT index, D3DFORMAT format, cons
 // Fills every level of `texture` from `top` (already of the texture's size).
 HRESULT FillChain(IDirect3DTexture8* texture, D3DFORMAT format, Level top, DWORD mipFilter) {
     const DWORD levels = texture->GetLevelCount();
+    const DWORD kind = mipFilter & 0xFFFF;
+    Level next;
     for (DWORD i = 0; i < levels; ++i) {
         if (i > 0) {
             D3DSURFACE_DESC desc{};
             texture->GetLevelDesc(i, &desc);
-            const DWORD kind = mipFilter & 0xFFFF;
-            top = Resample(top, desc.Width, desc.Height, kind == D3DX_FILTER_NONE ? D3DX_FILTER_POINT : mipFilter);
+            d3dx::NextMipLevel(top, desc.Width, desc.Height, kind == D3DX_FILTER_NONE ? D3DX_FILTER_POINT : mipFilter,
+                               &next);
+            std::swap(top, next);
         }
         if (const HRESULT hr = FillLevel(texture, i, format, top); FAILED(hr)) return hr;
     }
@@ -181,7 +141,7 @@ HRESULT CreateFromImage(IDirect3DDevice8* device, const d3dx::DecodedImage& imag
     if (colorKey != 0)
         for (DWORD& t : source.texels)
             if (t == colorKey) t = 0;
-    Level top = Resample(source, width, height, filter);
+    Level top = d3dx::Resample(source, width, height, filter);
 
     // Default-pool textures cannot be locked: fill a system-memory copy and hand it over.
     const bool staged = pool == D3DPOOL_DEFAULT && !(usage & D3DUSAGE_DYNAMIC);
