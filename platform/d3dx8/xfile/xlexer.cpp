@@ -1,6 +1,7 @@
 #include "d3dx8/xfile/xlexer.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 
 namespace xfile {
@@ -44,6 +45,14 @@ const char* KeywordText(WORD id) {
     case kArray: return "array";
     default: return nullptr;
     }
+}
+
+// A number the scanner has delimited, read in place. from_chars rounds as strtod does; only out
+// of range does it leave the value alone, where strtod's infinity or denormal is what we keep.
+double ParseReal(const char* first, const char* last) {
+    double value = 0;
+    if (std::from_chars(first, last, value).ec == std::errc{}) return value;
+    return std::strtod(std::string(first, last).c_str(), nullptr);
 }
 
 }  // namespace
@@ -180,7 +189,7 @@ void Lexer::ReadText(Token* t) {
         m_pos = p;
         if (real) {
             t->kind = Tok::Real;
-            t->real = std::strtod(std::string(first, last).c_str(), nullptr);
+            t->real = ParseReal(first, last);
             return;
         }
         const auto result = std::from_chars(first, last, t->integer);
