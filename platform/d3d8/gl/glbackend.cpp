@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <unordered_map>
+#include <vector>
 
 #include "d3d8/device.h"
 #include "d3d8/formats.h"
@@ -29,6 +31,19 @@ struct GlBuffer {
     unsigned long long version = 0;
 };
 
+enum UniformSlot {
+    kUPixel, kUViewport, kUDepthRange, kUWorld, kUView, kUProj, kUMatDiffuse, kUMatAmbient, kUMatSpecular,
+    kUMatEmissive, kUMatPower, kUAmbient, kUFog, kULights, kUTFactor, kUFogColor, kUAlphaRef, kUniformSlots
+};
+
+// Where one vertex attribute reads, as last given to the vertex array.
+struct AttribSource {
+    GLuint buffer = 0;
+    DWORD type = ~0u;  // D3DVSDT_*; ~0 while disabled
+    UINT stride = 0, offset = 0;
+    bool operator==(const AttribSource&) const = default;
+};
+
 struct Program {
     GLuint name = 0;
     GLint pixel = -1, viewport = -1, depthRange = -1, world = -1, view = -1, proj = -1;
@@ -36,6 +51,8 @@ struct Program {
     GLint lightDiffuse = -1, lightSpecular = -1, lightAmbient = -1, lightPos = -1, lightDir = -1, lightAtt = -1,
           lightSpot = -1;
     GLint tfactor = -1, fogColor = -1, alphaRef = -1;
+    // The values last given to each uniform of this program, so an unchanged one is not sent again.
+    std::vector<float> last[kUniformSlots];
 };
 
 GLenum CompareFunc(DWORD f) {
@@ -173,19 +190,29 @@ private:
             if (texture) glDeleteTextures(1, &it->second.name);
             else glDeleteBuffers(1, &it->second.name);
         }
+        Unbound(it->second.name, texture);
         map.erase(it);
     }
     bool MakeCurrent();
     HRESULT BuildTargets(const D3DPRESENT_PARAMETERS& pp);
     void DeleteTargets();
     void ApplyState(const DeviceState& s);
-    const Program* ProgramFor(const DeviceState& s);
+    Program* ProgramFor(const DeviceState& s);
     GLuint VertexStage(const DeviceState& s);
     void BindTextures(const DeviceState& s);
     GLuint BufferFor(const VertexBufferImpl* b);
     GLuint IndexBufferFor(const IndexBufferImpl* b);
     void SetupAttributes(const DeviceState& s, const DrawCall& call, GLuint upBuffer);
-    void SetUniforms(const Program& p, const DeviceState& s);
+    void SetUniforms(Program& p, const DeviceState& s);
+    // Bindings through the caches below.
+    void BindArrayBuffer(GLuint name);
+    void BindElementBuffer(GLuint name);
+    void BindTexture(int unit, GLuint name);
+    void UseProgram(GLuint name);
+    // A deleted name leaves the caches: GL unbinds it, and a new object may get the same name.
+    void Unbound(GLuint name, bool texture);
+    // After code outside the backend has used the context (the overlay at present).
+    void ForgetGlobalBindings();
     void UploadConstants(const DeviceState& s);
     void ResolveInto(GLuint readFbo);
 
@@ -207,6 +234,14 @@ private:
     std::map<FixedKey, GLuint> fixedStages_;
     std::map<std::pair<GLuint, PixelKey>, Program> programs_;
     GLuint currentProgram_ = 0;
+    // Bindings as last made: the array buffer and textures are context state, the element buffer and
+    // the attributes belong to vao_, which only this backend binds.
+    static constexpr GLuint kUnknown = ~0u;
+    GLuint arrayBuffer_ = kUnknown, elementBuffer_ = kUnknown;
+    GLuint boundTextures_[2] = {kUnknown, kUnknown};
+    int activeUnit_ = -1;
+    bool samplersBound_ = false;
+    AttribSource attribs_[16];
     // Applied GL state, so an unchanged state costs nothing.
     struct Applied {
         int depthTest = -1, depthMask = -1, depthFunc = -1, cull = -1, fill = -1, blend = -1, srcBlend = -1,
@@ -251,6 +286,54 @@ std::optional<GlObjectCounts> GlBackend::GlObjects() const {
 bool GlBackend::MakeCurrent() {
     current_ = win32::GlMakeCurrent(device_.Window());
     return current_;
+}
+
+void GlBackend::BindArrayBuffer(GLuint name) {
+    if (arrayBuffer_ == name) return;
+    arrayBuffer_ = name;
+    glBindBuffer(GL_ARRAY_BUFFER, name);
+}
+
+void GlBackend::BindElementBuffer(GLuint name) {
+    if (elementBuffer_ == name) return;
+    elementBuffer_ = name;
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, name);
+}
+
+void GlBackend::BindTexture(int unit, GLuint name) {
+    if (activeUnit_ != unit) {
+        activeUnit_ = unit;
+        glActiveTexture(GL_TEXTURE0 + unit);
+    }
+    if (boundTextures_[unit] == name) return;
+    boundTextures_[unit] = name;
+    glBindTexture(GL_TEXTURE_2D, name);
+}
+
+void GlBackend::UseProgram(GLuint name) {
+    if (currentProgram_ == name) return;
+    currentProgram_ = name;
+    glUseProgram(name);
+}
+
+void GlBackend::Unbound(GLuint name, bool texture) {
+    if (texture) {
+        for (GLuint& t : boundTextures_)
+            if (t == name) t = kUnknown;
+        return;
+    }
+    if (arrayBuffer_ == name) arrayBuffer_ = kUnknown;
+    if (elementBuffer_ == name) elementBuffer_ = kUnknown;
+    for (AttribSource& a : attribs_)
+        if (a.buffer == name) a.buffer = kUnknown;
+}
+
+void GlBackend::ForgetGlobalBindings() {
+    arrayBuffer_ = kUnknown;
+    boundTextures_[0] = boundTextures_[1] = kUnknown;
+    activeUnit_ = -1;
+    currentProgram_ = 0;
+    samplersBound_ = false;
 }
 
 void GlBackend::DeleteTargets() {
@@ -471,7 +554,7 @@ GLuint GlBackend::VertexStage(const DeviceState& s) {
     return stage;
 }
 
-const Program* GlBackend::ProgramFor(const DeviceState& s) {
+Program* GlBackend::ProgramFor(const DeviceState& s) {
     GLuint vs = VertexStage(s);
     if (!vs) return nullptr;
     PixelKey pk = MakePixelKey(s);
@@ -525,10 +608,9 @@ const Program* GlBackend::ProgramFor(const DeviceState& s) {
         p.tfactor = loc("uTFactor");
         p.fogColor = loc("uFogColor");
         p.alphaRef = loc("uAlphaRef");
-        glUseProgram(p.name);
+        UseProgram(p.name);
         glUniform1i(loc("uTex0"), 0);
         glUniform1i(loc("uTex1"), 1);
-        currentProgram_ = p.name;
     }
     auto& stored = programs_[key] = p;
     return stored.name ? &stored : nullptr;
@@ -540,6 +622,7 @@ void GlBackend::ForgetShader(const VertexShader* s) {
     if (MakeCurrent()) {
         for (auto p = programs_.begin(); p != programs_.end();) {
             if (p->first.first == it->second) {
+                if (currentProgram_ == p->second.name) currentProgram_ = 0;
                 glDeleteProgram(p->second.name);
                 p = programs_.erase(p);
             } else {
@@ -551,39 +634,83 @@ void GlBackend::ForgetShader(const VertexShader* s) {
     shaderStages_.erase(it);
 }
 
-void GlBackend::SetUniforms(const Program& p, const DeviceState& s) {
+namespace {
+
+// Whether `values` differ from what the program was last given in `slot`; remembers them if so.
+bool Changed(Program& p, UniformSlot slot, const float* values, size_t count) {
+    std::vector<float>& last = p.last[slot];
+    if (last.size() == count && std::memcmp(last.data(), values, count * sizeof(float)) == 0) return false;
+    last.assign(values, values + count);
+    return true;
+}
+
+void ColorFloats(D3DCOLOR c, float* out) {
+    out[0] = ((c >> 16) & 0xFF) / 255.0f;
+    out[1] = ((c >> 8) & 0xFF) / 255.0f;
+    out[2] = (c & 0xFF) / 255.0f;
+    out[3] = ((c >> 24) & 0xFF) / 255.0f;
+}
+
+}  // namespace
+
+void GlBackend::SetUniforms(Program& p, const DeviceState& s) {
     const D3DVIEWPORT8& vp = s.viewport;
-    glUniform2f(p.pixel, 1.0f / vp.Width, 1.0f / vp.Height);
-    auto color = [](GLint l, D3DCOLOR c) {
-        glUniform4f(l, ((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f,
-                    ((c >> 24) & 0xFF) / 255.0f);
-    };
     const auto& rs = s.renderStates;
+    float v[4];
+    auto vec = [&](GLint loc, UniformSlot slot, size_t n, auto&& upload) {
+        if (loc >= 0 && Changed(p, slot, v, n)) upload();
+    };
+    v[0] = 1.0f / vp.Width, v[1] = 1.0f / vp.Height;
+    vec(p.pixel, kUPixel, 2, [&] { glUniform2fv(p.pixel, 1, v); });
     if (p.fogColor >= 0) {
-        D3DCOLOR c = rs[D3DRS_FOGCOLOR];
-        glUniform3f(p.fogColor, ((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f);
+        ColorFloats(rs[D3DRS_FOGCOLOR], v);
+        vec(p.fogColor, kUFogColor, 3, [&] { glUniform3fv(p.fogColor, 1, v); });
     }
-    if (p.alphaRef >= 0) glUniform1f(p.alphaRef, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
-    if (p.tfactor >= 0) color(p.tfactor, rs[D3DRS_TEXTUREFACTOR]);
-    if (p.viewport >= 0) glUniform4f(p.viewport, vp.X, vp.Y, vp.Width, vp.Height);
-    if (p.depthRange >= 0) glUniform2f(p.depthRange, vp.MinZ, vp.MaxZ);
+    v[0] = static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF);
+    vec(p.alphaRef, kUAlphaRef, 1, [&] { glUniform1f(p.alphaRef, v[0]); });
+    if (p.tfactor >= 0) {
+        ColorFloats(rs[D3DRS_TEXTUREFACTOR], v);
+        vec(p.tfactor, kUTFactor, 4, [&] { glUniform4fv(p.tfactor, 1, v); });
+    }
+    v[0] = static_cast<float>(vp.X), v[1] = static_cast<float>(vp.Y), v[2] = static_cast<float>(vp.Width),
+    v[3] = static_cast<float>(vp.Height);
+    vec(p.viewport, kUViewport, 4, [&] { glUniform4fv(p.viewport, 1, v); });
+    v[0] = vp.MinZ, v[1] = vp.MaxZ;
+    vec(p.depthRange, kUDepthRange, 2, [&] { glUniform2fv(p.depthRange, 1, v); });
     if (p.world < 0) return;  // a token shader reads only the constant block
-    glUniformMatrix4fv(p.world, 1, GL_FALSE, &s.transforms[D3DTS_WORLD].m[0][0]);
-    glUniformMatrix4fv(p.view, 1, GL_FALSE, &s.transforms[D3DTS_VIEW].m[0][0]);
-    glUniformMatrix4fv(p.proj, 1, GL_FALSE, &s.transforms[D3DTS_PROJECTION].m[0][0]);
+    auto matrix = [&](GLint loc, UniformSlot slot, D3DTRANSFORMSTATETYPE t) {
+        const float* m = &s.transforms[t].m[0][0];
+        if (loc >= 0 && Changed(p, slot, m, 16)) glUniformMatrix4fv(loc, 1, GL_FALSE, m);
+    };
+    matrix(p.world, kUWorld, D3DTS_WORLD);
+    matrix(p.view, kUView, D3DTS_VIEW);
+    matrix(p.proj, kUProj, D3DTS_PROJECTION);
     const D3DMATERIAL8& m = s.material;
-    if (p.matDiffuse >= 0) glUniform4fv(p.matDiffuse, 1, &m.Diffuse.r);
-    if (p.matAmbient >= 0) glUniform4fv(p.matAmbient, 1, &m.Ambient.r);
-    if (p.matSpecular >= 0) glUniform4fv(p.matSpecular, 1, &m.Specular.r);
-    if (p.matEmissive >= 0) glUniform4fv(p.matEmissive, 1, &m.Emissive.r);
-    if (p.matPower >= 0) glUniform1f(p.matPower, m.Power);
-    if (p.ambient >= 0) color(p.ambient, rs[D3DRS_AMBIENT]);
-    if (p.fog >= 0)
-        glUniform4f(p.fog, BitsFloat(rs[D3DRS_FOGSTART]), BitsFloat(rs[D3DRS_FOGEND]), BitsFloat(rs[D3DRS_FOGDENSITY]),
-                    0.0f);
+    auto material = [&](GLint loc, UniformSlot slot, const D3DCOLORVALUE& c) {
+        if (loc >= 0 && Changed(p, slot, &c.r, 4)) glUniform4fv(loc, 1, &c.r);
+    };
+    material(p.matDiffuse, kUMatDiffuse, m.Diffuse);
+    material(p.matAmbient, kUMatAmbient, m.Ambient);
+    material(p.matSpecular, kUMatSpecular, m.Specular);
+    material(p.matEmissive, kUMatEmissive, m.Emissive);
+    v[0] = m.Power;
+    vec(p.matPower, kUMatPower, 1, [&] { glUniform1f(p.matPower, v[0]); });
+    if (p.ambient >= 0) {
+        ColorFloats(rs[D3DRS_AMBIENT], v);
+        vec(p.ambient, kUAmbient, 4, [&] { glUniform4fv(p.ambient, 1, v); });
+    }
+    if (p.fog >= 0) {
+        v[0] = BitsFloat(rs[D3DRS_FOGSTART]), v[1] = BitsFloat(rs[D3DRS_FOGEND]), v[2] = BitsFloat(rs[D3DRS_FOGDENSITY]);
+        v[3] = 0.0f;
+        vec(p.fog, kUFog, 4, [&] { glUniform4fv(p.fog, 1, v); });
+    }
     if (p.lightDiffuse < 0 && p.lightAmbient < 0) return;
-    float dif[32] = {}, spe[32] = {}, amb[32] = {}, pos[24] = {}, dir[24] = {}, att[32] = {}, spot[24] = {};
-    const D3DMATRIX& v = s.transforms[D3DTS_VIEW];
+    // One block for all light arrays: diffuse, specular, ambient, attenuation (4 each), position,
+    // direction, spot (3 each), for 8 lights.
+    float lights[8 * 25] = {};
+    float *dif = lights, *spe = lights + 32, *amb = lights + 64, *att = lights + 96, *pos = lights + 128,
+          *dir = lights + 152, *spot = lights + 176;
+    const D3DMATRIX& view = s.transforms[D3DTS_VIEW];
     int n = 0;
     for (const auto& [index, slot] : s.lights) {
         if (!slot.enabled || n >= 8) continue;
@@ -594,8 +721,8 @@ void GlBackend::SetUniforms(const Program& p, const DeviceState& s) {
         // Lights live in world space; lighting runs in view space.
         const float P[3] = {l.Position.x, l.Position.y, l.Position.z}, D[3] = {l.Direction.x, l.Direction.y, l.Direction.z};
         for (int j = 0; j < 3; ++j) {
-            pos[3 * n + j] = P[0] * v.m[0][j] + P[1] * v.m[1][j] + P[2] * v.m[2][j] + v.m[3][j];
-            dir[3 * n + j] = D[0] * v.m[0][j] + D[1] * v.m[1][j] + D[2] * v.m[2][j];
+            pos[3 * n + j] = P[0] * view.m[0][j] + P[1] * view.m[1][j] + P[2] * view.m[2][j] + view.m[3][j];
+            dir[3 * n + j] = D[0] * view.m[0][j] + D[1] * view.m[1][j] + D[2] * view.m[2][j];
         }
         att[4 * n] = l.Range;
         att[4 * n + 1] = l.Attenuation0;
@@ -606,7 +733,7 @@ void GlBackend::SetUniforms(const Program& p, const DeviceState& s) {
         spot[3 * n + 2] = l.Falloff;
         ++n;
     }
-    if (n == 0) return;
+    if (n == 0 || !Changed(p, kULights, lights, std::size(lights))) return;
     glUniform4fv(p.lightDiffuse, n, dif);
     glUniform4fv(p.lightSpecular, n, spe);
     glUniform4fv(p.lightAmbient, n, amb);
@@ -618,15 +745,14 @@ void GlBackend::SetUniforms(const Program& p, const DeviceState& s) {
 
 void GlBackend::BindTextures(const DeviceState& s) {
     for (int st = 0; st < 2; ++st) {
-        glActiveTexture(GL_TEXTURE0 + st);
         TextureImpl* t = s.textures[st].get();
         GLuint name = white_;
         TexFormat f{};
         if (t && (TextureFormatOf(t->Format(), f) || IsCompressedFormat(t->Format()))) {
             GlTexture& g = textures_[t];
             if (!g.name) glGenTextures(1, &g.name);
-            glBindTexture(GL_TEXTURE_2D, g.name);
             if (g.version != t->Version()) {
+                BindTexture(st, g.name);
                 auto guard = t->Guard();  // the streaming thread may be writing a frame
                 g.version = t->Version();
                 const auto& levels = t->Levels();
@@ -653,7 +779,7 @@ void GlBackend::BindTextures(const DeviceState& s) {
             }
             name = g.name;
         }
-        glBindTexture(GL_TEXTURE_2D, name);
+        BindTexture(st, name);
         const auto& tss = s.stageStates[st];
         DWORD want[5] = {tss[D3DTSS_ADDRESSU], tss[D3DTSS_ADDRESSV], tss[D3DTSS_MINFILTER], tss[D3DTSS_MAGFILTER],
                          tss[D3DTSS_MIPFILTER]};
@@ -669,15 +795,15 @@ void GlBackend::BindTextures(const DeviceState& s) {
             glSamplerParameteri(sm, GL_TEXTURE_MIN_FILTER, min);
             glSamplerParameteri(sm, GL_TEXTURE_MAG_FILTER, want[3] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
         }
-        glBindSampler(st, samplers_[st]);
+        if (!samplersBound_) glBindSampler(st, samplers_[st]);
     }
-    glActiveTexture(GL_TEXTURE0);
+    samplersBound_ = true;
 }
 
 GLuint GlBackend::BufferFor(const VertexBufferImpl* b) {
     GlBuffer& g = buffers_[b];
     if (!g.name) glGenBuffers(1, &g.name);
-    glBindBuffer(GL_ARRAY_BUFFER, g.name);
+    BindArrayBuffer(g.name);
     if (g.version != b->Version()) {
         g.version = b->Version();
         glBufferData(GL_ARRAY_BUFFER, b->Length(), b->Data().data(), GL_DYNAMIC_DRAW);
@@ -688,7 +814,7 @@ GLuint GlBackend::BufferFor(const VertexBufferImpl* b) {
 GLuint GlBackend::IndexBufferFor(const IndexBufferImpl* b) {
     GlBuffer& g = buffers_[b];
     if (!g.name) glGenBuffers(1, &g.name);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, g.name);
+    BindElementBuffer(g.name);
     if (g.version != b->Version()) {
         g.version = b->Version();
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, b->Length(), b->Data().data(), GL_DYNAMIC_DRAW);
@@ -697,40 +823,27 @@ GLuint GlBackend::IndexBufferFor(const IndexBufferImpl* b) {
 }
 
 void GlBackend::SetupAttributes(const DeviceState& s, const DrawCall& call, GLuint upBuffer) {
-    for (GLuint i = 0; i < 16; ++i) glDisableVertexAttribArray(i);
-    auto source = [&](UINT stream, UINT& stride) -> bool {
+    AttribSource want[16];
+    auto source = [&](UINT stream, UINT& stride) -> GLuint {
         if (call.upVertices) {
-            glBindBuffer(GL_ARRAY_BUFFER, upBuffer);
             stride = call.upStride;
-            return stream == 0;
+            return stream == 0 ? upBuffer : 0;
         }
         const StreamBinding& b = s.streams[stream];
-        if (!b.buffer) return false;
-        BufferFor(b.buffer.get());
+        if (!b.buffer) return 0;
         stride = b.stride;
-        return true;
+        return BufferFor(b.buffer.get());
     };
-    auto attrib = [](GLuint loc, DWORD type, UINT stride, UINT offset) {
-        glEnableVertexAttribArray(loc);
-        const void* p = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(offset));
-        switch (type) {
-            case D3DVSDT_FLOAT1: glVertexAttribPointer(loc, 1, GL_FLOAT, GL_FALSE, stride, p); break;
-            case D3DVSDT_FLOAT2: glVertexAttribPointer(loc, 2, GL_FLOAT, GL_FALSE, stride, p); break;
-            case D3DVSDT_FLOAT3: glVertexAttribPointer(loc, 3, GL_FLOAT, GL_FALSE, stride, p); break;
-            case D3DVSDT_FLOAT4: glVertexAttribPointer(loc, 4, GL_FLOAT, GL_FALSE, stride, p); break;
-            case D3DVSDT_D3DCOLOR: glVertexAttribPointer(loc, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, p); break;
-            case D3DVSDT_UBYTE4: glVertexAttribPointer(loc, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, p); break;
-            case D3DVSDT_SHORT2: glVertexAttribPointer(loc, 2, GL_SHORT, GL_FALSE, stride, p); break;
-            case D3DVSDT_SHORT4: glVertexAttribPointer(loc, 4, GL_SHORT, GL_FALSE, stride, p); break;
-            default: break;
-        }
+    auto attrib = [&](GLuint loc, DWORD type, GLuint buffer, UINT stride, UINT offset) {
+        if (loc < 16) want[loc] = AttribSource{buffer, type, stride, offset};
     };
     if (s.shader) {
         // A declaration-only shader feeds the fixed stage by register meaning.
         bool fixed = s.shader->function.empty();
         for (const auto& e : s.shader->elements) {
             UINT stride = 0;
-            if (!source(e.stream, stride)) continue;
+            GLuint buffer = source(e.stream, stride);
+            if (!buffer) continue;
             GLint loc = static_cast<GLint>(e.reg);
             if (fixed) {
                 loc = e.reg == D3DVSDE_POSITION   ? kAttrPosition
@@ -742,51 +855,70 @@ void GlBackend::SetupAttributes(const DeviceState& s, const DrawCall& call, GLui
                           : -1;
                 if (loc < 0) continue;
             }
-            attrib(static_cast<GLuint>(loc), e.type, stride, e.offset);
+            attrib(static_cast<GLuint>(loc), e.type, buffer, stride, e.offset);
         }
-        return;
+    } else if (UINT stride = 0; GLuint buffer = source(0, stride)) {
+        const DWORD fvf = s.vertexShader;
+        UINT offset = 0;
+        switch (fvf & D3DFVF_POSITION_MASK) {
+            case D3DFVF_XYZRHW: attrib(kAttrPosition, D3DVSDT_FLOAT4, buffer, stride, 0); offset = 16; break;
+            case D3DFVF_XYZ: attrib(kAttrPosition, D3DVSDT_FLOAT3, buffer, stride, 0); offset = 12; break;
+            default:  // blend weights are skipped: no vertex blending here
+                attrib(kAttrPosition, D3DVSDT_FLOAT3, buffer, stride, 0);
+                offset = 12 + 4 * (((fvf & D3DFVF_POSITION_MASK) - D3DFVF_XYZB1) / 2 + 1);
+                break;
+        }
+        if (fvf & D3DFVF_NORMAL) attrib(kAttrNormal, D3DVSDT_FLOAT3, buffer, stride, offset), offset += 12;
+        if (fvf & D3DFVF_PSIZE) offset += 4;
+        if (fvf & D3DFVF_DIFFUSE) attrib(kAttrDiffuse, D3DVSDT_D3DCOLOR, buffer, stride, offset), offset += 4;
+        if (fvf & D3DFVF_SPECULAR) attrib(kAttrSpecular, D3DVSDT_D3DCOLOR, buffer, stride, offset), offset += 4;
+        for (int i = 0; i < FvfTexCoordCount(fvf); ++i) {
+            int size = FvfTexCoordSize(fvf, i);
+            if (i < kTexSets) attrib(kAttrTex0 + i, D3DVSDT_FLOAT1 + size - 1, buffer, stride, offset);
+            offset += 4 * size;
+        }
     }
-    UINT stride = 0;
-    if (!source(0, stride)) return;
-    const DWORD fvf = s.vertexShader;
-    UINT offset = 0;
-    switch (fvf & D3DFVF_POSITION_MASK) {
-        case D3DFVF_XYZRHW: attrib(kAttrPosition, D3DVSDT_FLOAT4, stride, 0); offset = 16; break;
-        case D3DFVF_XYZ: attrib(kAttrPosition, D3DVSDT_FLOAT3, stride, 0); offset = 12; break;
-        default:  // blend weights are skipped: no vertex blending here
-            attrib(kAttrPosition, D3DVSDT_FLOAT3, stride, 0);
-            offset = 12 + 4 * (((fvf & D3DFVF_POSITION_MASK) - D3DFVF_XYZB1) / 2 + 1);
-            break;
-    }
-    if (fvf & D3DFVF_NORMAL) attrib(kAttrNormal, D3DVSDT_FLOAT3, stride, offset), offset += 12;
-    if (fvf & D3DFVF_PSIZE) offset += 4;
-    if (fvf & D3DFVF_DIFFUSE) attrib(kAttrDiffuse, D3DVSDT_D3DCOLOR, stride, offset), offset += 4;
-    if (fvf & D3DFVF_SPECULAR) attrib(kAttrSpecular, D3DVSDT_D3DCOLOR, stride, offset), offset += 4;
-    for (int i = 0; i < FvfTexCoordCount(fvf); ++i) {
-        int size = FvfTexCoordSize(fvf, i);
-        if (i < kTexSets) attrib(kAttrTex0 + i, D3DVSDT_FLOAT1 + size - 1, stride, offset);
-        offset += 4 * size;
+    // Only what differs from the vertex array's present layout reaches GL.
+    for (GLuint loc = 0; loc < 16; ++loc) {
+        const AttribSource& w = want[loc];
+        AttribSource& have = attribs_[loc];
+        if (w == have) continue;
+        if (w.type == kUnknown) {
+            glDisableVertexAttribArray(loc);
+            have = w;
+            continue;
+        }
+        if (have.type == kUnknown) glEnableVertexAttribArray(loc);
+        have = w;
+        BindArrayBuffer(w.buffer);
+        const void* p = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(w.offset));
+        switch (w.type) {
+            case D3DVSDT_FLOAT1: glVertexAttribPointer(loc, 1, GL_FLOAT, GL_FALSE, w.stride, p); break;
+            case D3DVSDT_FLOAT2: glVertexAttribPointer(loc, 2, GL_FLOAT, GL_FALSE, w.stride, p); break;
+            case D3DVSDT_FLOAT3: glVertexAttribPointer(loc, 3, GL_FLOAT, GL_FALSE, w.stride, p); break;
+            case D3DVSDT_FLOAT4: glVertexAttribPointer(loc, 4, GL_FLOAT, GL_FALSE, w.stride, p); break;
+            case D3DVSDT_D3DCOLOR: glVertexAttribPointer(loc, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, w.stride, p); break;
+            case D3DVSDT_UBYTE4: glVertexAttribPointer(loc, 4, GL_UNSIGNED_BYTE, GL_FALSE, w.stride, p); break;
+            case D3DVSDT_SHORT2: glVertexAttribPointer(loc, 2, GL_SHORT, GL_FALSE, w.stride, p); break;
+            case D3DVSDT_SHORT4: glVertexAttribPointer(loc, 4, GL_SHORT, GL_FALSE, w.stride, p); break;
+            default: break;
+        }
     }
 }
 
 HRESULT GlBackend::Draw(const DrawCall& call) {
+    // The back buffer, vao_ and the constant block stay bound between calls (see BuildTargets).
     const DeviceState& s = device_.State();
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-    glBindVertexArray(vao_);
     ApplyState(s);
-    const Program* p = ProgramFor(s);
+    Program* p = ProgramFor(s);
     if (!p) return D3DERR_INVALIDCALL;
-    if (currentProgram_ != p->name) {
-        glUseProgram(p->name);
-        currentProgram_ = p->name;
-    }
+    UseProgram(p->name);
     SetUniforms(*p, s);
     UploadConstants(s);
-    glBindBufferBase(GL_UNIFORM_BUFFER, 0, ubo_);
     BindTextures(s);
     if (call.upVertices) {
         UINT count = call.indexed ? call.startVertex + call.vertexCount : call.vertexTotal;
-        glBindBuffer(GL_ARRAY_BUFFER, upVertices_);
+        BindArrayBuffer(upVertices_);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * call.upStride, call.upVertices,
                      GL_STREAM_DRAW);
     }
@@ -801,7 +933,7 @@ HRESULT GlBackend::Draw(const DrawCall& call) {
     GLintptr offset;
     if (call.upIndices) {
         wide = call.upIndexFormat == D3DFMT_INDEX32;
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, upIndices_);
+        BindElementBuffer(upIndices_);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(call.indexCount) * (wide ? 4 : 2),
                      call.upIndices, GL_STREAM_DRAW);
         offset = 0;
@@ -856,6 +988,7 @@ HRESULT GlBackend::Present() {
     glBlitFramebuffer(0, 0, width_, height_, c.x, c.y, c.x + c.width, c.y + c.height, GL_COLOR_BUFFER_BIT,
                       same ? GL_NEAREST : GL_LINEAR);
     win32::GlPresentWindow(hwnd);
+    ForgetGlobalBindings();
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     return D3D_OK;
 }
