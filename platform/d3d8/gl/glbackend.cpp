@@ -4,6 +4,10 @@
 
 #include <SDL.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -395,7 +399,23 @@ HRESULT GlBackend::BuildTargets(const D3DPRESENT_PARAMETERS& pp) {
     return D3D_OK;
 }
 
+// The rasteriser allocates and frees its per-frame working memory each frame; with the allocator's
+// defaults the process heap then grows and is trimmed back several times a frame, and large blocks
+// are mapped and unmapped each time. Keeping freed memory for reuse settles it.
+void SettleHeap() {
+#if defined(__GLIBC__)
+    static const bool settled = [] {
+        mallopt(M_MMAP_THRESHOLD, 16 << 20);
+        mallopt(M_TRIM_THRESHOLD, 128 << 20);
+        mallopt(M_TOP_PAD, 8 << 20);
+        return true;
+    }();
+    (void)settled;
+#endif
+}
+
 HRESULT GlBackend::Create(const D3DPRESENT_PARAMETERS& pp) {
+    SettleHeap();
     win32::GlSetFullscreen(device_.Window(), !pp.Windowed);
     if (!MakeCurrent() || epoxy_gl_version() < 33) return D3DERR_NOTAVAILABLE;
     glGenVertexArrays(1, &vao_);
