@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "fish/fishrandom.h"
+#include "game/movingrock.h"
 #include "game/levelread.h"
 #include "game/vsconsts.h"
 #include "game_fixture.h"
@@ -408,6 +409,80 @@ TEST_F(FishTest, TailSmoothingNeverOvershoots) {
     f.m_fTailFrequency = 20;
     f.Update();
     EXPECT_NEAR(f.m_fTailFrequency, 0.93f * 20, 1e-4);
+}
+
+// Five fish by the small level's diver (1500, 30, 1000): whole, a pose of another vertex count, a
+// texture that does not load, one 130 away in x, and one whose mesh is missing.
+TEST_F(FishTest, DrawsInBothPassesAndWhatLoadFailuresLeave) {
+    auto files = SmallLevel();
+    files["quad.x"] =
+        "xof 0303txt 0032\nMesh { 4; 0;0;0;, 1;0;0;, 0;1;0;, 1;1;0;; 2; 3; 0, 1, 2;, 3; 1, 3, 2;;\n"
+        "  MeshTextureCoords { 4; 0;0;, 1;0;, 0;1;, 1;1;; } }\n";
+    files["peces.plt"] =
+        "5 tri.x tri.x tri.x piel.bmp 1 0 20 0 0   tri.x quad.x tri.x piel.bmp 1 1 20 5 5\n"
+        "  tri.x tri.x tri.x nada.bmp 1 2 20 5 5    tri.x tri.x tri.x piel.bmp 1 3 20 5 5\n"
+        "  falta.x tri.x tri.x piel.bmp 1 4 20 5 5\n"
+        "5  1510 25 1000 0  1505 25 990 0  1500 25 1012 0  1630 25 1000 0  1495 25 1000 0\n";
+    WriteLevel("nivel1", files);
+    std::filesystem::copy_file(std::filesystem::path(ABISALIA_MEDIA_DIR) / "nivel1" / "sargo.bmp",
+                               dir_ / "nivel1" / "piel.bmp");
+    StartDevice();
+    CGameApp& app = App();
+    ASSERT_EQ(app.m_nFish, 5);
+    const CFish& whole = Fish(0);
+    ASSERT_NE(whole.m_pTexture, nullptr);
+    ASSERT_NE(whole.m_pCollisionModel, nullptr);
+    for (int i : {1, 4}) {
+        EXPECT_EQ(Fish(i).m_pVB[0], nullptr) << "fish " << i << ": its meshes are refused";
+        EXPECT_EQ(Fish(i).m_pCollisionModel, nullptr) << "fish " << i << ": the spear cannot test it";
+    }
+    EXPECT_NE(Fish(2).m_pVB[0], nullptr) << "a texture alone does not stop the draw";
+    EXPECT_EQ(Fish(2).m_pTexture, nullptr);
+    EXPECT_EQ(Fish(2).m_pCollisionModel, nullptr) << "nor does it get a collision model";
+
+    D3DXVECTOR4 vWeightsBefore;
+    for (float fTime : {0.5f, 0.6f}) {
+        Frame(fTime);
+        std::map<std::pair<int, int>, const d3d8::DrawRecord*> draws;  // (object, pass)
+        const CSceneObject* apObjects[] = {&Fish(0), &Fish(1), &Fish(2), &Fish(3), &Fish(4), app.m_ppMovingRocks[0]};
+        for (const d3d8::Call& c : Log()) {
+            if (c.method == "Clear") draws.clear();
+            if (!c.draw) continue;
+            const int nPass = c.draw->vertexShader == app.m_dwVSFish ? 1 : c.draw->vertexShader == app.m_dwVSFish2 ? 2 : 0;
+            if (!nPass) continue;
+            for (int i = 0; i < 6; ++i)
+                if (c.draw->constants[VSC_OBJECT_POS][0] == apObjects[i]->m_Transform.m_vPosition.x &&
+                    c.draw->constants[VSC_OBJECT_POS][2] == apObjects[i]->m_Transform.m_vPosition.z) {
+                    EXPECT_EQ(draws.count({i, nPass}), 0u) << "object " << i << " drawn twice in pass " << nPass;
+                    draws[{i, nPass}] = c.draw.get();
+                }
+        }
+        EXPECT_EQ(draws.size(), 6u) << "the whole fish, the untextured one and the moving rock, in both passes";
+        for (int i : {0, 2, 5})
+            for (int nPass : {1, 2}) {
+                ASSERT_EQ(draws.count({i, nPass}), 1u) << "object " << i << " pass " << nPass;
+                const d3d8::DrawRecord& d = *draws[{i, nPass}];
+                const CSceneObject& o = *apObjects[i];
+                const D3DXVECTOR4 vWeights =
+                    i == 5 ? app.m_ppMovingRocks[0]->m_vWeights : static_cast<const CFish&>(o).m_vWeights;
+                EXPECT_EQ(D3DXVECTOR4(d.constants[VSC_BLEND]), vWeights) << i;
+                ASSERT_GE(d.streams.size(), 3u);
+                for (int k = 0; k < 3; ++k) {
+                    EXPECT_EQ(d.streams[k].buffer, o.m_pVB[k]) << i << " stream " << k;
+                    EXPECT_EQ(d.streams[k].stride, 32u) << i << " stream " << k;
+                }
+                EXPECT_TRUE(d.indexed);
+                EXPECT_EQ(d.vertexCount, 3u);
+                EXPECT_EQ(d.primitiveCount, 1u);
+                EXPECT_EQ(d.textures[0], nPass == 1 ? static_cast<const void*>(o.m_pTexture) : app.m_pCausticTex)
+                    << i << " pass " << nPass;
+            }
+        // The moving rock's weights follow the phase at its frequency (2).
+        const D3DXVECTOR4 vRock = scnKeyPoseWeights(std::sin(app.m_fPhase * 2.0f));
+        EXPECT_EQ(app.m_ppMovingRocks[0]->m_vWeights, vRock);
+        if (fTime > 0.5f) EXPECT_NE(whole.m_vWeights, vWeightsBefore) << "a frightened fish beats its tail";
+        vWeightsBefore = whole.m_vWeights;
+    }
 }
 
 }  // namespace
