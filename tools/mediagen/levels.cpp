@@ -95,7 +95,7 @@ std::vector<LevelDesign> Designs() {
       {3, "La Fosa", "nivel1", 2300, 36, 360, {10, 35, 70}, {0.55f, 0.6f, 0.75f}, {0.2f, 0.25f, 0.35f},
        10, 110, 130, 4, -0.003f, 0.004f, 0, 5,
        {{-15, 72, 16}, {35, 78, 20}},
-       {{"dorada", 3, kShy, 1.0f}, {"mero", 2, kCurious, 1.0f}, {"sargo", 2, kIndifferent, 1.1f}, {"doncella", 2, kShy, 1.0f}},
+       {{"dorada", 3, kShy, 1.0f}, {"mero", 2, kCurious, 1.0f}, {"sargo", 2, kIndifferent, 1.1f}, {"doncella", 2, kIndifferent, 1.0f}},
        "roca.bmp", {0.42f, 0.42f, 0.44f}, {0.25f, 0.35f, 0.3f},
        {{0.45f, 0.5f, 0.58f}, {0.7f, 0.72f, 0.75f}, {0.12f, 0.18f, 0.22f}, {0.2f, 0.6f, -0.5f}, 0.9f},
        {{0.03f, 0.15f, 0.28f}, {0.0f, 0.03f, 0.08f}},
