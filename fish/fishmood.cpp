@@ -27,6 +27,22 @@ void IntegerNeighbours(float x, int* pnLower, int* pnUpper, float* pfWeight) {
     *pfWeight = x - static_cast<float>(*pnLower);
 }
 
+// f x at(upper) + (1 - f) x at(lower). A neighbour of weight 0 may lie past the table's filled
+// entries: it is not read.
+template <class At> float Blend(int nLower, int nUpper, float f, At at) {
+    const float fLower = at(nLower);
+    if (f == 0.0f) return fLower;
+    return f * at(nUpper) + (1.0f - f) * fLower;
+}
+
+// The same along a plain integer axis.
+template <class At> float BlendAxis(float x, At at) {
+    int nLower, nUpper;
+    float f;
+    IntegerNeighbours(x, &nLower, &nUpper, &f);
+    return Blend(nLower, nUpper, f, at);
+}
+
 }  // namespace
 
 int CFish::UpdateDiverDistance() {
@@ -94,37 +110,19 @@ float CFish::LookupReaction(float w, float j, float k, float l) {
                 break;
             }
     }
-    const float fLower = LookupReactionAxis2(nLower, j, k, l);
-    // A neighbour of weight 0 may lie past the table's filled rows: it is not read.
-    if (f == 0.0f) return fLower;
-    return f * LookupReactionAxis2(nUpper, j, k, l) + (1.0f - f) * fLower;
+    return Blend(nLower, nUpper, f, [&](int i) { return LookupReactionAxis2(i, j, k, l); });
 }
 
 float CFish::LookupReactionAxis2(int i, float j, float k, float l) {
-    int nLower, nUpper;
-    float f;
-    IntegerNeighbours(j, &nLower, &nUpper, &f);
-    const float fLower = LookupReactionAxis3(i, nLower, k, l);
-    if (f == 0.0f) return fLower;
-    return f * LookupReactionAxis3(i, nUpper, k, l) + (1.0f - f) * fLower;
+    return BlendAxis(j, [&](int nJ) { return LookupReactionAxis3(i, nJ, k, l); });
 }
 
 float CFish::LookupReactionAxis3(int i, int j, float k, float l) {
-    int nLower, nUpper;
-    float f;
-    IntegerNeighbours(k, &nLower, &nUpper, &f);
-    const float fLower = LookupReactionAxis4(i, j, nLower, l);
-    if (f == 0.0f) return fLower;
-    return f * LookupReactionAxis4(i, j, nUpper, l) + (1.0f - f) * fLower;
+    return BlendAxis(k, [&](int nK) { return LookupReactionAxis4(i, j, nK, l); });
 }
 
 float CFish::LookupReactionAxis4(int i, int j, int k, float l) {
-    int nLower, nUpper;
-    float f;
-    IntegerNeighbours(l, &nLower, &nUpper, &f);
-    const float fLower = m_acReactionTable[i][j][k][nLower];
-    if (f == 0.0f) return fLower;
-    return f * m_acReactionTable[i][j][k][nUpper] + (1.0f - f) * fLower;
+    return BlendAxis(l, [&](int nL) { return static_cast<float>(m_acReactionTable[i][j][k][nL]); });
 }
 
 void CFish::InitBehaviour() {
