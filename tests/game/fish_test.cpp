@@ -411,6 +411,28 @@ TEST_F(FishTest, TailSmoothingNeverOvershoots) {
     EXPECT_NEAR(f.m_fTailFrequency, 0.93f * 20, 1e-4);
 }
 
+// A lone fish standing on its waypoint with nothing to steer it but the sink urge heads straight
+// down at its first step: the look-at has no rotation for that, so the last one stays.
+TEST_F(FishTest, AVerticalHeadingKeepsTheLastRotation) {
+    CGameApp& app = Level("1 f.x f.x f.x notextura 2.0 0 20 5 5  1  1000 10 1000 0\n");
+    CFish& f = Fish(0);
+    f.Update();
+    ASSERT_EQ(f.m_vVelocity, D3DXVECTOR3(0, -1, 0));
+    const D3DXMATRIX& m = f.m_Transform.m_matWorld;
+    D3DXMATRIX expected;
+    D3DXMatrixTranslation(&expected, f.m_Transform.m_vPosition.x, f.m_Transform.m_vPosition.y,
+                          f.m_Transform.m_vPosition.z);
+    EXPECT_EQ(m, expected) << "the start's rotation, at the new place";
+    EXPECT_LT(f.m_Transform.m_vPosition.y, 10.0f) << "it still moves";
+
+    // Once the heading leans, the rotation follows it again.
+    f.m_vVelocity = D3DXVECTOR3(0.6f, 0, 0.8f);
+    app.m_ppDivers[0]->m_Transform.m_vPosition = f.m_Transform.m_vPosition + D3DXVECTOR3(500, 0, 0);
+    f.Update();
+    EXPECT_NE(m(0, 0), 1.0f);
+    for (int n = 0; n < 16; ++n) EXPECT_TRUE(std::isfinite(static_cast<const float*>(m)[n]));
+}
+
 // Five fish by the small level's diver (1500, 30, 1000): whole, a pose of another vertex count, a
 // texture that does not load, one 130 away in x, and one whose mesh is missing.
 TEST_F(FishTest, DrawsInBothPassesAndWhatLoadFailuresLeave) {
