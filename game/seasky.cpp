@@ -3,63 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/apperrors.h"
 #include "framework/d3dfile.h"
 #include "game/gameapp.h"
 #include "game/levelread.h"
-
-char g_szSurfaceText[kSurfaceTextLength];
-float g_fSeaTotalSize = 0.0f;
-int g_nSeaGridSide = 0;
-
-CSeaSurface::CSeaSurface()
-    : m_pVB(nullptr), m_pIB(nullptr), m_pTexture(nullptr), m_pDevice(nullptr), m_nSide(0), m_pVertexMemory(nullptr),
-      m_pVertices(nullptr), m_afProfileA{}, m_afProfileB{}, m_avWaveDir{}, m_afAmplitude{}, m_afPeriod{},
-      m_afWavelength{}, m_bValid(false) {
-    char szPath[300];
-    std::snprintf(szPath, sizeof szPath, "%smar.plt", g_pApp->m_szLevelDir);
-    CLevelTokens in(szPath);
-    if (!in.Opened()) return;
-    D3DXVECTOR3 avDir[4];
-    float afPeriod[4], afAmplitude[4], afWavelength[4], fTotalSize = 0;
-    int nSide = 0;
-    for (D3DXVECTOR3& v : avDir) in.Float(&v.x), in.Float(&v.y), in.Float(&v.z);
-    for (float& f : afPeriod) in.Float(&f);
-    for (float& f : afAmplitude) in.Float(&f);
-    for (float& f : afWavelength) in.Float(&f);
-    in.Float(&fTotalSize);
-    // The grid is built with side 80 and walked with the file's side: anything else walks past it.
-    in.Int(&nSide, kSeaGridSide, kSeaGridSide);
-    for (int k = 0; k < 4 && in.Ok(); ++k)
-        if (afPeriod[k] == 0 || afWavelength[k] == 0) {
-            lvlReportError((std::string(szPath) + ": a wave period or wavelength is 0").c_str());
-            return;
-        }
-    if (!in.Ok()) {
-        lvlReportError(in.Error().c_str());
-        return;
-    }
-    std::memcpy(m_avWaveDir, avDir, sizeof avDir);
-    std::memcpy(m_afPeriod, afPeriod, sizeof afPeriod);
-    std::memcpy(m_afAmplitude, afAmplitude, sizeof afAmplitude);
-    std::memcpy(m_afWavelength, afWavelength, sizeof afWavelength);
-    g_fSeaTotalSize = fTotalSize;
-    g_nSeaGridSide = nSide;
-    m_bValid = true;
-}
-
-CSeaSurface::~CSeaSurface() = default;
-
-int CSeaSurface::Create(IDirect3DDevice8* pDevice, int, const char*) {
-    m_pDevice = pDevice;
-    m_nSide = g_nSeaGridSide;
-    return 0;
-}
-
-void CSeaSurface::Release() {}
-
-int CSeaSurface::Update(float) { return 0; }
-
-void CSeaSurface::Render() {}
+#include "game/vsconsts.h"
 
 CSeaSky::CSeaSky() : m_pSkyMesh(new CD3DFileMesh("CD3DFile_Mesh")) { std::strcpy(m_szTextureFile, "mar.bmp"); }
 
@@ -78,20 +26,88 @@ int CSeaSky::PlaceAtDiver() {
     return 0;
 }
 
-int CSeaSky::Load(const char*) { return 0; }
+int CSeaSky::Load(const char*) {
+    char szPath[kLevelDirLength + 16];
+    std::snprintf(szPath, sizeof szPath, "%sSkyBox2.x", g_pApp->m_szLevelDir);
+    if (!m_pSkyMesh || FAILED(m_pSkyMesh->LoadFromFile(g_pApp->m_pDevice, szPath))) return AppErrMediaNotFound;
+    return 0;
+}
 
-int CSeaSky::Restore() { return 0; }
+int CSeaSky::Restore() {
+    m_SeaSurface.Create(g_pApp->m_pDevice, kSeaGridSide, m_szTextureFile);
+    if (m_pSkyMesh) m_pSkyMesh->Restore(g_pApp->m_pDevice);
+    return 0;
+}
 
-int CSeaSky::Invalidate() { return 0; }
+int CSeaSky::Invalidate() {
+    m_SeaSurface.Release();
+    if (m_pSkyMesh) m_pSkyMesh->Invalidate();
+    return 0;
+}
 
 int CSeaSky::Destroy() {
     if (m_pSkyMesh) m_pSkyMesh->Destroy();
     return 0;
 }
 
-int CSeaSky::Update() { return 0; }
+int CSeaSky::Update() {
+    const CTransform& boat = g_pApp->m_Boat.m_Transform;
+    m_Transform.m_vPosition = boat.m_vPosition;
+    m_Transform.m_vPosition.y = kSeaLevel;
+    m_Transform.m_vRotation.x = boat.m_vRotation.x;
+    D3DXMATRIX matRotation, matTranslation;
+    D3DXMatrixRotationY(&matRotation, -m_Transform.m_vRotation.x);
+    D3DXMatrixTranslation(&matTranslation, m_Transform.m_vPosition.x, m_Transform.m_vPosition.y,
+                          m_Transform.m_vPosition.z);
+    D3DXMatrixMultiply(&m_Transform.m_matWorld, &matRotation, &matTranslation);
+    m_SeaSurface.Update(g_pApp->m_fGameStep);
+    return 0;
+}
 
-int CSeaSky::Render() { return 0; }
+namespace {
+void SetConst(IDirect3DDevice8* pDevice, DWORD dwRegister, float x, float y, float z, float w) {
+    const D3DXVECTOR4 v(x, y, z, w);
+    pDevice->SetVertexShaderConstant(dwRegister, &v, 1);
+}
+}  // namespace
+
+int CSeaSky::Render() {
+    CGameApp* pApp = g_pApp;
+    IDirect3DDevice8* pDevice = pApp->m_pDevice;
+    pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    pDevice->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+    pDevice->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
+    // The sky keeps the camera's turn but not its place, so it never comes nearer.
+    D3DXMATRIX matView = pApp->m_Camera.m_matView;
+    matView._41 = 0.0f;
+    matView._42 = -0.3f;
+    matView._43 = 0.0f;
+    pDevice->SetTransform(D3DTS_VIEW, &matView);
+    pDevice->SetRenderState(D3DRS_ZENABLE, 0);
+    pDevice->SetRenderState(D3DRS_ZWRITEENABLE, 0);
+    if (m_pSkyMesh) m_pSkyMesh->Render(pDevice, TRUE, TRUE);
+    pDevice->SetRenderState(D3DRS_ZENABLE, 1);
+    pDevice->SetRenderState(D3DRS_ZWRITEENABLE, 1);
+    pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    pDevice->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
+    pDevice->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
+    pApp->m_nRenderPass = 1;
+    m_SeaSurface.Render();
+    pApp->m_nRenderPass = 2;
+    SetConst(pDevice, VSC_COLOR_A, 0.2f, 0.2f, 0.2f, 1.0f);
+    SetConst(pDevice, VSC_COLOR_B, 0.2f, 0.2f, 0.2f, 1.0f);
+    SetConst(pDevice, VSC_HIGHLIGHT, 0.2f, 0.2f, 0.2f, 0.5f);
+    pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+    pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    m_SeaSurface.Render();
+    pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    SetConst(pDevice, VSC_COLOR_A, 0.5f, 0.5f, 0.5f, 1.0f);
+    SetConst(pDevice, VSC_COLOR_B, 0.5f, 0.5f, 0.5f, 1.0f);
+    SetConst(pDevice, VSC_HIGHLIGHT, 0.7f, 0.7f, 0.7f, 0.5f);
+    pApp->m_nRenderPass = 1;
+    return 0;
+}
 
 int lvlCreateSeaSky() {
     delete g_pApp->m_pSeaSky;
