@@ -116,15 +116,7 @@ void CBoatGuiElement::DrawOnce() {
     IDirect3DDevice8* pDevice = pApp->m_pDevice;
     const D3DXVECTOR4 vLight(0.8f, 0.8f, 0.8f, 1.0f);
     pDevice->SetVertexShaderConstant(VSC_COLOR_B, &vLight, 1);
-    D3DXMATRIX matWV, matWVP;
-    D3DXMatrixMultiply(&matWV, &m_matWorld2D, &m_matView2D);
-    D3DXMatrixMultiply(&matWVP, &matWV, &m_matProj);
-    const CDiver* pDiver = pApp->Diver();
-    scnSetVector3(pDevice, VSC_LOOK_DIR, pDiver ? pDiver->m_vLookDir : D3DXVECTOR3(0, 0, 1));
-    scnSetVector3(pDevice, VSC_DIVER_POS, pDiver ? pDiver->m_Transform.m_vPosition : D3DXVECTOR3(0, 0, 0));
-    scnSetVector3(pDevice, VSC_OBJECT_POS, m_Transform.m_vPosition);
-    scnSetMatrix(pDevice, VSC_WVP, matWVP);
-    scnSetMatrix(pDevice, VSC_WV, matWV);
+    scnSetObjectConstants(pDevice, m_matWorld2D, m_matView2D, m_matProj, m_Transform.m_vPosition);
     pDevice->SetIndices(m_pIB, 0);
     if (pApp->m_nRenderPass == 1) {
         pDevice->SetTexture(0, m_pTexture);

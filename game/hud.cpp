@@ -155,15 +155,7 @@ int CHudGauges::Render() {
     IDirect3DDevice8* pDevice = g_pApp->m_pDevice;
     static const D3DXVECTOR4 vLight(0.8f, 0.8f, 0.8f, 1.0f);
     pDevice->SetVertexShaderConstant(VSC_COLOR_B, &vLight, 1);
-    D3DXMATRIX matWV, matWVP;
-    D3DXMatrixMultiply(&matWV, &m_matWorld2D, &m_matView2D);
-    D3DXMatrixMultiply(&matWVP, &matWV, &m_matProj);
-    const CDiver* pDiver = g_pApp->Diver();
-    scnSetVector3(pDevice, VSC_LOOK_DIR, pDiver ? pDiver->m_vLookDir : D3DXVECTOR3(0, 0, 1));
-    scnSetVector3(pDevice, VSC_DIVER_POS, pDiver ? pDiver->m_Transform.m_vPosition : D3DXVECTOR3(0, 0, 0));
-    scnSetVector3(pDevice, VSC_OBJECT_POS, D3DXVECTOR3(0, 0, 0));
-    scnSetMatrix(pDevice, VSC_WVP, matWVP);
-    scnSetMatrix(pDevice, VSC_WV, matWV);
+    scnSetObjectConstants(pDevice, m_matWorld2D, m_matView2D, m_matProj, D3DXVECTOR3(0, 0, 0));
     pDevice->SetIndices(m_pQuadIB, 0);
     if (g_pApp->m_nRenderPass != 1) {
         pDevice->SetTexture(0, g_pApp->m_pCausticTex);

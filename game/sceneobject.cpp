@@ -130,17 +130,22 @@ int CSceneObject::BuildCollisionModel() {
     return 0;
 }
 
-void CSceneObject::SetWorldConstants(const D3DXMATRIX& matWorld) const {
-    IDirect3DDevice8* pDevice = g_pApp->m_pDevice;
+void scnSetObjectConstants(IDirect3DDevice8* pDevice, const D3DXMATRIX& matWorld, const D3DXMATRIX& matView,
+                           const D3DXMATRIX& matProj, const D3DXVECTOR3& vObjectPos) {
     D3DXMATRIX matWV, matWVP;
-    D3DXMatrixMultiply(&matWV, &matWorld, &g_pApp->m_Camera.m_matView);
-    D3DXMatrixMultiply(&matWVP, &matWV, &g_pApp->m_matProj);
+    D3DXMatrixMultiply(&matWV, &matWorld, &matView);
+    D3DXMatrixMultiply(&matWVP, &matWV, &matProj);
     const CDiver* pDiver = g_pApp->Diver();
     scnSetVector3(pDevice, VSC_LOOK_DIR, pDiver ? pDiver->m_vLookDir : D3DXVECTOR3(0, 0, 1));
     scnSetVector3(pDevice, VSC_DIVER_POS, pDiver ? pDiver->m_Transform.m_vPosition : D3DXVECTOR3(0, 0, 0));
-    scnSetVector3(pDevice, VSC_OBJECT_POS, m_Transform.m_vPosition);
+    scnSetVector3(pDevice, VSC_OBJECT_POS, vObjectPos);
     scnSetMatrix(pDevice, VSC_WVP, matWVP);
     scnSetMatrix(pDevice, VSC_WV, matWV);
+}
+
+void CSceneObject::SetWorldConstants(const D3DXMATRIX& matWorld) const {
+    scnSetObjectConstants(g_pApp->m_pDevice, matWorld, g_pApp->m_Camera.m_matView, g_pApp->m_matProj,
+                          m_Transform.m_vPosition);
 }
 
 int CSceneObject::Render() {

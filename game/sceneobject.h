@@ -28,6 +28,10 @@ bool scnHasTexture(const char* szTextureFile);
 void scnSetVector3(IDirect3DDevice8* pDevice, DWORD dwRegister, const D3DXVECTOR3& v);
 // Sends a matrix transposed into four registers.
 void scnSetMatrix(IDirect3DDevice8* pDevice, DWORD dwRegister, const D3DXMATRIX& m);
+// The per-object constants of a render, in their order: c25 the diver's look direction, c50 his
+// position, c51 the object's position, c4 to c7 world x view x projection, c8 to c11 world x view.
+void scnSetObjectConstants(IDirect3DDevice8* pDevice, const D3DXMATRIX& matWorld, const D3DXMATRIX& matView,
+                           const D3DXMATRIX& matProj, const D3DXVECTOR3& vObjectPos);
 
 class CTransform {
 public:

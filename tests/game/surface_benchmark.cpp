@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "media_game.h"
+#include "frame_timing.h"
 
 namespace {
 
@@ -42,22 +42,7 @@ static void BM_SurfaceFrame(benchmark::State& state) {
         state.SkipWithError("the diver did not reach the surface");
         return;
     }
-    std::vector<double> frames;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        if (FAILED(game.Frame(1.0f / 60))) {
-            state.SkipWithError("a frame failed");
-            break;
-        }
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(elapsed.count());
-        frames.push_back(elapsed.count());
-    }
-    if (frames.empty()) return;
-    const double dMedian = Median(frames);
-    state.counters["median_ms"] = dMedian * 1e3;
-    state.counters["fps"] = 1.0 / dMedian;
-    state.counters["cores"] = std::thread::hardware_concurrency();
+    gametest::TimeFrames(state, game);
 }
 BENCHMARK(BM_SurfaceFrame)->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
 
