@@ -297,6 +297,38 @@ protected:
     CBoatGuiElement& Sounder() { return *App().m_ppBoatGui[kGuiDepthSounder]; }
 };
 
+TEST_F(SurfaceLevelTest, EntryPlacesTheSeaAndBoatAtTheDiverAndTheSeaThenFollowsTheBoat) {
+    CGameApp& app = App();
+    ASSERT_TRUE(EnterSurface(app));
+    // Both were placed at the diver where he surfaced; the boat has not moved since.
+    const CTransform& boat = app.m_Boat.m_Transform;
+    const CTransform& sea = app.m_pSeaSky->m_Transform;
+    EXPECT_FLOAT_EQ(sea.m_vPosition.x, boat.m_vPosition.x - 50);
+    EXPECT_FLOAT_EQ(sea.m_vPosition.y, 45);
+    EXPECT_FLOAT_EQ(sea.m_vPosition.z, boat.m_vPosition.z - 50);
+    EXPECT_FLOAT_EQ(sea.m_matWorld._11, 1) << "unturned";
+    EXPECT_FLOAT_EQ(sea.m_matWorld._41, sea.m_vPosition.x);
+    EXPECT_FLOAT_EQ(sea.m_matWorld._43, sea.m_vPosition.z);
+    const float fEntryX = sea.m_vPosition.x;
+    EXPECT_FLOAT_EQ(boat.m_vRotation.y, 0.5f) << "the boat takes the diver's whole rotation";
+
+    // The first surface step moves the sea onto the boat, turned by its heading.
+    app.m_Boat.m_Transform.m_vRotation.x = 0.3f;
+    app.m_fFrameTime = 0.02f;
+    app.m_fAppTime += 0.02f;
+    app.UpdateFrame();
+    D3DXMATRIX matTurn, matMove, matExpected;
+    D3DXMatrixRotationY(&matTurn, -0.3f);
+    D3DXMatrixTranslation(&matMove, sea.m_vPosition.x, 45, sea.m_vPosition.z);
+    D3DXMatrixMultiply(&matExpected, &matTurn, &matMove);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(sea.m_matWorld.m[r][c], matExpected.m[r][c], 1e-5f) << r << c;
+    // The sea took the boat's place before the boat's own step moved it.
+    EXPECT_NEAR(sea.m_vPosition.x, boat.m_vPosition.x, 0.5f);
+    EXPECT_NEAR(sea.m_vPosition.z, boat.m_vPosition.z, 0.5f);
+    EXPECT_GT(std::fabs(sea.m_vPosition.x - fEntryX), 40);
+}
+
 TEST_F(SurfaceLevelTest, BoatMeshIsCentred) {
     CBoat& boat = App().m_Boat;
     ASSERT_NE(boat.m_pVB[0], nullptr);
