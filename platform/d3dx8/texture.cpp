@@ -89,6 +89,13 @@ HRESULT FillLevel(IDirect3DTexture8* texture, UINT index, D3DFORMAT format, cons
             std::memcpy(row, texels, std::size_t{level.width} * 4);
             continue;
         }
+        if (format == D3DFMT_X8R8G8B8) {
+            for (UINT x = 0; x < level.width; ++x) {
+                const DWORD v = texels[x] | 0xFF000000u;
+                std::memcpy(row + std::size_t{x} * 4, &v, 4);
+            }
+            continue;
+        }
         for (UINT x = 0; x < level.width; ++x) Pack(format, texels[x], row + x * bytes);
     }
     return texture->UnlockRect(index);

@@ -143,6 +143,17 @@ TEST_F(TextureTest, TexelsKeyAndMipLevels) {
     EXPECT_EQ(Texel(t, 0, 0, 1), 0xF00Fu);
     t->Release();
 
+    // 32-bit levels keep the image's alpha, or read opaque where the format has none.
+    const std::string translucent = Write("translucent.png", PngRgba(2, 2));
+    for (const auto& [format, texel] : {std::pair{D3DFMT_A8R8G8B8, 0x80808080u}, {D3DFMT_X8R8G8B8, 0xFF808080u}}) {
+        ASSERT_EQ(D3DXCreateTextureFromFileExA(dev_, translucent.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, 2, 0, format,
+                                               D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &t),
+                  D3D_OK);
+        EXPECT_EQ(Texel(t, 0, 1, 1), texel) << format;
+        EXPECT_EQ(Texel(t, 1, 0, 0), texel) << format;
+        t->Release();
+    }
+
     // The default pool is filled through a system-memory copy.
     ASSERT_EQ(D3DXCreateTextureFromFileExA(dev_, path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
                                            D3DFMT_UNKNOWN, D3DPOOL_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
