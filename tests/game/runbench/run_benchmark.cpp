@@ -92,7 +92,8 @@ fs::path BuildBefore(const std::string& commit, const fs::path& tree) {
     const std::string log = " > " + Quote(tree / "build.log") + " 2>&1";
     if (Shell("cmake -S " + Quote(tree) + " -B " + Quote(build) +
               " -DCMAKE_BUILD_TYPE=RelWithDebInfo -DABISALIA_BENCHMARKS=OFF" + log) != 0 ||
-        Shell("cmake --build " + Quote(build) + " --target abisalia -j 4" + log) != 0)
+        Shell("CCACHE_BASEDIR=" + Quote(tree) + " CCACHE_NOHASHDIR=1 cmake --build " + Quote(build) +
+              " --target abisalia -j 4" + log) != 0)
         return {};
     return build / "game" / "abisalia";
 }
