@@ -433,24 +433,24 @@ TEST_F(FishTest, AVerticalHeadingKeepsTheLastRotation) {
     for (int n = 0; n < 16; ++n) EXPECT_TRUE(std::isfinite(static_cast<const float*>(m)[n]));
 }
 
-// Five fish by the small level's diver (1500, 30, 1000): whole, a pose of another vertex count, a
-// texture that does not load, one 130 away in x, and one whose mesh is missing.
+// Six fish by the small level's diver (1500, 30, 1000): whole, a pose of another vertex count, a
+// texture that does not load, one 130 away in x, one whose mesh is missing, one 130 away in z.
 TEST_F(FishTest, DrawsInBothPassesAndWhatLoadFailuresLeave) {
     auto files = SmallLevel();
     files["quad.x"] =
         "xof 0303txt 0032\nMesh { 4; 0;0;0;, 1;0;0;, 0;1;0;, 1;1;0;; 2; 3; 0, 1, 2;, 3; 1, 3, 2;;\n"
         "  MeshTextureCoords { 4; 0;0;, 1;0;, 0;1;, 1;1;; } }\n";
     files["peces.plt"] =
-        "5 tri.x tri.x tri.x piel.bmp 1 0 20 0 0   tri.x quad.x tri.x piel.bmp 1 1 20 5 5\n"
+        "6 tri.x tri.x tri.x piel.bmp 1 0 20 0 0   tri.x quad.x tri.x piel.bmp 1 1 20 5 5\n"
         "  tri.x tri.x tri.x nada.bmp 1 2 20 5 5    tri.x tri.x tri.x piel.bmp 1 3 20 5 5\n"
-        "  falta.x tri.x tri.x piel.bmp 1 4 20 5 5\n"
-        "5  1510 25 1000 0  1505 25 990 0  1500 25 1012 0  1630 25 1000 0  1495 25 1000 0\n";
+        "  falta.x tri.x tri.x piel.bmp 1 4 20 5 5    tri.x tri.x tri.x piel.bmp 1 5 20 5 5\n"
+        "6  1510 25 1000 0  1505 25 990 0  1500 25 1012 0  1630 25 1000 0  1495 25 1000 0  1500 25 1130 0\n";
     WriteLevel("nivel1", files);
     std::filesystem::copy_file(std::filesystem::path(ABISALIA_MEDIA_DIR) / "nivel1" / "sargo.bmp",
                                dir_ / "nivel1" / "piel.bmp");
     StartDevice();
     CGameApp& app = App();
-    ASSERT_EQ(app.m_nFish, 5);
+    ASSERT_EQ(app.m_nFish, 6);
     const CFish& whole = Fish(0);
     ASSERT_NE(whole.m_pTexture, nullptr);
     ASSERT_NE(whole.m_pCollisionModel, nullptr);
@@ -466,13 +466,13 @@ TEST_F(FishTest, DrawsInBothPassesAndWhatLoadFailuresLeave) {
     for (float fTime : {0.5f, 0.6f}) {
         Frame(fTime);
         std::map<std::pair<int, int>, const d3d8::DrawRecord*> draws;  // (object, pass)
-        const CSceneObject* apObjects[] = {&Fish(0), &Fish(1), &Fish(2), &Fish(3), &Fish(4), app.m_ppMovingRocks[0]};
+        const CSceneObject* apObjects[] = {&Fish(0), &Fish(1), &Fish(2), &Fish(3), &Fish(4), app.m_ppMovingRocks[0], &Fish(5)};
         for (const d3d8::Call& c : Log()) {
             if (c.method == "Clear") draws.clear();
             if (!c.draw) continue;
             const int nPass = c.draw->vertexShader == app.m_dwVSFish ? 1 : c.draw->vertexShader == app.m_dwVSFish2 ? 2 : 0;
             if (!nPass) continue;
-            for (int i = 0; i < 6; ++i)
+            for (int i = 0; i < 7; ++i)
                 if (c.draw->constants[VSC_OBJECT_POS][0] == apObjects[i]->m_Transform.m_vPosition.x &&
                     c.draw->constants[VSC_OBJECT_POS][2] == apObjects[i]->m_Transform.m_vPosition.z) {
                     EXPECT_EQ(draws.count({i, nPass}), 0u) << "object " << i << " drawn twice in pass " << nPass;
@@ -480,6 +480,10 @@ TEST_F(FishTest, DrawsInBothPassesAndWhatLoadFailuresLeave) {
                 }
         }
         EXPECT_EQ(draws.size(), 6u) << "the whole fish, the untextured one and the moving rock, in both passes";
+        for (int i : {3, 6}) {
+            const D3DXVECTOR3 vOff = apObjects[i]->m_Transform.m_vPosition - app.Diver()->m_Transform.m_vPosition;
+            EXPECT_GE(std::max(std::fabs(vOff.x), std::fabs(vOff.z)), 130.0f) << "object " << i << " stayed far";
+        }
         for (int i : {0, 2, 5})
             for (int nPass : {1, 2}) {
                 ASSERT_EQ(draws.count({i, nPass}), 1u) << "object " << i << " pass " << nPass;
