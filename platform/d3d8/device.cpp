@@ -212,8 +212,10 @@ HRESULT DeviceImpl::SetCursorProperties(UINT x, UINT y, IDirect3DSurface8* bitma
 }
 
 void DeviceImpl::SetCursorPosition(int x, int y, DWORD flags) {
+    // The device's cursor image is the system's, drawn where the pointer is; the pointer is the
+    // user's. Moving it here would turn every pointer motion into another one (the window procedure
+    // passes each WM_MOUSEMOVE's position on), so the position is only recorded.
     LogCall("SetCursorPosition", {static_cast<DWORD>(x), static_cast<DWORD>(y), flags});
-    backend_->SetCursorPosition(x, y);
 }
 
 BOOL DeviceImpl::ShowCursor(BOOL show) {

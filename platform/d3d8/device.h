@@ -49,7 +49,6 @@ public:
     virtual void ForgetIndexBuffer(const IndexBufferImpl*) {}
     virtual void ForgetShader(const VertexShader*) {}
     virtual void SetCursorVisible(bool) {}
-    virtual void SetCursorPosition(int, int) {}
     virtual HRESULT SetCursorImage(UINT, UINT, SurfaceImpl*) { return D3D_OK; }
     // Reads the back buffer into `surface` (same size, X8R8G8B8 / A8R8G8B8), top row first.
     virtual HRESULT ReadBack(SurfaceImpl* surface) { return D3DERR_INVALIDCALL; }

@@ -109,10 +109,13 @@ BOOL SetCursorPos(int x, int y) {
     if (!w) w = MainWindow();
     if (!w) return FALSE;
     POINT origin = ScreenOrigin(*w);
+    const bool moves = c.window != w->handle || c.x != x - origin.x || c.y != y - origin.y;
     c.window = w->handle;
     c.x = x - origin.x;
     c.y = y - origin.y;
-    if (!w->sdl) return TRUE;
+    // A warp reports a motion even to where the pointer already is; a caller that re-centres the
+    // pointer after every motion would otherwise never see the motions end.
+    if (!w->sdl || !moves) return TRUE;
     const char* driver = SDL_GetCurrentVideoDriver();
     bool cannotWarp = driver && std::strcmp(driver, "wayland") == 0;
     if (cannotWarp) {

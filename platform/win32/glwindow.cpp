@@ -2,6 +2,9 @@
 #include "win32/glwindow.h"
 
 #include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <epoxy/gl.h>
 
 #include "win32/capture.h"
@@ -132,20 +135,38 @@ void GlPresentWindow(HWND hwnd) {
     Present(*w);
 }
 
-void GlSetFullscreen(HWND hwnd, bool fullscreen) {
+bool GlSetFullscreen(HWND hwnd, bool fullscreen, int width, int height) {
     Window* w = FindWindow(hwnd);
-    if (!w || !w->sdl || w->fullscreen == fullscreen) return;
+    if (!w || !w->sdl) return false;
+    if (w->fullscreen == fullscreen) return true;
     // Our own switch: the geometry events it causes are no user's size-move.
     w->ownChangeUntil = SDL_GetTicks() + 500;
-    if (fullscreen) w->windowedRect = w->rect;
-    if (SDL_SetWindowFullscreen(w->sdl, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
-        std::fprintf(stderr, "windowing: cannot switch full screen: %s\n", SDL_GetError());
-        return;
-    }
-    w->fullscreen = fullscreen;
     if (fullscreen) {
+        w->windowedRect = w->rect;
+        if (DisplayHasWindowManager(w->sdl)) {
+            if (SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+                std::fprintf(stderr, "windowing: the display refuses full screen: %s\n", SDL_GetError());
+                return false;
+            }
+        } else {
+            // Nobody would answer the request: cover the display's corner at the mode's size ourselves.
+            SDL_Rect bounds{0, 0, 0, 0};
+            SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(w->sdl)), &bounds);
+            SDL_SetWindowBordered(w->sdl, SDL_FALSE);
+            SDL_SetWindowPosition(w->sdl, bounds.x, bounds.y);
+            SDL_SetWindowSize(w->sdl, width, height);
+            SDL_RaiseWindow(w->sdl);
+            w->fullscreenByUs = true;
+        }
+        w->fullscreen = true;
         SyncRectFromSdl(*w);
     } else {
+        if (w->fullscreenByUs)
+            SDL_SetWindowBordered(w->sdl, SDL_TRUE);
+        else if (SDL_SetWindowFullscreen(w->sdl, 0) != 0)
+            std::fprintf(stderr, "windowing: cannot leave full screen: %s\n", SDL_GetError());
+        w->fullscreenByUs = false;
+        w->fullscreen = false;
         // Not every driver gives the windowed size back at once; the placement is ours to restore.
         const RECT& r = w->windowedRect;
         SDL_SetWindowSize(w->sdl, r.right - r.left, r.bottom - r.top);
@@ -159,6 +180,7 @@ void GlSetFullscreen(HWND hwnd, bool fullscreen) {
         c.relative = false;
     }
     w->needsPaint = true;
+    return true;
 }
 
 bool GlWindowFocused(HWND hwnd) {

@@ -50,8 +50,11 @@ bool GlGetPresentTarget(HWND hwnd, GlPresentTarget* target);
 void GlPresentWindow(HWND hwnd);
 
 // Asks the windowing layer to go full screen on the desktop (true) or back to the window (false),
-// without sending WM_ENTERSIZEMOVE/WM_EXITSIZEMOVE. Called by the device on Reset/CreateDevice.
-void GlSetFullscreen(HWND hwnd, bool fullscreen);
+// without sending WM_ENTERSIZEMOVE/WM_EXITSIZEMOVE. Called by the device on Reset/CreateDevice with
+// the mode's size, which is the window's size where no window manager runs (a borderless window
+// at the display's corner); elsewhere full screen covers the desktop. False when the display
+// refuses: the window then stays as it was.
+bool GlSetFullscreen(HWND hwnd, bool fullscreen, int width, int height);
 
 // Whether the window has the keyboard focus and is not minimised (a full-screen device loses itself
 // without it). Under a headless driver a window is always focused: nothing can take the focus away.

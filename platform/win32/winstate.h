@@ -58,6 +58,7 @@ struct Window {
     RECT rect{};                // outer rectangle, screen coordinates
     RECT windowedRect{};        // kept while full screen
     bool fullscreen = false;
+    bool fullscreenByUs = false;  // full screen as a borderless window we placed (no window manager)
     bool minimized = false;
     bool hidden = false;
     bool needsPaint = false;
@@ -167,6 +168,10 @@ int StripItemAt(Window& w, int x, int y);
 bool EnsureGlContext(Window& w);
 void PresentFallback(Window& w);  // repaint when the owner did not present in this pass
 void DestroyGl(Window& w);
+
+// windowmanager.cpp: false only on an X display that no window manager runs on, where a
+// full-screen request would go unanswered.
+bool DisplayHasWindowManager(SDL_Window* window);
 
 // cursor.cpp
 void ApplyCursorVisibility();

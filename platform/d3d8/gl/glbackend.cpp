@@ -181,9 +181,6 @@ public:
     void ForgetShader(const VertexShader* s) override;
     std::optional<GlObjectCounts> GlObjects() const override;
     void SetCursorVisible(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
-    void SetCursorPosition(int x, int y) override {
-        if (SDL_Window* w = win32::GlSdlWindow(device_.Window())) SDL_WarpMouseInWindow(w, x, y);
-    }
 
 private:
     template <class Map>
@@ -414,9 +411,15 @@ void SettleHeap() {
 #endif
 }
 
+// The window takes the mode first; a display that refuses it fails the device's creation or reset.
+bool TakeWindowMode(HWND window, const D3DPRESENT_PARAMETERS& pp) {
+    return win32::GlSetFullscreen(window, !pp.Windowed, static_cast<int>(pp.BackBufferWidth),
+                                  static_cast<int>(pp.BackBufferHeight));
+}
+
 HRESULT GlBackend::Create(const D3DPRESENT_PARAMETERS& pp) {
     SettleHeap();
-    win32::GlSetFullscreen(device_.Window(), !pp.Windowed);
+    if (!TakeWindowMode(device_.Window(), pp)) return D3DERR_NOTAVAILABLE;
     if (!MakeCurrent() || epoxy_gl_version() < 33) return D3DERR_NOTAVAILABLE;
     glGenVertexArrays(1, &vao_);
     glBindVertexArray(vao_);
@@ -438,8 +441,7 @@ HRESULT GlBackend::Create(const D3DPRESENT_PARAMETERS& pp) {
 }
 
 HRESULT GlBackend::Reset(const D3DPRESENT_PARAMETERS& pp) {
-    win32::GlSetFullscreen(device_.Window(), !pp.Windowed);
-    if (!MakeCurrent()) return D3DERR_NOTAVAILABLE;
+    if (!TakeWindowMode(device_.Window(), pp) || !MakeCurrent()) return D3DERR_NOTAVAILABLE;
     constantsValid_ = false;
     return BuildTargets(pp);
 }

@@ -1,4 +1,6 @@
 // Pixels on llvmpipe: what Direct3D would light for the states the game relies on.
+#include <SDL.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -21,6 +23,21 @@ IDirect3DTexture8* MakeTexture(IDirect3DDevice8* dev, UINT w, UINT h, D3DFORMAT 
 }
 
 }  // namespace
+
+// The window procedure passes every pointer motion to the device cursor; moving the pointer there
+// would report a new motion each time, for ever.
+TEST_F(GlTest, TheDeviceCursorNeverMovesThePointer) {
+    POINT before;
+    GetCursorPos(&before);
+    SDL_FlushEvent(SDL_MOUSEMOTION);
+    dev_->SetCursorPosition(static_cast<int>(before.x) + 17, static_cast<int>(before.y) + 9, 0);
+    SDL_PumpEvents();
+    EXPECT_FALSE(SDL_HasEvent(SDL_MOUSEMOTION));
+    POINT after;
+    GetCursorPos(&after);
+    EXPECT_EQ(after.x, before.x);
+    EXPECT_EQ(after.y, before.y);
+}
 
 TEST_F(GlTest, PretransformedQuadCoversExactlyItsDirect3DPixels) {
     dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);

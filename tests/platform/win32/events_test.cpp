@@ -156,8 +156,8 @@ TEST_F(EventTranslation, AUserResizeIsOneSizeMoveTripleOnceTheWindowHoldsStill) 
 TEST_F(EventTranslation, TheLayersOwnChangesSendNoSizeMove) {
     SetWindowPos(hwnd_, HWND_NOTOPMOST, 10, 10, 600, 500, SWP_SHOWWINDOW);
     EXPECT_TRUE(Logged(WM_SIZE));
-    win32::GlSetFullscreen(hwnd_, true);
-    win32::GlSetFullscreen(hwnd_, false);
+    win32::GlSetFullscreen(hwnd_, true, 1024, 768);
+    win32::GlSetFullscreen(hwnd_, false, 0, 0);
     SDL_Delay(200);
     PumpAll();
     EXPECT_FALSE(Logged(WM_ENTERSIZEMOVE));

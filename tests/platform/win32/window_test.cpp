@@ -1,5 +1,6 @@
 // Windows behind handles: creation, rectangles, the queue's order, destroyed windows, full screen.
 #include "fixture.h"
+#include "win32/winstate.h"
 
 namespace wintest {
 namespace {
@@ -108,14 +109,14 @@ TEST_F(Queue, ADestroyedWindowIgnoresMessages) {
 }
 
 TEST_F(Queue, TheCloseBoxOnAFullScreenWindowStillCloses) {
-    win32::GlSetFullscreen(hwnd_, true);
+    win32::GlSetFullscreen(hwnd_, true, 1024, 768);
     SendMessageA(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(Logged(WM_CLOSE));
     EXPECT_FALSE(IsWindow(hwnd_));
 }
 
 TEST_F(Queue, FullScreenUsesTheWindowsOwnCoordinates) {
-    win32::GlSetFullscreen(hwnd_, true);
+    win32::GlSetFullscreen(hwnd_, true, 1024, 768);
     win32::GlPresentTarget target;
     ASSERT_TRUE(win32::GlGetPresentTarget(hwnd_, &target));
     EXPECT_TRUE(target.fullscreen);
@@ -137,10 +138,55 @@ TEST_F(Queue, FullScreenUsesTheWindowsOwnCoordinates) {
     GetCursorPos(&p);
     EXPECT_EQ(p.x, 600);
     EXPECT_FALSE(Logged(WM_ENTERSIZEMOVE));
-    win32::GlSetFullscreen(hwnd_, false);
+    win32::GlSetFullscreen(hwnd_, false, 0, 0);
     GetClientRect(hwnd_, &client);
     EXPECT_EQ(client.right, 400);
     EXPECT_EQ(client.bottom, 300);
+}
+
+// The mouse look puts the pointer back after every motion; putting it where it already is must not
+// report another motion, or the look would never see the motions end.
+TEST_F(Queue, PuttingThePointerWhereItIsReportsNoMotion) {
+    win32::GlSetFullscreen(hwnd_, true, 1024, 768);
+    SetCursorPos(200, 150);
+    PumpAll();
+    Log().clear();
+    SetCursorPos(200, 150);
+    PumpAll();
+    EXPECT_FALSE(Logged(WM_MOUSEMOVE));
+    SetCursorPos(300, 150);
+    PumpAll();
+    POINT p;
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 300);
+    win32::GlSetFullscreen(hwnd_, false, 0, 0);
+}
+
+// Where the pointer cannot be warped (Wayland), relative mode stands in: the tracked position moves
+// by each motion's own distance and is put back where asked, so the look sees each motion once.
+TEST_F(Queue, InRelativeModeThePositionMovesByTheMotionAndIsPutBack) {
+    win32::GlSetFullscreen(hwnd_, true, 1024, 768);
+    SetCursorPos(200, 150);
+    auto& cursor = win32::detail::GetState().cursor;
+    cursor.relative = true;  // what SetCursorPos turns on where warps are impossible
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = SDL_GetWindowID(win32::GlSdlWindow(hwnd_));
+    e.motion.x = 900;  // an absolute position means nothing in relative mode
+    e.motion.xrel = 50;
+    e.motion.yrel = -20;
+    SDL_PushEvent(&e);
+    PumpAll();
+    POINT p;
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 250);
+    EXPECT_EQ(p.y, 130);
+    SetCursorPos(200, 150);
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 200);
+    EXPECT_EQ(p.y, 150);
+    cursor.relative = false;
+    win32::GlSetFullscreen(hwnd_, false, 0, 0);
 }
 
 TEST_F(Queue, CursorVisibilityCountsLikeWindows) {
