@@ -176,11 +176,11 @@ int CGameApp::ChangeLevel() {
         std::strcpy(m_szLevelDir, szPlaying);
         std::strcpy(m_szNextLevelDir, szPlaying);
         if (LoadLevel() != 0) {
-            // Nothing left to play: the level files went away while the game ran.
+            // Nothing left to play: the level files went away while the game ran. The failure ends
+            // the frame before anything renders, and the frame loop closes the window.
             std::snprintf(szMessage, sizeof szMessage, "%s", lvlLastError());
             MessageBoxA(nullptr, szMessage, m_pszTitle, MB_OK | MB_ICONERROR);
-            if (m_hWnd) SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
-            return 0;
+            return E_FAIL;
         }
         hudSetMessage(szMessage, 10.0f);
     }

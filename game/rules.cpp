@@ -39,17 +39,14 @@ HRESULT CGameApp::UpdateFrame() {
     }
     if (g_bNextLevelRequested == 1) {
         g_bNextLevelRequested = 0;
-        ChangeLevel();
-        return 0;
+        return ChangeLevel();
     }
     if (pDiver->m_iState == 0 && pDiver->m_Transform.m_vPosition.y >= kSeaLevel) {
         if (m_nGoalType == 0 && pDiver->m_iFishCaught >= m_nGoalCount) {
-            ChangeLevel();
-            return 0;
+            return ChangeLevel();
         }
         if (m_nGoalType == 1 && pDiver->m_iLastFishHit >= 0 && pDiver->m_iLastFishHit + 1 == m_nGoalFish) {
-            ChangeLevel();
-            return 0;
+            return ChangeLevel();
         }
         if (pDiver->m_iFishCaught > g_nRewardedCatches) {
             g_nRewardedCatches = pDiver->m_iFishCaught;
@@ -63,8 +60,7 @@ HRESULT CGameApp::UpdateFrame() {
     }
     if (pDiver->m_iState == 2) {
         std::strcpy(m_szNextLevelDir, m_szLevelDir);
-        ChangeLevel();
-        return 0;
+        return ChangeLevel();
     }
     return UpdateWorld();
 }

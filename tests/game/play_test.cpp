@@ -274,4 +274,16 @@ TEST_F(PlayTest, DrowningFadesToRedAndRestartsTheLevel) {
     EXPECT_GT(MessageEnd(again), 250);
 }
 
+// The level files go away while the game runs, then 'N' asks for the next level: neither it nor
+// the level that was playing can be loaded. The program says so and ends as a close would, with
+// exit code 0, before anything renders on the released device.
+TEST_F(PlayTest, NoLevelLeftToLoadEndsTheProgramWithItsMessage) {
+    const int nResult = RunMeanwhile("30 capture a.png\n120 press n\n+60 capture late.png\n", "a.png", [&] {
+        for (const char* szLevel : {"nivel1", "nivel2", "nivel3"}) std::filesystem::remove_all(folder_ / szLevel);
+    });
+    EXPECT_EQ(nResult, 0) << Log();
+    EXPECT_NE(Log().find("[error] Abisalia: "), std::string::npos) << Log();
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "late.png")) << "the program ended at the level change";
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "framework/apperrors.h"
+#include "game/levelread.h"
 #include "game/vsconsts.h"
 #include "game_fixture.h"
 
@@ -179,6 +180,36 @@ TEST_F(RenderTest, AnUnreadableNextLevelKeepsTheOneThatWasPlaying) {
     EXPECT_EQ(app.m_nRocks, 2);
     EXPECT_STREQ(g_szMessage, "No se pudo cargar el nivel nivel9\\");
     EXPECT_NE(app.m_dwVSObjects, 0u) << "the level was loaded and restored again";
+}
+
+// Neither the next level nor the one playing can be read (the files went away while the game ran):
+// the frame fails before it renders, so the frame loop closes the window, and nothing is drawn.
+TEST_F(RenderTest, NoLevelLeftFailsTheFrameBeforeItRenders) {
+    CGameApp& app = App();
+    ASSERT_EQ(Frame(0.1f), S_OK);
+    std::filesystem::remove_all(dir_ / "nivel1");
+    std::filesystem::remove_all(dir_ / "nivel2");
+    struct Case {
+        const char* szWhat;
+        void (*pRequest)(CGameApp&);
+    };
+    const Case cases[] = {
+        {"the next level asked for", [](CGameApp&) { g_bNextLevelRequested = 1; }},
+        {"the restart after drowning", [](CGameApp& a) { a.Diver()->m_iState = 2; }},
+    };
+    for (const Case& c : cases) {
+        ASSERT_NE(app.Diver(), nullptr) << c.szWhat;
+        c.pRequest(app);
+        Log().clear();
+        EXPECT_TRUE(FAILED(app.UpdateFrame())) << c.szWhat;
+        EXPECT_EQ(app.Diver(), nullptr) << c.szWhat;
+        EXPECT_STRNE(lvlLastError(), "") << c.szWhat;
+        for (const d3d8::Call& call : Log()) EXPECT_FALSE(call.draw) << c.szWhat << ": " << call.method;
+        // The next case starts from a level again.
+        WriteLevel("nivel1", SmallLevel("nivel2"));
+        ASSERT_EQ(app.ChangeLevel(), 0) << c.szWhat;
+        std::filesystem::remove_all(dir_ / "nivel1");
+    }
 }
 
 TEST_F(RenderTest, MissingCausticFrameFailsTheLoad) {
