@@ -4,6 +4,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -126,13 +127,18 @@ const GlProbe& ProbeGl() {
     static GlProbe probe;
     static std::once_flag once;
     std::call_once(once, [] {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            std::fprintf(stderr, "gl: no display: %s\n", SDL_GetError());
+            return;
+        }
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
         SDL_Window* w = SDL_CreateWindow("probe", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (!w) std::fprintf(stderr, "gl: no window for OpenGL: %s\n", SDL_GetError());
         if (w) {
             SDL_GLContext ctx = SDL_GL_CreateContext(w);
+            if (!ctx) std::fprintf(stderr, "gl: no OpenGL 3.3 core context: %s\n", SDL_GetError());
             if (ctx) {
                 if constexpr (win32::kLeakChecked) win32::PinGlDriver();
                 const char* r = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
@@ -140,6 +146,7 @@ const GlProbe& ProbeGl() {
                 glGetIntegerv(GL_MAX_SAMPLES, &probe.maxSamples);
                 glGetIntegerv(GL_MAX_TEXTURE_SIZE, &probe.maxTextureSize);
                 probe.ok = epoxy_gl_version() >= 33;
+                if (!probe.ok) std::fprintf(stderr, "gl: OpenGL %d.%d here, 3.3 needed\n", epoxy_gl_version() / 10, epoxy_gl_version() % 10);
                 SDL_GL_MakeCurrent(w, nullptr);
                 SDL_GL_DeleteContext(ctx);
             }
@@ -381,10 +388,14 @@ IDirect3D8* Direct3DCreate8(UINT sdkVersion) {
         return new Direct3D8Impl(kind, ScriptAdapters(*script), script, false);
     }
     const GlProbe& probe = ProbeGl();
-    if (!probe.ok) return nullptr;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    if (!probe.ok) return nullptr;  // the probe said why
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "gl: no display: %s\n", SDL_GetError());
+        return nullptr;
+    }
     std::vector<AdapterInfo> adapters = SdlAdapters(probe);
     if (adapters.empty()) {
+        std::fprintf(stderr, "gl: the display reports no modes: %s\n", SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
