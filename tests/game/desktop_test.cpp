@@ -15,10 +15,10 @@ using gametest::Image;
 // second frame well after, when the test reads where the pointer is; then Esc, and a frame only a
 // program that ignored Esc would take.
 constexpr char kScript[] =
-    "90 capture a.png\n"
-    "260 capture b.png\n"
-    "+40 press escape\n"
-    "+60 capture late.png\n";
+    "85 capture a.png\n"
+    "200 capture b.png\n"
+    "+30 press escape\n"
+    "+40 capture late.png\n";
 
 // Mean difference per channel of two frames of one size, 0 to 255.
 double MeanDifference(const Image& a, const Image& b) {
