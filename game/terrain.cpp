@@ -165,7 +165,7 @@ int CTerrain::Update() {
             patch.m_vPosition = D3DXVECTOR3(pi * kPatchSize, 0, pj * kPatchSize);
             const int dx = i - n, dz = j - n;
             patch.m_cDetail = (dx >= -1 && dx <= 1 && dz >= -1 && dz <= 1) ? kNeighbourCodes[dx + 1][dz + 1] : 17;
-            // Built here rather than while drawing, so that this step's queries see the floor where the
+            // Built here as well as while drawing, so that this step's queries see the floor where the
             // patches now lie, also at the surface where the floor is not drawn.
             if (!m_pHeightMap) continue;
             if (IsCoarse(patch))

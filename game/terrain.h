@@ -19,6 +19,10 @@ struct CTerrainPatch {
 void BuildDetailedHeights(const unsigned char* pMap, int i, int j, float afHeight[25]);
 // The 9 heights of the coarse patch; they equal the detailed heights 0, 2, 4, 10, 12, 14, 20, 22, 24.
 void BuildCoarseHeights(const unsigned char* pMap, int i, int j, float afHeight[9]);
+// Unit vertex normals of the detailed and the coarse patch: corner normals from the samples around
+// each corner, blended along the edges and across the interior.
+void BuildDetailedNormals(const unsigned char* pMap, int i, int j, D3DXVECTOR3 avNormal[25]);
+void BuildCoarseNormals(const unsigned char* pMap, int i, int j, D3DXVECTOR3 avNormal[9]);
 
 // Index lists of a patch: the full detailed list, the eight stitched lists by code and the coarse list.
 struct TerrainIndexList {
@@ -46,6 +50,7 @@ public:
 
     int BuildDetailedPatch(CTerrainPatch* pPatch);
     int BuildCoarsePatch(CTerrainPatch* pPatch);
+    int BuildPatchBilinear(CTerrainPatch* pPatch);
     int SelectPatchLod(CTerrainPatch* pPatch);
     int CreateStitchedIndexBuffers();
     int CreateCoarseIndexBuffer();
@@ -76,7 +81,11 @@ public:
     IDirect3DTexture8* m_pCoarseTexture;
 
 private:
-    // Writes the record's heights into a vertex grid of nVertices.
-    void UploadHeights(IDirect3DVertexBuffer8* pVB, const CTerrainPatch& patch, int nVertices);
+    // Writes nVertices heights (and normals, when given) into a vertex grid; false when it cannot be locked.
+    static bool WriteGrid(IDirect3DVertexBuffer8* pVB, const float* pfHeight, const D3DXVECTOR3* pvNormal,
+                          int nVertices);
+    // Builds a record's heights (and, with the normals option, its normals) and writes them into the
+    // grid of the given layout; the record takes the heights only when the grid could be written.
+    int BuildPatch(CTerrainPatch* pPatch, bool bCoarse);
     int CreateGrid(int nGrid, int nSide);
 };

@@ -104,6 +104,54 @@ void BuildDetailedHeights(const unsigned char* pMap, int i, int j, float h[25]) 
         }
 }
 
+namespace {
+
+// The normal at sample (i, j) from its four neighbours 20 units away. Both differences take the lower
+// sample minus the higher one, so that the normal leans away from a rise in x as in z.
+D3DXVECTOR3 CornerNormal(const unsigned char* pMap, int i, int j) {
+    D3DXVECTOR3 n(Sample(pMap, i - 1, j) - Sample(pMap, i + 1, j), 10.0f, Sample(pMap, i, j - 1) - Sample(pMap, i, j + 1));
+    D3DXVec3Normalize(&n, &n);
+    return n;
+}
+
+D3DXVECTOR3 Normalized(const D3DXVECTOR3& v) {
+    D3DXVECTOR3 n;
+    D3DXVec3Normalize(&n, &v);
+    return n;
+}
+
+}  // namespace
+
+void BuildDetailedNormals(const unsigned char* pMap, int i, int j, D3DXVECTOR3 n[25]) {
+    n[0] = CornerNormal(pMap, i, j + 1);
+    n[4] = CornerNormal(pMap, i + 1, j + 1);
+    n[20] = CornerNormal(pMap, i, j);
+    n[24] = CornerNormal(pMap, i + 1, j);
+    // The edges z = 20, z = 0, x = 0 and x = 20, each from its A corner k0 to its B corner.
+    const int aEdge[4][2] = {{0, 1}, {20, 1}, {0, 5}, {4, 5}};
+    for (const auto& e : aEdge) {
+        const D3DXVECTOR3 a = n[e[0]], b = n[e[0] + 4 * e[1]];
+        for (int p = 1; p <= 3; ++p) n[e[0] + p * e[1]] = Normalized((1 - p / 4.0f) * a + (p / 4.0f) * b);
+    }
+    for (int r = 1; r <= 3; ++r)
+        for (int c = 1; c <= 3; ++c) {
+            const float fc = c / 4.0f, fr = r / 4.0f;
+            n[5 * r + c] = Normalized(((1 - fc) * n[5 * r] + fc * n[5 * r + 4] + (1 - fr) * n[c] + fr * n[20 + c]) / 2);
+        }
+}
+
+void BuildCoarseNormals(const unsigned char* pMap, int i, int j, D3DXVECTOR3 n[9]) {
+    n[0] = CornerNormal(pMap, i, j + 1);
+    n[2] = CornerNormal(pMap, i + 1, j + 1);
+    n[6] = CornerNormal(pMap, i, j);
+    n[8] = CornerNormal(pMap, i + 1, j);
+    n[1] = Normalized((n[0] + n[2]) / 2);
+    n[3] = Normalized((n[0] + n[6]) / 2);
+    n[5] = Normalized((n[2] + n[8]) / 2);
+    n[7] = Normalized((n[6] + n[8]) / 2);
+    n[4] = Normalized((n[0] + n[2] + n[6] + n[8]) / 4);
+}
+
 void BuildCoarseHeights(const unsigned char* pMap, int i, int j, float h[9]) {
     float d[25];
     BuildDetailedHeights(pMap, i, j, d);
@@ -121,22 +169,60 @@ TerrainIndexList terStitchedIndexList(int nDetail) {
 
 TerrainIndexList terCoarseIndexList() { return {kCoarse, 8}; }
 
-void CTerrain::UploadHeights(IDirect3DVertexBuffer8* pVB, const CTerrainPatch& patch, int nVertices) {
+bool CTerrain::WriteGrid(IDirect3DVertexBuffer8* pVB, const float* pfHeight, const D3DXVECTOR3* pvNormal,
+                         int nVertices) {
     BYTE* pData = nullptr;
-    // A failed lock leaves the grid as it was; the patch is still drawn.
-    if (!pVB || FAILED(pVB->Lock(0, nVertices * kSceneVertexSize, &pData, 0))) return;
+    if (!pVB || FAILED(pVB->Lock(0, nVertices * kSceneVertexSize, &pData, 0))) return false;
     auto* pV = reinterpret_cast<SceneVertex*>(pData);
-    for (int k = 0; k < nVertices; ++k) pV[k].y = patch.m_afHeight[k];
+    for (int k = 0; k < nVertices; ++k) {
+        pV[k].y = pfHeight[k];
+        if (pvNormal) pV[k].nx = pvNormal[k].x, pV[k].ny = pvNormal[k].y, pV[k].nz = pvNormal[k].z;
+    }
     pVB->Unlock();
+    return true;
 }
 
-int CTerrain::BuildDetailedPatch(CTerrainPatch* pPatch) {
-    UploadHeights(m_pVB[0], *pPatch, 25);
+int CTerrain::BuildPatch(CTerrainPatch* pPatch, bool bCoarse) {
+    const int nVertices = bCoarse ? 9 : 25;
+    float afHeight[25];
+    D3DXVECTOR3 avNormal[25];
+    const bool bNormals = g_pApp->m_bTerrainNormals && m_pHeightMap;
+    if (m_pHeightMap) {
+        const int i = static_cast<int>(pPatch->m_vPosition.x / kPatchSize);
+        const int j = static_cast<int>(pPatch->m_vPosition.z / kPatchSize);
+        if (bCoarse) {
+            BuildCoarseHeights(m_pHeightMap, i, j, afHeight);
+            if (bNormals) BuildCoarseNormals(m_pHeightMap, i, j, avNormal);
+        } else {
+            BuildDetailedHeights(m_pHeightMap, i, j, afHeight);
+            if (bNormals) BuildDetailedNormals(m_pHeightMap, i, j, avNormal);
+        }
+    } else {
+        std::copy(pPatch->m_afHeight, pPatch->m_afHeight + nVertices, afHeight);
+    }
+    // A failed lock leaves the grid and the record as they were; the patch is still drawn.
+    if (WriteGrid(m_pVB[bCoarse ? 1 : 0], afHeight, bNormals ? avNormal : nullptr, nVertices))
+        std::copy(afHeight, afHeight + nVertices, pPatch->m_afHeight);
     return 0;
 }
 
-int CTerrain::BuildCoarsePatch(CTerrainPatch* pPatch) {
-    UploadHeights(m_pVB[1], *pPatch, 9);
+int CTerrain::BuildDetailedPatch(CTerrainPatch* pPatch) { return BuildPatch(pPatch, false); }
+
+int CTerrain::BuildCoarsePatch(CTerrainPatch* pPatch) { return BuildPatch(pPatch, true); }
+
+int CTerrain::BuildPatchBilinear(CTerrainPatch* pPatch) {
+    if (!m_pHeightMap) return 0;
+    const int i = static_cast<int>(pPatch->m_vPosition.x / kPatchSize);
+    const int j = static_cast<int>(pPatch->m_vPosition.z / kPatchSize);
+    const float f0 = Sample(m_pHeightMap, i, j + 1), f4 = Sample(m_pHeightMap, i + 1, j + 1);
+    const float f20 = Sample(m_pHeightMap, i, j), f24 = Sample(m_pHeightMap, i + 1, j);
+    float afHeight[25];
+    for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 5; ++c) {
+            const float fc = c / 4.0f, fr = r / 4.0f;
+            afHeight[5 * r + c] = (1 - fr) * ((1 - fc) * f0 + fc * f4) + fr * ((1 - fc) * f20 + fc * f24);
+        }
+    WriteGrid(m_pVB[0], afHeight, nullptr, 25);
     return 0;
 }
 
@@ -147,10 +233,12 @@ int CTerrain::SelectPatchLod(CTerrainPatch* pPatch) {
     IDirect3DIndexBuffer8* apStitched[9] = {m_pIBFull,        m_pIBEdgeMaxZ,     m_pIBEdgeMinZ,
                                             m_pIBEdgeMinX,     m_pIBEdgeMaxX,     m_pIBEdgeMinXMaxZ,
                                             m_pIBEdgeMaxXMaxZ, m_pIBEdgeMinXMinZ, m_pIBEdgeMaxXMinZ};
-    if (!IsCoarse(*pPatch)) {
+    // The code alone decides; any code outside the diver's patch and its neighbours draws coarse.
+    const int nCode = pPatch->m_cDetail;
+    if (nCode >= 0 && nCode <= 8) {
         BuildDetailedPatch(pPatch);
-        m_dwNumFaces = terStitchedIndexList(pPatch->m_cDetail).nTriangles;
-        pDevice->SetIndices(apStitched[pPatch->m_cDetail], 0);
+        m_dwNumFaces = terStitchedIndexList(nCode).nTriangles;
+        pDevice->SetIndices(apStitched[nCode], 0);
         pDevice->SetStreamSource(0, m_pVB[0], kSceneVertexSize);
         pDevice->SetTexture(0, m_pTexture);
     } else {

@@ -78,6 +78,66 @@ TEST(TerrainHeights, CoarseMatchesDetailedAndEdgesStayInsideTheMap) {
     for (int k : {0, 1, 2, 3, 4, 20, 21, 22, 23, 24}) EXPECT_FLOAT_EQ(d[k], 10) << k;
 }
 
+D3DXVECTOR3 Unit(float x, float y, float z) {
+    D3DXVECTOR3 v(x, y, z);
+    D3DXVec3Normalize(&v, &v);
+    return v;
+}
+
+void ExpectNear(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const std::string& strWhat) {
+    EXPECT_NEAR(a.x, b.x, 1e-5) << strWhat;
+    EXPECT_NEAR(a.y, b.y, 1e-5) << strWhat;
+    EXPECT_NEAR(a.z, b.z, 1e-5) << strWhat;
+}
+
+TEST(TerrainNormals, LeanAwayFromTheRiseAndBlendAlongEdgesAndInside) {
+    // Even slopes: every normal is the corner normal of the slope (height differences over 40 units
+    // against the fixed 10 up).
+    const struct {
+        const char* szName;
+        int nPerColumn, nPerRow;  // bytes added per sample step
+        D3DXVECTOR3 vNormal;
+    } slopes[] = {
+        {"flat", 0, 0, {0, 1, 0}},
+        {"rise toward +x", 5, 0, Unit(-2, 10, 0)},
+        {"rise toward +z", 0, 5, Unit(0, 10, -2)},
+        {"fall toward +x, rise toward +z", -10, 15, Unit(4, 10, -6)},
+    };
+    for (const auto& c : slopes) {
+        Map m = FlatMap(0);
+        for (int j = 98; j <= 103; ++j)
+            for (int i = 98; i <= 103; ++i) Set(m, i, j, static_cast<unsigned char>(128 + c.nPerColumn * (i - 100) + c.nPerRow * (j - 100)));
+        D3DXVECTOR3 d[25], n[9];
+        BuildDetailedNormals(m.data(), 100, 100, d);
+        BuildCoarseNormals(m.data(), 100, 100, n);
+        for (int k = 0; k < 25; ++k) ExpectNear(d[k], c.vNormal, std::string(c.szName) + " detailed " + std::to_string(k));
+        for (int k = 0; k < 9; ++k) ExpectNear(n[k], c.vNormal, std::string(c.szName) + " coarse " + std::to_string(k));
+    }
+    // One raised sample at corner 4 (S(1, 1)): corner 0 has it toward +x, corner 24 toward +z, corner 4
+    // itself stays level; the edges and the inside blend the corners by position.
+    Map m = FlatMap(0);
+    Set(m, 101, 101, 50);
+    D3DXVECTOR3 d[25], n[9];
+    BuildDetailedNormals(m.data(), 100, 100, d);
+    BuildCoarseNormals(m.data(), 100, 100, n);
+    const D3DXVECTOR3 n0 = Unit(-10, 10, 0), n4(0, 1, 0), n20(0, 1, 0), n24 = Unit(0, 10, -10);
+    ExpectNear(d[0], n0, "corner 0");
+    ExpectNear(d[4], n4, "corner 4");
+    ExpectNear(d[20], n20, "corner 20");
+    ExpectNear(d[24], n24, "corner 24");
+    ExpectNear(d[1], Unit(0.75f * n0.x + 0.25f * n4.x, 0.75f * n0.y + 0.25f * n4.y, 0), "near A of z = 20");
+    ExpectNear(d[19], Unit(0, 0.25f * n4.y + 0.75f * n24.y, 0.75f * n24.z), "near B of x = 20");
+    D3DXVECTOR3 vCentre = (d[10] + d[14] + d[2] + d[22]) / 4;
+    D3DXVec3Normalize(&vCentre, &vCentre);
+    ExpectNear(d[12], vCentre, "centre");
+    const int kEvenEdge[4] = {2, 10, 14, 22};
+    for (int k = 0; k < 4; ++k) ExpectNear(n[2 * k + 1], d[kEvenEdge[k]], "coarse edge middle " + std::to_string(2 * k + 1));
+    ExpectNear(n[0], n0, "coarse corner 0");
+    ExpectNear(n[8], n24, "coarse corner 8");
+    ExpectNear(n[4], Unit(n0.x + n4.x + n20.x + n24.x, n0.y + n4.y + n20.y + n24.y, n0.z + n4.z + n20.z + n24.z),
+               "coarse centre");
+}
+
 // Local (x, z) of a detailed or coarse grid vertex.
 D3DXVECTOR3 GridPos(int k, int nSide) {
     const float s = 20.0f / (nSide - 1);
@@ -451,6 +511,75 @@ TEST_F(TerrainTest, LevelOfDetailStitchesTheDiversNeighbours) {
     EXPECT_EQ(nCodes[0], 1);
     for (int c = 1; c <= 8; ++c) EXPECT_EQ(nCodes[c], 1) << c;
     EXPECT_EQ(nCodes[17], 91);
+}
+
+TEST_F(TerrainTest, NormalsOptionWritesTheBuiltNormalsIntoEveryDrawnGrid) {
+    const Map m = RandomMap(4242u);
+    Start(&m);
+    CGameApp& app = App();
+    const struct {
+        signed char bNormals, bFullDetail;
+    } cases[] = {{0, 1}, {1, 1}, {1, 0}};
+    for (const auto& c : cases) {
+        app.m_bTerrainNormals = c.bNormals;
+        app.m_bTerrainFullDetail = c.bFullDetail;
+        Frame(App().m_fAppTime + 0.5f);
+        int nDraws = 0;
+        for (const FrameDraw& f : LastFrameDraws()) {
+            const auto& d = *f.pDraw;
+            if (d.vertexShader != app.m_dwVSSeafloor) continue;
+            const CTerrainPatch& patch = Terrain().m_pPatches[nDraws++];
+            const int i = static_cast<int>(patch.m_vPosition.x / 20), j = static_cast<int>(patch.m_vPosition.z / 20);
+            D3DXVECTOR3 vExpected[25];
+            if (d.vertexCount == 9)
+                BuildCoarseNormals(m.data(), i, j, vExpected);
+            else
+                BuildDetailedNormals(m.data(), i, j, vExpected);
+            const auto* pV = reinterpret_cast<const SceneVertex*>(d.streams.at(0).data.data());
+            for (UINT k = 0; k < d.vertexCount; ++k) {
+                const D3DXVECTOR3 vDrawn(pV[k].nx, pV[k].ny, pV[k].nz);
+                EXPECT_EQ(vDrawn, c.bNormals ? vExpected[k] : D3DXVECTOR3(0, 1, 0))
+                    << "normals " << int(c.bNormals) << " full " << int(c.bFullDetail) << " patch " << nDraws - 1
+                    << " vertex " << k;
+            }
+        }
+        EXPECT_EQ(nDraws, 100);
+    }
+}
+
+TEST_F(TerrainTest, LevelOfDetailByTheCodeAloneAndTheSpareBilinearBuilder) {
+    Map m = FlatMap(0);
+    // The corners of patch (150, 149): S(0, 1) = 10, S(1, 1) = 20, S(0, 0) = 30, S(1, 0) = 50.
+    Set(m, 150, 150, 50), Set(m, 151, 150, 100), Set(m, 150, 149, 150), Set(m, 151, 149, 250);
+    Start(&m);
+    PlaceDiver(3010, 30, 2990);
+    CTerrain& t = Terrain();
+    // Full detail stays on: a direct selection still goes by the code, and codes outside 0 .. 8 are coarse.
+    ASSERT_EQ(App().m_bTerrainFullDetail, 1);
+    const struct {
+        int nCode;
+        DWORD nFaces, nVertices;
+    } codes[] = {{0, 32, 25}, {1, 30, 25}, {5, 28, 25}, {8, 28, 25}, {17, 8, 9}, {9, 8, 9}, {-1, 8, 9}, {127, 8, 9}};
+    for (const auto& c : codes) {
+        CTerrainPatch patch = t.m_pPatches[55];
+        patch.m_cDetail = static_cast<signed char>(c.nCode);
+        EXPECT_EQ(t.SelectPatchLod(&patch), 0);
+        EXPECT_EQ(t.m_dwNumFaces, c.nFaces) << "code " << c.nCode;
+        EXPECT_EQ(t.m_dwNumVertices, c.nVertices) << "code " << c.nCode;
+    }
+    // The bilinear builder: the corners' blend into the detailed grid, the record untouched.
+    CTerrainPatch& patch = t.m_pPatches[55];
+    ASSERT_EQ(patch.m_vPosition, D3DXVECTOR3(3000, 0, 2980));
+    std::vector<float> recordBefore(patch.m_afHeight, patch.m_afHeight + 25);
+    EXPECT_EQ(t.BuildPatchBilinear(&patch), 0);
+    EXPECT_EQ(std::vector<float>(patch.m_afHeight, patch.m_afHeight + 25), recordBefore);
+    BYTE* pData = nullptr;
+    ASSERT_EQ(t.m_pVB[0]->Lock(0, 800, &pData, 0), D3D_OK);
+    const auto* pV = reinterpret_cast<const SceneVertex*>(pData);
+    const std::pair<int, float> heights[] = {{0, 10}, {4, 20}, {20, 30}, {24, 50}, {2, 15}, {10, 20},
+                                             {14, 35}, {22, 40}, {12, 27.5f}, {1, 12.5f}, {5, 15}, {18, 38.125f}};
+    for (const auto& [k, f] : heights) EXPECT_FLOAT_EQ(pV[k].y, f) << "vertex " << k;
+    t.m_pVB[0]->Unlock();
 }
 
 TEST_F(TerrainTest, SurfacePlaneFollowsTheDiverAndReleasesTwiceSafely) {
