@@ -86,6 +86,14 @@ static_assert(kStitched[0].nTriangles == 32 && kStitched[1].nTriangles == 30 && 
 
 constexpr WORD kCoarse[24] = {0, 4, 3, 0, 1, 4, 1, 2, 4, 2, 5, 4, 3, 4, 6, 4, 7, 6, 4, 8, 7, 4, 5, 8};
 
+// Interior point (r, c) of the detailed grid: the mean of the straight blends along its row, between the
+// x = 0 and x = 20 edges, and along its column, between the z = 20 and z = 0 edges.
+template <class T>
+T InteriorBlend(const T* v, int r, int c) {
+    const float fc = c / 4.0f, fr = r / 4.0f;
+    return ((1 - fc) * v[5 * r] + fc * v[5 * r + 4] + (1 - fr) * v[c] + fr * v[20 + c]) / 2;
+}
+
 }  // namespace
 
 void BuildDetailedHeights(const unsigned char* pMap, int i, int j, float h[25]) {
@@ -98,10 +106,7 @@ void BuildDetailedHeights(const unsigned char* pMap, int i, int j, float h[25]) 
     BuildEdge(h, 0, 5, Sample(pMap, i, j - 1), false);
     BuildEdge(h, 4, 5, Sample(pMap, i + 1, j - 1), false);
     for (int r = 1; r <= 3; ++r)
-        for (int c = 1; c <= 3; ++c) {
-            const float fc = c / 4.0f, fr = r / 4.0f;
-            h[5 * r + c] = ((1 - fc) * h[5 * r] + fc * h[5 * r + 4] + (1 - fr) * h[c] + fr * h[20 + c]) / 2;
-        }
+        for (int c = 1; c <= 3; ++c) h[5 * r + c] = InteriorBlend(h, r, c);
 }
 
 namespace {
@@ -134,10 +139,7 @@ void BuildDetailedNormals(const unsigned char* pMap, int i, int j, D3DXVECTOR3 n
         for (int p = 1; p <= 3; ++p) n[e[0] + p * e[1]] = Normalized((1 - p / 4.0f) * a + (p / 4.0f) * b);
     }
     for (int r = 1; r <= 3; ++r)
-        for (int c = 1; c <= 3; ++c) {
-            const float fc = c / 4.0f, fr = r / 4.0f;
-            n[5 * r + c] = Normalized(((1 - fc) * n[5 * r] + fc * n[5 * r + 4] + (1 - fr) * n[c] + fr * n[20 + c]) / 2);
-        }
+        for (int c = 1; c <= 3; ++c) n[5 * r + c] = Normalized(InteriorBlend(n, r, c));
 }
 
 void BuildCoarseNormals(const unsigned char* pMap, int i, int j, D3DXVECTOR3 n[9]) {

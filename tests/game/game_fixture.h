@@ -103,4 +103,15 @@ protected:
     IDirect3D8* d3d_ = nullptr;
 };
 
+// The game started on the record device, with two small levels that lead to each other.
+class StartedGameTest : public GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        WriteLevel("nivel1", SmallLevel("nivel2"));
+        WriteLevel("nivel2", SmallLevel("nivel1"));
+        StartDevice();
+    }
+};
+
 }  // namespace gametest

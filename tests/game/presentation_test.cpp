@@ -9,17 +9,10 @@
 
 namespace {
 
-using gametest::GameTest;
-using gametest::SmallLevel;
+using gametest::StartedGameTest;
 
-class PresentationTest : public GameTest {
+class PresentationTest : public StartedGameTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        WriteLevel("nivel1", SmallLevel("nivel2"));
-        WriteLevel("nivel2", SmallLevel("nivel1"));
-        StartDevice();
-    }
     // The draws of the last frame (from its Clear on), text excepted.
     std::vector<const d3d8::DrawRecord*> LastFrameDraws() {
         std::vector<const d3d8::DrawRecord*> draws;

@@ -10,16 +10,11 @@
 namespace {
 
 using gametest::GameTest;
+using gametest::StartedGameTest;
 using gametest::SmallLevel;
 
-class RenderTest : public GameTest {
+class RenderTest : public StartedGameTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        WriteLevel("nivel1", SmallLevel("nivel2"));
-        WriteLevel("nivel2", SmallLevel("nivel1"));
-        StartDevice();
-    }
     // The draws of the last frame (from its Clear on).
     std::vector<const d3d8::Call*> LastFrameDraws() {
         std::vector<const d3d8::Call*> draws;

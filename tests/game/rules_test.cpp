@@ -6,16 +6,11 @@
 namespace {
 
 using gametest::GameTest;
+using gametest::StartedGameTest;
 using gametest::SmallLevel;
 
-class RulesTest : public GameTest {
+class RulesTest : public StartedGameTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        WriteLevel("nivel1", SmallLevel("nivel2"));
-        WriteLevel("nivel2", SmallLevel("nivel1"));
-        StartDevice();
-    }
     CDiver& Diver() { return *App().Diver(); }
     void Key(int nKey, bool bDown) { App().HandleMessage(nullptr, bDown ? WM_KEYDOWN : WM_KEYUP, nKey, 0); }
 };

@@ -8,17 +8,10 @@
 
 namespace {
 
-using gametest::GameTest;
-using gametest::SmallLevel;
+using gametest::StartedGameTest;
 
-class WorldOrderTest : public GameTest {
+class WorldOrderTest : public StartedGameTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        WriteLevel("nivel1", SmallLevel("nivel2"));
-        WriteLevel("nivel2", SmallLevel("nivel1"));
-        StartDevice();
-    }
     CDiver& Diver() { return *App().Diver(); }
     // The index in the call log of the first call that created pObject; -1 when none did.
     int CreatedAt(const void* pObject) {
