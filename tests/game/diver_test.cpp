@@ -128,6 +128,44 @@ TEST_F(DiverTest, FiringOncePerPressAndReloadingAtTheSurface) {
     }
 }
 
+TEST_F(DiverTest, TheSpearFliesWhereHeadAndBodyLookTogether) {
+    // Head turned in yaw, body pitched: the shot follows the head inside the body's frame, and only the
+    // frame that fires looks along it.
+    CDiver& d = Fresh();
+    d.m_fStartTimer = 0;
+    d.m_Transform.m_vRotation = D3DXVECTOR3(0, 0.7f, 0);
+    g_DiverState.s_vHeadLook = D3DXVECTOR3(0.9f, 0, 0);
+    Keys()[kKeyRightButton] = true;  // the head holds its turn
+    d.Update();
+    const D3DXVECTOR3 vBody = d.m_vLookDir;
+    Keys()['Z'] = true;
+    d.Update();
+    const CSpear& spear = *App().m_ppSpears[0];
+    ASSERT_EQ(spear.m_iState, 2);
+    // The head's yaw turns (0, 0, 1) first, then the body's pitch (rotations applied negated).
+    D3DXMATRIX matHead, matBody, matHeadBody;
+    D3DXMatrixRotationY(&matHead, -0.9f);
+    D3DXMatrixRotationX(&matBody, -0.7f);
+    D3DXMatrixMultiply(&matHeadBody, &matHead, &matBody);
+    const D3DXVECTOR3 vWorldForward(matHeadBody._31, matHeadBody._32, matHeadBody._33);
+    const D3DXMATRIX& w = d.m_Transform.m_matWorld;
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(w.m[2][k], vWorldForward[k], 1e-5f) << "the world matrix, component " << k;
+    D3DXVECTOR3 vShot;
+    D3DXVec3Normalize(&vShot, &spear.m_vVelocity);
+    EXPECT_NEAR(D3DXVec3Length(&spear.m_vVelocity), 150.0f, 1e-3f);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(vShot[k], vWorldForward[k], 1e-5f) << "component " << k;
+        EXPECT_NEAR(d.m_vLookDir[k], vWorldForward[k], 1e-5f) << "component " << k;
+    }
+    const D3DXVECTOR3 vTurn = vShot - vBody;
+    EXPECT_GT(D3DXVec3Length(&vTurn), 0.5f) << "the head's turn counts";
+    EXPECT_EQ(spear.m_Transform.m_vRotation, d.m_Transform.m_vRotation + g_DiverState.s_vHeadLook);
+    // The next frame looks along the body alone again.
+    Keys()['Z'] = false;
+    d.Update();
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(d.m_vLookDir[k], vBody[k], 1e-5f) << "component " << k;
+}
+
 TEST_F(DiverTest, AirUseAndBreathing) {
     struct Case {
         const char* szWhat;

@@ -305,6 +305,32 @@ TEST_F(TerrainTest, WindowAroundTheDiver) {
     }
 }
 
+TEST_F(TerrainTest, GridsLayTheirRowsFromTheFarEdgeAndMapTheTextureOnce) {
+    Start(nullptr);
+    // (vertex, x, z, u, v): row 0 lies along z = 20 with v = 0, column 0 along x = 0 with u = 0.
+    const struct {
+        int nGrid, k;
+        float x, z, u, v;
+    } cases[] = {
+        {0, 0, 0, 20, 0, 0},       {0, 4, 20, 20, 1, 0},   {0, 20, 0, 0, 0, 1},   {0, 24, 20, 0, 1, 1},
+        {0, 7, 10, 15, 0.5f, 0.25f}, {0, 13, 15, 10, 0.75f, 0.5f}, {1, 0, 0, 20, 0, 0}, {1, 2, 20, 20, 1, 0},
+        {1, 5, 20, 10, 1, 0.5f},   {1, 6, 0, 0, 0, 1},     {1, 7, 10, 0, 0.5f, 1},
+    };
+    for (const auto& c : cases) {
+        BYTE* pData = nullptr;
+        IDirect3DVertexBuffer8* pVB = Terrain().m_pVB[c.nGrid];
+        ASSERT_EQ(pVB->Lock(0, 0, &pData, 0), D3D_OK);
+        const SceneVertex v = reinterpret_cast<const SceneVertex*>(pData)[c.k];
+        pVB->Unlock();
+        const std::string strWhat = "grid " + std::to_string(c.nGrid) + " vertex " + std::to_string(c.k);
+        EXPECT_FLOAT_EQ(v.x, c.x) << strWhat;
+        EXPECT_FLOAT_EQ(v.z, c.z) << strWhat;
+        EXPECT_FLOAT_EQ(v.u, c.u) << strWhat;
+        EXPECT_FLOAT_EQ(v.v, c.v) << strWhat;
+        EXPECT_EQ(D3DXVECTOR3(v.nx, v.ny, v.nz), D3DXVECTOR3(0, 1, 0)) << strWhat;
+    }
+}
+
 TEST_F(TerrainTest, HeightsFollowTheWindowBeforeAnyDraw) {
     Map m = FlatMap(0);
     Set(m, 150, 149, 100);  // sample at (3000, 2980): height 20
