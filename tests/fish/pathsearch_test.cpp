@@ -228,4 +228,36 @@ TEST_F(PathSearch, ListedNodeTakesTheShorterRouteWithoutReinsertion)
     g_pPathRequest = nullptr;
 }
 
+TEST_F(PathSearch, AStepIsBlockedWhenItsSegmentCrossesARockItsEndsClear)
+{
+    // A plate 0.2 thick at x = 5: a step of 10 across it keeps both ends 4.9 from the plate.
+    AddRock(D3DXVECTOR3(4.9f, -50, -50), D3DXVECTOR3(5.1f, 50, 50));
+    struct Case {
+        const char* szWhat;
+        bool bParent;
+        float fParentX, fNodeX;
+        int iBlocked;
+    };
+    const Case cases[] = {
+        {"no parent, no segment", false, 0, 10, 0},
+        {"across towards +x", true, 0, 10, 1},
+        {"across towards -x", true, 10, 0, 1},
+        {"the plate lies ahead, beyond the segment's end", true, -20, -10, 0},
+        {"heading away from the plate", true, 0, -10, 0},
+        {"beyond the plate, away from it", true, 10, 20, 0},
+    };
+    for (const Case& c : cases) {
+        PathNode parent{};
+        parent.x = c.fParentX;
+        PathNode node{};
+        node.x = c.fNodeX;
+        node.pParent = c.bParent ? &parent : nullptr;
+        EXPECT_EQ(pfIsBlocked(&node), c.iBlocked) << c.szWhat;
+    }
+    // A node within the clearance of the plate is blocked on its own.
+    PathNode near{};
+    near.x = 2.5f;
+    EXPECT_EQ(pfIsBlocked(&near), 1);
+}
+
 }  // namespace
