@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +35,23 @@ inline std::map<std::string, std::string> SmallLevel(const std::string& strNext 
         {"mar.plt", "1 0 0 0.6 0.8 0 -0.7 0.7 0 0.2 -0.98 0 5 4 3 7 0.2 0.1 0.1 0.3 50 32 20 95 400 80\n"},
         {"tri.x", kTriangleMesh},
     };
+}
+
+// A 2 x 2 grey 24-bit BMP.
+inline void WriteBmp2x2(const std::string& strPath) {
+    std::string bmp = "BM";
+    auto put32 = [&bmp](uint32_t v) {
+        for (int k = 0; k < 4; ++k) bmp.push_back(static_cast<char>(v >> (8 * k)));
+    };
+    auto put16 = [&bmp](uint16_t v) {
+        bmp.push_back(static_cast<char>(v));
+        bmp.push_back(static_cast<char>(v >> 8));
+    };
+    put32(70), put32(0), put32(54);
+    put32(40), put32(2), put32(2), put16(1), put16(24), put32(0), put32(16), put32(2835), put32(2835), put32(0),
+        put32(0);
+    for (int r = 0; r < 2; ++r) bmp += std::string(6, '\x80') + std::string(2, '\0');
+    std::ofstream(strPath, std::ios::binary) << bmp;
 }
 
 class GameTest : public ::testing::Test {

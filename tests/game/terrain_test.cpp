@@ -223,24 +223,8 @@ protected:
         WriteLevel("nivel2", SmallLevel("nivel1"));
         if (pMap) std::ofstream("height.raw", std::ios::binary).write(reinterpret_cast<const char*>(pMap->data()), pMap->size());
         // The floor's two textures, so that each draw shows which one it bound.
-        for (const char* szName : {"seafloor64.bmp", "seafloor32.bmp"}) WriteBmp2x2(szName);
+        for (const char* szName : {"seafloor64.bmp", "seafloor32.bmp"}) gametest::WriteBmp2x2(szName);
         StartDevice();
-    }
-    // A 2 x 2 grey 24-bit BMP.
-    static void WriteBmp2x2(const char* szName) {
-        std::string bmp = "BM";
-        auto put32 = [&bmp](uint32_t v) {
-            for (int k = 0; k < 4; ++k) bmp.push_back(static_cast<char>(v >> (8 * k)));
-        };
-        auto put16 = [&bmp](uint16_t v) {
-            bmp.push_back(static_cast<char>(v));
-            bmp.push_back(static_cast<char>(v >> 8));
-        };
-        put32(70), put32(0), put32(54);
-        put32(40), put32(2), put32(2), put16(1), put16(24), put32(0), put32(16), put32(2835), put32(2835), put32(0),
-            put32(0);
-        for (int r = 0; r < 2; ++r) bmp += std::string(6, '\x80') + std::string(2, '\0');
-        std::ofstream(szName, std::ios::binary) << bmp;
     }
     // The draws of the last frame's scene, each with the constant registers and texture binds since the
     // draw before it.

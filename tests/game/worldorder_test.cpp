@@ -6,9 +6,16 @@
 #include "game/vsconsts.h"
 #include "game_fixture.h"
 
+#include <map>
+#include <string>
+#include <vector>
+
 namespace {
 
+using gametest::GameTest;
+using gametest::SmallLevel;
 using gametest::StartedGameTest;
+using gametest::WriteBmp2x2;
 
 class WorldOrderTest : public StartedGameTest {
 protected:
@@ -112,6 +119,55 @@ TEST_F(WorldOrderTest, RestoreBuildsTheFloorThePlaneAndTheHudThenTheShaders) {
         iBefore = i;
     }
     EXPECT_GT(iShaders, iBefore) << "the shaders come last";
+}
+
+// A level whose objects each load a texture of their own, and the fixed floor and HUD images.
+class LoadOrderTest : public GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        for (const char* szFolder : {"nivel1", "nivel2"}) {
+            std::map<std::string, std::string> files = SmallLevel(szFolder == std::string("nivel1") ? "nivel2" : "nivel1");
+            for (auto& [name, text] : files)
+                for (size_t at; (at = text.find("notextura")) != std::string::npos;) text.replace(at, 9, "t.bmp");
+            WriteLevel(szFolder, files);
+            WriteBmp2x2(std::string(szFolder) + "/t.bmp");
+        }
+        // The spear and the diver name theirs without the level folder.
+        for (const char* szName : {"t.bmp", "seafloor64.bmp", "seafloor32.bmp", "aire1.bmp", "aire2.bmp", "aleteo1.bmp", "aleteo2.bmp"})
+            WriteBmp2x2(szName);
+        StartDevice();
+    }
+};
+
+TEST_F(LoadOrderTest, ObjectsLoadInTheirKindsOrderThenTheCausticFrames) {
+    CGameApp& app = App();
+    // Every texture the start-up made, in the order it was made.
+    std::vector<const void*> made;
+    for (const d3d8::Call& c : Log())
+        if (c.method == "CreateTexture") made.push_back(c.object);
+    std::vector<std::pair<std::string, const void*>> expected;
+    for (int i = 0; i < app.m_nRocks; ++i) expected.emplace_back("rock " + std::to_string(i), app.m_ppRocks[i]->m_pTexture);
+    expected.emplace_back("spear", app.m_ppSpears[0]->m_pTexture);
+    expected.emplace_back("diver", app.m_ppDivers[0]->m_pTexture);
+    expected.emplace_back("fish", app.m_ppFish[0]->m_pTexture);
+    expected.emplace_back("moving rock", app.m_ppMovingRocks[0]->m_pTexture);
+    expected.emplace_back("sea floor", app.m_pTerrain->m_pTexture);
+    expected.emplace_back("sea floor, coarse", app.m_pTerrain->m_pCoarseTexture);
+    for (int k = 0; k < 4; ++k) expected.emplace_back("HUD " + std::to_string(k), app.m_Hud.m_apGaugeTex[k]);
+    expected.emplace_back("first caustic frame", app.m_apCausticTex[0]);
+    expected.emplace_back("last caustic frame", app.m_apCausticTex[31]);
+    size_t iBefore = 0;
+    std::string strBefore = "the start";
+    for (const auto& [strWhat, pTexture] : expected) {
+        ASSERT_NE(pTexture, nullptr) << strWhat;
+        const auto it = std::find(made.begin(), made.end(), pTexture);
+        ASSERT_NE(it, made.end()) << strWhat;
+        const size_t i = static_cast<size_t>(it - made.begin());
+        EXPECT_TRUE(strBefore == "the start" || i > iBefore) << strWhat << " after " << strBefore;
+        iBefore = i;
+        strBefore = strWhat;
+    }
 }
 
 }  // namespace
