@@ -29,17 +29,6 @@ constexpr float kMinFogSpan = 0.01f;
 constexpr signed char kHolding = 2;
 inline constexpr char kHoldMessage[] = "\xA1\xA1 Estas agarrado a una roca !!";
 
-// RotationZ(-z) x RotationX(-y) x RotationY(-x), the order and signs of every object's rotation.
-D3DXMATRIX RotationOf(const D3DXVECTOR3& r) {
-    D3DXMATRIX z, x, y, zx, m;
-    D3DXMatrixRotationZ(&z, -r.z);
-    D3DXMatrixRotationX(&x, -r.y);
-    D3DXMatrixRotationY(&y, -r.x);
-    D3DXMatrixMultiply(&zx, &z, &x);
-    D3DXMatrixMultiply(&m, &zx, &y);
-    return m;
-}
-
 D3DXVECTOR3 Forward(const D3DXMATRIX& m) {
     const D3DXVECTOR3 v(0, 0, 1);
     D3DXVECTOR3 out;
@@ -130,8 +119,8 @@ int CDiver::Update() {
 
     if (app.m_bSurfaceMode) tr.m_vRotation.x = app.m_Boat.m_Transform.m_vRotation.x;
 
-    const D3DXMATRIX matBody = RotationOf(tr.m_vRotation);
-    const D3DXMATRIX matHead = RotationOf(vHead);
+    const D3DXMATRIX matBody = scnRotationMatrix(tr.m_vRotation);
+    const D3DXMATRIX matHead = scnRotationMatrix(vHead);
     m_vLookDir = Forward(matBody);
 
     m_vVelocity = m_vVelocity * kDamping + m_vLookDir * m_fspeed;

@@ -5,6 +5,7 @@
 #include "framework/apperrors.h"
 #include "framework/d3dfile.h"
 #include "framework/d3dutil.h"
+#include "game/contact.h"
 #include "game/gameapp.h"
 #include "game/vsconsts.h"
 
@@ -19,6 +20,16 @@ void scnSetMatrix(IDirect3DDevice8* pDevice, DWORD dwRegister, const D3DXMATRIX&
     D3DXMATRIX t;
     D3DXMatrixTranspose(&t, &m);
     pDevice->SetVertexShaderConstant(dwRegister, &t, 4);
+}
+
+D3DXMATRIX scnRotationMatrix(const D3DXVECTOR3& vRotation) {
+    D3DXMATRIX z, x, y, zx, m;
+    D3DXMatrixRotationZ(&z, -vRotation.z);
+    D3DXMatrixRotationX(&x, -vRotation.y);
+    D3DXMatrixRotationY(&y, -vRotation.x);
+    D3DXMatrixMultiply(&zx, &z, &x);
+    D3DXMatrixMultiply(&m, &zx, &y);
+    return m;
 }
 
 CTransform::CTransform() : m_vPosition(0, 0, 0), m_vRotation(0, 0, 0) { D3DXMatrixIdentity(&m_matWorld); }
@@ -104,7 +115,7 @@ int CSceneObject::Load(const char*) {
     return 0;
 }
 
-int CSceneObject::BuildCollisionModel() {
+int CSceneObject::BuildCollisionModel(D3DXVECTOR3* pvCorner) {
     if (!m_pVB[0] || !m_pIB) return E_FAIL;
     BYTE* pVertices = nullptr;
     BYTE* pIndices = nullptr;
@@ -125,6 +136,11 @@ int CSceneObject::BuildCollisionModel() {
         m_pCollisionModel->addTriangle(&pV[i0].x, &pV[i1].x, &pV[i2].x);
     }
     m_pCollisionModel->finalize();
+    if (pvCorner && m_dwNumVertices > 0) {
+        D3DXVECTOR3 vMin, vMax;
+        colVertexBounds(pV, m_dwNumVertices, &vMin, &vMax);
+        colBoxCorners(vMin, vMax, pvCorner);
+    }
     m_pVB[0]->Unlock();
     m_pIB->Unlock();
     return 0;

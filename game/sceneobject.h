@@ -33,6 +33,10 @@ void scnSetMatrix(IDirect3DDevice8* pDevice, DWORD dwRegister, const D3DXMATRIX&
 void scnSetObjectConstants(IDirect3DDevice8* pDevice, const D3DXMATRIX& matWorld, const D3DXMATRIX& matView,
                            const D3DXMATRIX& matProj, const D3DXVECTOR3& vObjectPos);
 
+// RotationZ(-z) x RotationX(-y) x RotationY(-x) of the angles (x yaw, y pitch, z roll): the order and
+// signs of every object that turns.
+D3DXMATRIX scnRotationMatrix(const D3DXVECTOR3& vRotation);
+
 class CTransform {
 public:
     CTransform();
@@ -54,7 +58,9 @@ public:
     int Update();
     int Load(const char* szMeshFile);
     int Render();
-    int BuildCollisionModel();
+    // The model of the mesh's own triangles; given room for them, also the eight corners of the box
+    // around the mesh, in the order of colBoxCorners.
+    int BuildCollisionModel(D3DXVECTOR3* pvCorner = nullptr);
 
     // The per-object constants of a world render: c25, c50, c51, c4 to c7, c8 to c11.
     void SetWorldConstants(const D3DXMATRIX& matWorld) const;

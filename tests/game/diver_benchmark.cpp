@@ -59,12 +59,6 @@ std::string LaneRockFile() {
     return strFile;
 }
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0.0;
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 static void BM_DiverUpdate(benchmark::State& state) {
@@ -117,9 +111,9 @@ static void BM_DiverUpdate(benchmark::State& state) {
         nFloorContacts += pDiver->m_cContact == 2;
         game.DropLog();
     }
-    state.counters["median_us"] = Median(steps) * 1e6;
-    state.counters["clear_us"] = Median(clear) * 1e6;
-    state.counters["rock_us"] = Median(rock) * 1e6;
+    state.counters["median_us"] = gametest::Median(steps) * 1e6;
+    state.counters["clear_us"] = gametest::Median(clear) * 1e6;
+    state.counters["rock_us"] = gametest::Median(rock) * 1e6;
     state.counters["rock_steps"] = static_cast<double>(rock.size()) / nStep;
     state.counters["floor_steps"] = static_cast<double>(nFloorContacts) / nStep;
     state.counters["swum"] = pDiver->m_Transform.m_vPosition.z - kStart.z;

@@ -2,12 +2,40 @@
 // test places, steps and keys by hand.
 #pragma once
 
+#include <array>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "game_fixture.h"
 
 namespace gametest {
+
+using Triangle = std::array<D3DXVECTOR3, 3>;
+
+inline D3DXVECTOR3 Unit(const D3DXVECTOR3& v) {
+    D3DXVECTOR3 n;
+    D3DXVec3Normalize(&n, &v);
+    return n;
+}
+
+// v mirrored in a plane with unit normal n.
+inline D3DXVECTOR3 Mirror(const D3DXVECTOR3& v, const D3DXVECTOR3& n) {
+    return v - n * (2.0f * D3DXVec3Dot(&v, &n));
+}
+
+// A square centred at c spanned by the half sides u and v, as two triangles.
+inline std::vector<Triangle> Square(const D3DXVECTOR3& c, const D3DXVECTOR3& u, const D3DXVECTOR3& v) {
+    return {Triangle{c - u - v, c + u - v, c + u + v}, Triangle{c - u - v, c + u + v, c - u + v}};
+}
+
+// A collision model of world-space triangles, for an object whose world matrix is the identity.
+inline CollisionModel3D* TriangleModel(const std::vector<Triangle>& tris) {
+    CollisionModel3D* pModel = newCollisionModel3D(false);
+    for (const Triangle& t : tris) pModel->addTriangle(&t[0].x, &t[1].x, &t[2].x);
+    pModel->finalize();
+    return pModel;
+}
 
 class DiverTest : public GameTest {
 protected:
@@ -53,12 +81,24 @@ protected:
         return d;
     }
     CDiver& D() { return *App().Diver(); }
+    // A rock made of world-space triangles, appended to the level's rock list.
+    CSceneObject* AddRock(const std::vector<Triangle>& tris) {
+        rocks_.push_back(std::make_unique<CSceneObject>());
+        CSceneObject* pRock = rocks_.back().get();
+        pRock->m_pCollisionModel = TriangleModel(tris);
+        rockList_.push_back(pRock);
+        App().m_ppRocks = rockList_.data();
+        App().m_nRocks = static_cast<int>(rockList_.size());
+        return pRock;
+    }
     bool* Keys() { return App().m_Input.m_bKeys; }
 
     std::unique_ptr<CDiver> diver_;  // a diver with no device data, in the level's place
     CDiver* levelDiver_ = nullptr;
     CSceneObject** savedRocks_ = nullptr;
     int savedRockCount_ = 0;
+    std::vector<std::unique_ptr<CSceneObject>> rocks_;
+    std::vector<CSceneObject*> rockList_;
 };
 
 }  // namespace gametest

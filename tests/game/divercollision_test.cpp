@@ -11,21 +11,9 @@
 namespace {
 
 using gametest::DiverTest;
-using Triangle = std::array<D3DXVECTOR3, 3>;
-
-D3DXVECTOR3 Unit(const D3DXVECTOR3& v) {
-    D3DXVECTOR3 n;
-    D3DXVec3Normalize(&n, &v);
-    return n;
-}
-
-// v mirrored in a plane with unit normal n.
-D3DXVECTOR3 Mirror(const D3DXVECTOR3& v, const D3DXVECTOR3& n) { return v - n * (2.0f * D3DXVec3Dot(&v, &n)); }
-
-// A square centred at c spanned by the half sides u and v, as two triangles.
-std::vector<Triangle> Square(const D3DXVECTOR3& c, const D3DXVECTOR3& u, const D3DXVECTOR3& v) {
-    return {Triangle{c - u - v, c + u - v, c + u + v}, Triangle{c - u - v, c + u + v, c - u + v}};
-}
+using gametest::Mirror;
+using gametest::Unit;
+using gametest::Square;
 
 void ExpectNear(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const char* szWhat) {
     EXPECT_NEAR(a.x, b.x, 1e-4f) << szWhat;
@@ -58,18 +46,6 @@ protected:
         EXPECT_EQ(BuildBox(d, {{-1, -1, 0}, {1, 1, 3}}), 0);
         return d;
     }
-    // A rock made of world-space triangles, appended to the level's rock list.
-    CSceneObject* AddRock(const std::vector<Triangle>& tris) {
-        rocks_.push_back(std::make_unique<CSceneObject>());
-        CSceneObject* pRock = rocks_.back().get();
-        pRock->m_pCollisionModel = newCollisionModel3D(false);
-        for (const Triangle& t : tris) pRock->m_pCollisionModel->addTriangle(&t[0].x, &t[1].x, &t[2].x);
-        pRock->m_pCollisionModel->finalize();
-        rockList_.push_back(pRock);
-        App().m_ppRocks = rockList_.data();
-        App().m_nRocks = static_cast<int>(rockList_.size());
-        return pRock;
-    }
     // The floor rises about 1 unit per 20 along x, from height 10 at x = 1000.
     void RampFloor() {
         std::vector<unsigned char> map(static_cast<size_t>(kMapColumns) * kMapRows, 0);
@@ -86,9 +62,6 @@ protected:
         D3DXVec3Cross(&n, &e1, &e2);
         return Unit(n);
     }
-
-    std::vector<std::unique_ptr<CSceneObject>> rocks_;
-    std::vector<CSceneObject*> rockList_;
 };
 
 TEST_F(DiverCollisionTest, BoxHasTwelveTrianglesAndEightCornersInOrder) {

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -18,6 +19,13 @@
 #include "win32/windows.h"
 
 namespace gametest {
+
+// The median of a benchmark's samples, 0 for none.
+inline double Median(std::vector<double> v) {
+    if (v.empty()) return 0.0;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
 
 class MediaGame {
 public:
