@@ -1,5 +1,6 @@
-// Playing the first level end to end: the real program on the gl backend (llvmpipe), driven by
-// scripted runs in a copy of the generated media folder and judged by its captured frames.
+// Playing the first level end to end, and a catch on a small level: the real program on the gl
+// backend (llvmpipe), driven by scripted runs in a copy of the generated media folder and judged by
+// its captured frames.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -287,3 +288,68 @@ TEST_F(PlayTest, NoLevelLeftToLoadEndsTheProgramWithItsMessage) {
 }
 
 }  // namespace
+
+// ---- The spear and a catch ----
+
+// The first level made small: the diver starts at y 40, a few units under the surface, a fish waits
+// on a waypoint linked to itself 8 units out along his start look (0, -0.5646, 0.8253), and one
+// catch meets the goal; the next level is the generated second one.
+void WriteCatchLevel(const std::filesystem::path& folder) {
+    const std::filesystem::path dir = folder / "nivel1";
+    std::ifstream in(dir / "nivel.plt");
+    std::vector<std::string> words{std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+    ASSERT_GE(words.size(), 2u);
+    words[words.size() - 2] = "0";
+    words[words.size() - 1] = "1";
+    std::ofstream out(dir / "nivel.plt", std::ios::trunc);
+    for (const std::string& strWord : words) out << strWord << '\n';
+    std::ofstream(dir / "ladrillos.plt", std::ios::trunc) << "0\narpon.x arpon.bmp 1.0 900 40 600\n"
+                                                              "buzo.x buzo.bmp 1.0 900 40 600\n";
+    std::ofstream(dir / "peces.plt", std::ios::trunc) << "1\ndorada0.x dorada1.x dorada2.x dorada.bmp 1.5 0 15 9 1\n"
+                                                         "1\n900 35.483 606.602 1 0\n";
+}
+
+// Yellow pixels of the fish count's digit ("Peces :" starts at x = 614).
+int CountDigitPixels(const Image& image) {
+    int n = 0;
+    for (int y = 728; y < 754; ++y)
+        for (int x = 660; x < 690; ++x) n += Yellow(image.At(x, y));
+    return n;
+}
+
+// Pixels of the gun's spear, right of and below the look, that changed between two frames.
+int GunChanges(const Image& a, const Image& b) {
+    int n = 0;
+    for (int y = 450; y < 640; ++y)
+        for (int x = 560; x < 740; ++x) n += Distance(a.At(x, y), b.At(x, y)) > 60;
+    return n;
+}
+
+// 'Z' a few passes in, during the start pose: the spear leaves the gun and sticks in the fish, the
+// count and the message line show the catch, buoyancy brings the diver up to the surface and the
+// second level loads.
+TEST_F(PlayTest, TheSpearCatchesAFishAndTheNextLevelLoads) {
+    ASSERT_NO_FATAL_FAILURE(WriteCatchLevel(folder_));
+    ASSERT_EQ(Run("3 capture before.png\n4 capture still.png\n5 press z\n6 capture fired.png\n"
+                  "30 capture caught.png\n100 capture next.png\n+1 end\n"),
+              0)
+        << Log();
+    const Image before = Capture("before.png"), still = Capture("still.png"), fired = Capture("fired.png"),
+                caught = Capture("caught.png"), next = Capture("next.png");
+    for (const Image* p : {&before, &still, &fired, &caught, &next}) ASSERT_EQ(p->nWidth, kWidth);
+    // The spear leaving the gun changes its part of the picture far more than the caustics' play
+    // between two frames does.
+    EXPECT_GT(GunChanges(still, fired), 2 * GunChanges(before, still));
+    // "Peces :0" becomes "Peces :1", a slimmer digit.
+    EXPECT_LT(CountDigitPixels(caught), CountDigitPixels(still) * 0.8);
+    // "ENHORABUENA !!!! LO PESCASTE" reaches further right than "tecla h para ayuda".
+    EXPECT_LT(MessageEnd(still), 240);
+    EXPECT_GT(MessageEnd(caught), 340);
+    // The water of the first level, then of the second.
+    const unsigned char kNextWater[3] = {20, 70, 120};
+    const std::vector<double> cBefore = FarColour(before), cNext = FarColour(next);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(cBefore[i], kWater[i], 2) << "channel " << i;
+        EXPECT_NEAR(cNext[i], kNextWater[i], 2) << "channel " << i;
+    }
+}
