@@ -21,6 +21,7 @@ void gameResetProgramState() {
     s_bGWasDown = s_bHWasDown = s_bNWasDown = 1;
     s_bFirstWorldStep = 1;
     s_bLWasDown = 0;
+    s_bVWasDown = 0;
     divResetProgramState();
 }
 

@@ -1,9 +1,17 @@
-// The quad that shows the level's videos.
+// The quad that shows the level's videos: the intro at the start of the game and of each level,
+// the catch and drowning movies of the rules, and 'V' to stop a movie or play the intro again.
 #pragma once
 
 #include "game/sceneobject.h"
 
-// Stand-in until the video path arrives: remembers what it was asked to play, shows nothing.
+// The quad's place; Play writes the first three, and Restore rebuilds the quad from them.
+extern float g_fVideoX;
+extern float g_fVideoY;
+extern float g_fVideoSize;
+extern float g_fVideoAspect;
+// 'V' was down in the previous update.
+extern signed char s_bVWasDown;
+
 class CVideoScreen : public CSceneObject {
 public:
     CVideoScreen();
@@ -27,4 +35,9 @@ public:
     IDirect3DTexture8* m_pMovieTexture;
     char m_szMovieFile[256];
     bool m_bPlaying;
+
+private:
+    int WriteQuad();
+    // Releases the graph, then the texture it wrote into.
+    void Stop();
 };

@@ -78,6 +78,7 @@ TEST_F(RulesTest, LevelRulesTable) {
 TEST_F(RulesTest, MessagesShowOncePerRun) {
     Diver().m_iState = 1;
     std::strcpy(App().m_szDrownVideo, "nivel1\\ahogado.avi");
+    App().m_bIntroStarted = 1;  // the first frame's intro would take the movie name
     Frame(0.1f);
     EXPECT_STREQ(App().m_VideoScreen.m_szMovieFile, "nivel1\\ahogado.avi");
     EXPECT_FLOAT_EQ(App().m_Hud.m_fMessageTime, 10.0f - 0.1f) << "the first underwater step counts it down";
