@@ -1,5 +1,4 @@
-// The short videos: drawn frame by frame and encoded as MPEG-4 part 2 in AVI, single-threaded
-// and bit-exact so every run writes the same bytes.
+// The short videos, drawn frame by frame.
 #pragma once
 
 #include <filesystem>
@@ -7,6 +6,7 @@
 #include <string>
 
 #include "image.h"
+#include "videoencode.h"
 
 namespace mediagen {
 
@@ -14,7 +14,9 @@ constexpr int kVideoWidth = 320;
 constexpr int kVideoHeight = 240;
 constexpr int kVideoFps = 25;
 
-void EncodeVideo(const std::filesystem::path& path, int frameCount, const std::function<Image(int)>& drawFrame);
+inline void EncodeVideo(const std::filesystem::path& path, int frameCount, const std::function<Image(int)>& drawFrame) {
+  EncodeVideo(path, kVideoWidth, kVideoHeight, kVideoFps, frameCount, drawFrame);
+}
 
 struct Palette {
   Rgb top, bottom;
