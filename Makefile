@@ -2,8 +2,12 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 BUILD_ASAN ?= build-asan
+BUILD_TSAN ?= build-tsan
+# The threads of the media graph: its streaming thread against the game's, under ThreadSanitizer.
+TSAN_TARGETS = dshow_tests game_video_tests
+TSAN_TESTS = ^(GraphTest|VideoTest)\.
 
-.PHONY: play test setup build build-asan unit unit-asan clean
+.PHONY: play test setup build build-asan build-tsan unit unit-asan unit-tsan clean
 
 setup:
 	@scripts/setup
@@ -16,16 +20,23 @@ build-asan: setup
 	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DABISALIA_SANITIZE=ON -DABISALIA_BENCHMARKS=OFF
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 
+build-tsan: setup
+	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=Debug -DABISALIA_TSAN=ON -DABISALIA_BENCHMARKS=OFF
+	cmake --build $(BUILD_TSAN) -j $(JOBS) --target $(TSAN_TARGETS)
+
 unit: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 unit-asan: build-asan
 	ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
 
-test: unit unit-asan
+unit-tsan: build-tsan
+	ctest --test-dir $(BUILD_TSAN) --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)' --no-tests=error
+
+test: unit unit-asan unit-tsan
 
 play: build
 	@scripts/play $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)
