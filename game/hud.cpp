@@ -65,16 +65,9 @@ int CHudGauges::Load(const char*) {
 
 int CHudGauges::Restore() {
     IDirect3DDevice8* pDevice = g_pApp->m_pDevice;
-    HRESULT hr = pDevice->CreateIndexBuffer(12, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &m_pQuadIB);
-    if (FAILED(hr)) {
-        m_pQuadIB = nullptr;
-        return hr;
-    }
+    HRESULT hr = scnCreateQuadIndices(pDevice, &m_pQuadIB);
+    if (FAILED(hr)) return hr;
     BYTE* p = nullptr;
-    if (FAILED(hr = m_pQuadIB->Lock(0, 12, &p, 0))) return hr;
-    static const WORD kIndices[6] = {1, 0, 3, 1, 3, 2};
-    std::memcpy(p, kIndices, sizeof kIndices);
-    m_pQuadIB->Unlock();
     for (int q = 0; q < 4; ++q) {
         hr = pDevice->CreateVertexBuffer(4 * kSceneVertexSize, 0, kSceneFVF, D3DPOOL_MANAGED, &m_apQuadVB[q]);
         if (FAILED(hr)) {

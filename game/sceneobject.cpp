@@ -164,6 +164,19 @@ void CSceneObject::SetWorldConstants(const D3DXMATRIX& matWorld) const {
                           m_Transform.m_vPosition);
 }
 
+HRESULT scnCreateQuadIndices(IDirect3DDevice8* pDevice, IDirect3DIndexBuffer8** ppIB) {
+    HRESULT hr = pDevice->CreateIndexBuffer(12, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, ppIB);
+    if (FAILED(hr)) {
+        *ppIB = nullptr;
+        return hr;
+    }
+    BYTE* p = nullptr;
+    if (FAILED(hr = (*ppIB)->Lock(0, 12, &p, 0))) return hr;
+    static const WORD kIndices[6] = {1, 0, 3, 1, 3, 2};
+    std::memcpy(p, kIndices, sizeof kIndices);
+    return (*ppIB)->Unlock();
+}
+
 int CSceneObject::Render() {
     // An object whose load failed has nothing to draw.
     if (!m_pVB[0] || !m_pIB) return 0;

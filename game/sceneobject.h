@@ -32,6 +32,8 @@ void scnSetMatrix(IDirect3DDevice8* pDevice, DWORD dwRegister, const D3DXMATRIX&
 // position, c51 the object's position, c4 to c7 world x view x projection, c8 to c11 world x view.
 void scnSetObjectConstants(IDirect3DDevice8* pDevice, const D3DXMATRIX& matWorld, const D3DXMATRIX& matView,
                            const D3DXMATRIX& matProj, const D3DXVECTOR3& vObjectPos);
+// The index list of a screen quad (two faces: 1, 0, 3 and 1, 3, 2) in a managed 16-bit buffer.
+HRESULT scnCreateQuadIndices(IDirect3DDevice8* pDevice, IDirect3DIndexBuffer8** ppIB);
 
 // RotationZ(-z) x RotationX(-y) x RotationY(-x) of the angles (x yaw, y pitch, z roll): the order and
 // signs of every object that turns.

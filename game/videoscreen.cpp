@@ -47,16 +47,8 @@ int CVideoScreen::WriteQuad() {
 
 int CVideoScreen::Restore() {
     IDirect3DDevice8* pDevice = g_pApp->m_pDevice;
-    HRESULT hr = pDevice->CreateIndexBuffer(12, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &m_pQuadIB);
-    if (FAILED(hr)) {
-        m_pQuadIB = nullptr;
-        return hr;
-    }
-    BYTE* p = nullptr;
-    if (FAILED(hr = m_pQuadIB->Lock(0, 12, &p, 0))) return hr;
-    static const WORD kIndices[6] = {1, 0, 3, 1, 3, 2};
-    std::memcpy(p, kIndices, sizeof kIndices);
-    if (FAILED(hr = m_pQuadIB->Unlock())) return hr;
+    HRESULT hr = scnCreateQuadIndices(pDevice, &m_pQuadIB);
+    if (FAILED(hr)) return hr;
     hr = pDevice->CreateVertexBuffer(4 * kSceneVertexSize, 0, kSceneFVF, D3DPOOL_MANAGED, &m_pVB[0]);
     if (FAILED(hr)) {
         m_pVB[0] = nullptr;
@@ -138,15 +130,7 @@ int CVideoScreen::Render() {
     IDirect3DDevice8* pDevice = g_pApp->m_pDevice;
     static const D3DXVECTOR4 vLight(0.8f, 0.8f, 0.8f, 1.0f);
     pDevice->SetVertexShaderConstant(VSC_COLOR_B, &vLight, 1);
-    D3DXMATRIX matWV, matWVP;
-    D3DXMatrixMultiply(&matWV, &m_matWorld2D, &m_matView2D);
-    D3DXMatrixMultiply(&matWVP, &matWV, &m_matProj);
-    const CDiver* pDiver = g_pApp->Diver();
-    scnSetVector3(pDevice, VSC_LOOK_DIR, pDiver ? pDiver->m_vLookDir : D3DXVECTOR3(0, 0, 1));
-    scnSetVector3(pDevice, VSC_DIVER_POS, pDiver ? pDiver->m_Transform.m_vPosition : D3DXVECTOR3(0, 0, 0));
-    scnSetVector3(pDevice, VSC_OBJECT_POS, m_Transform.m_vPosition);
-    scnSetMatrix(pDevice, VSC_WVP, matWVP);
-    scnSetMatrix(pDevice, VSC_WV, matWV);
+    scnSetObjectConstants(pDevice, m_matWorld2D, m_matView2D, m_matProj, m_Transform.m_vPosition);
     pDevice->SetIndices(m_pQuadIB, 0);
     if (g_pApp->m_nRenderPass != 1) {
         pDevice->SetTexture(0, g_pApp->m_pCausticTex);
