@@ -155,6 +155,8 @@ TEST_F(SurfaceMediaTest, SurfaceFrameDrawsInOrder) {
                 strKind = "sea", sea1.push_back(&d);
             else if (d.vertexShader == app.m_dwVSSea2)
                 strKind = "caustics", sea2.push_back(&d);
+            else if (app.m_VideoScreen.m_bPlaying && d.textures[0] == app.m_VideoScreen.m_pMovieTexture)
+                strKind = "video";
             else if (d.vertexShader == app.m_dwVSObjects && d.constants[VSC_COLOR_B][0] == 0.8f)
                 strKind = "overlay", gui.push_back(&d);
             else if (d.vertexShader == app.m_dwVSObjects)
@@ -165,7 +167,10 @@ TEST_F(SurfaceMediaTest, SurfaceFrameDrawsInOrder) {
                 strKind = "sky", sky.push_back(&d);
             if (order.empty() || order.back() != strKind || strKind == "overlay") order.push_back(strKind);
         }
-        std::vector<std::string> expected = {"sky", "sea", "caustics", "boat"};
+        // The level's intro, when it still plays, shows after the sea.
+        std::vector<std::string> expected = {"sky", "sea", "caustics"};
+        if (app.m_VideoScreen.m_bPlaying) expected.push_back("video");
+        expected.push_back("boat");
         for (int i = 0; i < 3 + nPoints; ++i) expected.push_back("overlay");
         expected.push_back("text");
         ASSERT_EQ(order, expected) << strFrame;
@@ -226,7 +231,11 @@ TEST_F(SurfaceMediaTest, SurfaceFrameDrawsInOrder) {
         EXPECT_EQ(boat[0]->RenderState(D3DRS_ALPHABLENDENABLE), 0u);
         EXPECT_FLOAT_EQ(boat[0]->constants[VSC_OBJECT_POS][0], app.m_Boat.m_Transform.m_vPosition.x);
         ExpectConst(*boat[0], VSC_COLOR_A, 0.5f, 0.5f, 0.5f, 1, strFrame + " boat");
-        ExpectConst(*boat[0], VSC_COLOR_B, 0.5f, 0.5f, 0.5f, 1, strFrame + " boat");
+        // A video quad drawn before the boat leaves the underwater colour B behind it.
+        if (app.m_VideoScreen.m_bPlaying)
+            ExpectConst(*boat[0], VSC_COLOR_B, b.x, b.y, b.z, b.w, strFrame + " boat after the video");
+        else
+            ExpectConst(*boat[0], VSC_COLOR_B, 0.5f, 0.5f, 0.5f, 1, strFrame + " boat");
         ExpectConst(*boat[0], VSC_HIGHLIGHT, 0.7f, 0.7f, 0.7f, 0.5f, strFrame + " boat");
 
         // The overlay: each element with its own texture, the points at their chart places, c51
