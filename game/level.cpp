@@ -168,9 +168,9 @@ int CGameApp::ChangeLevel() {
     InvalidateObjects();
     DestroyObjects();
     FreeLevel();
+    char szMessage[kMessageLength] = "";
     if (LoadLevel() != 0) {
         // The level that was playing is loaded again in its place.
-        char szMessage[kMessageLength];
         std::snprintf(szMessage, sizeof szMessage, "No se pudo cargar el nivel %s", m_szLevelDir);
         FreeLevel();
         std::strcpy(m_szLevelDir, szPlaying);
@@ -182,7 +182,6 @@ int CGameApp::ChangeLevel() {
             MessageBoxA(nullptr, szMessage, m_pszTitle, MB_OK | MB_ICONERROR);
             return E_FAIL;
         }
-        hudSetMessage(szMessage, 10.0f);
     }
     LoadObjects();
     ResetObjects();
@@ -190,6 +189,8 @@ int CGameApp::ChangeLevel() {
     RestoreObjects();
     UpdateWorld();
     m_VideoScreen.Play(-0.45f, -0.45f, 0.4f, m_szIntroVideo);
+    // After the intro's own line, which would otherwise hide why this level plays again.
+    if (szMessage[0]) hudSetMessage(szMessage, 10.0f);
     return 0;
 }
 

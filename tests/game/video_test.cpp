@@ -454,4 +454,17 @@ TEST_F(VideoTest, StartsStopsAndLevelChangesLeaveNothingRunning) {
     // Shutdown during the movie: the fixture's teardown releases the device with the movie running.
 }
 
+// A next level that cannot be read gives way to the one that was playing, whose intro starts
+// again; the line saying why stays on screen.
+TEST_F(VideoTest, TheLevelFailureLineOutlivesTheIntrosMessage) {
+    FreezeClock();
+    FirstUpdateDone();
+    std::filesystem::remove(dir_ / "nivel2" / "nivel.plt");
+    App().ChangeLevel();
+    EXPECT_TRUE(Playing());
+    EXPECT_STREQ(Screen().m_szMovieFile, "nivel1\\intro.avi");
+    EXPECT_STREQ(g_szMessage, "No se pudo cargar el nivel nivel2\\");
+    EXPECT_FLOAT_EQ(App().m_Hud.m_fMessageTime, 10.0f);
+}
+
 }  // namespace
