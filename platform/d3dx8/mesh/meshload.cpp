@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "d3dx8/mesh/fvflayout.h"
+#include "win32/codepage.h"
 
 namespace d3dx {
 namespace {
@@ -207,7 +208,14 @@ HRESULT LoadMeshFromX(const char* fileName, DWORD options, IDirect3DDevice8* dev
 HRESULT D3DXLoadMeshFromX(LPCSTR pFilename, DWORD options, IDirect3DDevice8* pDevice, LPD3DXBUFFER* ppAdjacency,
                           LPD3DXBUFFER* ppMaterials, DWORD* pNumMaterials, LPD3DXMESH* ppMesh) {
     if (ppAdjacency) *ppAdjacency = nullptr;
-    return d3dx::LoadMeshFromX(pFilename, options, pDevice, ppMaterials, pNumMaterials, ppMesh, nullptr);
+    std::string error;
+    const HRESULT hr = d3dx::LoadMeshFromX(pFilename, options, pDevice, ppMaterials, pNumMaterials, ppMesh, &error);
+    if (FAILED(hr) && hr != DXFILEERR_FILENOTFOUND) {
+        // A missing file is the caller's to report; a file that is there and refused says why.
+        const std::string line = std::string(pFilename ? pFilename : "") + ": " + error + "\n";
+        OutputDebugStringA(line.c_str());
+    }
+    return hr;
 }
 
 HRESULT D3DXLoadMeshFromXof(IDirectXFileData* pXofObjMesh, DWORD options, IDirect3DDevice8* pDevice,

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
+#include <cstdint>
+#include <cstring>
+#include <list>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,19 +33,31 @@ struct Template {
     std::string name;
     GUID id{};
     std::vector<TemplateMember> members;
+    // Filled by TemplateSet::Add from the members' own templates.
+    std::uint64_t minValues = 0;  // the fewest values one element takes (arrays counted empty)
+    std::string shape;            // the member types and array sizes, names left out
+    std::size_t shapeId = 0;      // equal for templates of equal shape
 };
 
-// Templates by name. Built-ins come first and are never replaced by a file's declaration of the
-// same name.
+struct GuidLess {
+    bool operator()(const GUID& a, const GUID& b) const { return std::memcmp(&a, &b, sizeof a) < 0; }
+};
+
+// Templates by name. The first declaration of a name stands (built-ins first), and a member may
+// only name a template declared before it, so no template can contain itself.
 class TemplateSet {
 public:
     const Template* Find(const std::string& name) const;
-    void Add(Template t, bool builtIn = false);
+    // DXFILE_OK, or why the declaration is refused: a member naming no earlier template, or an
+    // identifier already taken by a template of another shape (readers trust the identifiers of
+    // the standard templates to tell them how the data is laid out).
+    HRESULT Add(Template t);
     static const TemplateSet& BuiltIns();
 
 private:
     std::map<std::string, Template> m_templates;
-    std::map<std::string, bool> m_builtIn;
+    std::map<GUID, std::string, GuidLess> m_byId;
+    std::map<std::string, std::size_t> m_shapeIds;
 };
 
 struct DataObject;
@@ -68,18 +82,28 @@ struct DataObject {
     std::string name;
     GUID id{};
     std::vector<BYTE> data;
-    std::deque<std::string> strings;  // what the string pointers in `data` point at
+    std::list<std::string> strings;  // what the string pointers in `data` point at (empty costs nothing)
     std::vector<MemberSpan> members;
     std::vector<Child> children;
 };
 
 struct Document {
     std::vector<std::unique_ptr<DataObject>> objects;
-    // Searched through the whole file, depth first in file order.
+    // The first object of each name and identifier, depth first in file order; made once the
+    // file is read, so resolving a reference costs no walk.
+    void Index();
     const DataObject* FindByName(const std::string& name) const;
     const DataObject* FindById(const GUID& id) const;
     const DataObject* Resolve(const Child& reference) const;
+
+private:
+    std::map<std::string, const DataObject*> m_byName;
+    std::map<GUID, const DataObject*, GuidLess> m_byId;
 };
+
+// The most data objects and references one file may hold: far beyond any mesh, and it keeps
+// a file of empty objects from taking memory out of all proportion to its size.
+constexpr std::size_t kMaxObjectsPerFile = std::size_t{1} << 17;
 
 // Parses a whole X file (header included). Templates it declares are added to `templates`;
 // its data objects go to `document` unless it is null (a template block).

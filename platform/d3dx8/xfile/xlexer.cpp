@@ -239,6 +239,7 @@ void Lexer::ReadBinary(Token* t) {
         t->text.assign(reinterpret_cast<const char*>(m_data + m_pos), count);
         m_pos += count;
         t->kind = id == kName ? Tok::Name : Tok::String;
+        if (id == kString) SkipStringTerminator();
         return;
     }
     case kInteger:
@@ -302,6 +303,15 @@ void Lexer::ReadBinary(Token* t) {
         }
         return;
     }
+}
+
+// A string ends with a separator written as a DWORD, which is taken here with the string; a
+// separator written as a WORD, as some writers do, is left to be read as a token of its own.
+void Lexer::SkipStringTerminator() {
+    if (m_size - m_pos < 4) return;
+    const WORD separator = static_cast<WORD>(m_data[m_pos] | (m_data[m_pos + 1] << 8));
+    if ((separator == kComma || separator == kSemicolon) && m_data[m_pos + 2] == 0 && m_data[m_pos + 3] == 0)
+        m_pos += 4;
 }
 
 }  // namespace xfile

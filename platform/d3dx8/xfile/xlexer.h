@@ -52,6 +52,7 @@ private:
     void Read(Token* t);
     void ReadText(Token* t);
     void ReadBinary(Token* t);
+    void SkipStringTerminator();
 
     const BYTE* m_data;
     std::size_t m_size;

@@ -275,7 +275,7 @@ HRESULT ReadAll(void* source, DXFILELOADOPTIONS options, std::vector<XMeshInFile
     Ref<IDirectXFileEnumObject> enumObject;
     if (FAILED(DirectXFileCreate(file.Put()))) return E_FAIL;
     if (const HRESULT hr = file->CreateEnumObject(source, options, enumObject.Put()); FAILED(hr)) {
-        if (error) *error = "not a readable X file";
+        if (error) *error = DescribeXFileError(hr);
         return hr;
     }
     for (Ref<IDirectXFileData> data; SUCCEEDED(enumObject->GetNextDataObject(data.Put()));)
@@ -287,6 +287,25 @@ HRESULT ReadAll(void* source, DXFILELOADOPTIONS options, std::vector<XMeshInFile
 }
 
 }  // namespace
+
+const char* DescribeXFileError(HRESULT hr) {
+    switch (hr) {
+    case DXFILEERR_FILENOTFOUND: return "file not found";
+    case DXFILEERR_BADFILETYPE: return "not an X file";
+    case DXFILEERR_BADFILEVERSION: return "X file of an unknown version";
+    case DXFILEERR_BADFILEFLOATSIZE: return "X file with an unknown real size";
+    case DXFILEERR_BADFILECOMPRESSIONTYPE: return "compressed X files are not read";
+    case DXFILEERR_BADFILE: return "X file holds more objects than any mesh needs";
+    case DXFILEERR_PARSEERROR: return "X file does not parse";
+    case DXFILEERR_NOTEMPLATE: return "X file names a template it does not declare first";
+    case DXFILEERR_BADTYPE: return "X file template reuses another template's identifier with other members";
+    case DXFILEERR_BADARRAYSIZE: return "X file array larger than the data it holds";
+    case DXFILEERR_BADVALUE: return "X file value of the wrong kind or out of range";
+    case DXFILEERR_NOMOREDATA: return "X file object holds too few values";
+    case DXFILEERR_BADDATAREFERENCE: return "X file reference is malformed";
+    default: return "not a readable X file";
+    }
+}
 
 HRESULT ReadXMeshesFromFile(const char* fileName, std::vector<XMeshInFile>* out, std::string* error) {
     return ReadAll(const_cast<char*>(fileName), DXFILELOAD_FROMFILE, out, error);

@@ -41,6 +41,9 @@ struct XMeshInFile {
     D3DMATRIX world;  // the frame matrices above the mesh, innermost first (row vectors)
 };
 
+// A sentence for a failure of the X-file component.
+const char* DescribeXFileError(HRESULT hr);
+
 // Every mesh of a file in file order, top-level ones and those inside frames.
 HRESULT ReadXMeshesFromFile(const char* fileName, std::vector<XMeshInFile>* out, std::string* error = nullptr);
 HRESULT ReadXMeshesFromMemory(const void* data, DWORD size, std::vector<XMeshInFile>* out, std::string* error = nullptr);

@@ -1,6 +1,8 @@
 // Reads an X file's templates and data objects. Object bodies are read into a flat list of
 // values and children first; the object's template then lays the values out, so the lenient
 // separators of the text encoding and the typed lists of the binary one end up alike.
+#include <cfloat>
+#include <cmath>
 #include <cstring>
 
 #include "d3dx8/xfile/dxfile.h"
@@ -41,7 +43,7 @@ bool PrimitiveOf(const std::string& name, Primitive* out) {
 class Parser {
 public:
     Parser(const BYTE* data, std::size_t size, bool binary, bool doubles, TemplateSet* templates)
-        : m_lexer(data, size, binary, doubles), m_templates(templates) {}
+        : m_lexer(data, size, binary, doubles), m_templates(templates), m_layoutBudget(4 * std::uint64_t{size} + (1u << 20)) {}
 
     HRESULT ParseAll(Document* document);
 
@@ -56,6 +58,10 @@ private:
 
     Lexer m_lexer;
     TemplateSet* m_templates;
+    // Elements laid out in the whole file. Arrays of elements that take no values cost no data,
+    // so nested ones could otherwise spin for ever on a few bytes.
+    std::uint64_t m_layoutBudget;
+    std::size_t m_objects = 0;
 };
 
 HRESULT Parser::ParseAll(Document* document) {
@@ -126,13 +132,13 @@ HRESULT Parser::ParseTemplate() {
         if (member.type == Primitive::None && member.typeName == t.name) return DXFILEERR_PARSEERROR;
         t.members.push_back(std::move(member));
     }
-    m_templates->Add(std::move(t));
-    return DXFILE_OK;
+    return m_templates->Add(std::move(t));
 }
 
 HRESULT Parser::ParseReference(Child* child) {
     // After '{': a name, a GUID or both, then '}'.
     bool any = false;
+    if (++m_objects > kMaxObjectsPerFile) return DXFILEERR_BADFILE;
     while (true) {
         Token t = m_lexer.Next();
         if (t.kind == Tok::CBrace) break;
@@ -146,6 +152,7 @@ HRESULT Parser::ParseReference(Child* child) {
 
 HRESULT Parser::ParseObject(std::string typeName, int depth, std::unique_ptr<DataObject>* out) {
     if (depth > kMaxDepth) return DXFILEERR_PARSEERROR;
+    if (++m_objects > kMaxObjectsPerFile) return DXFILEERR_BADFILE;
     auto object = std::make_unique<DataObject>();
     object->typeName = std::move(typeName);
     if (m_lexer.Peek().kind == Tok::Name) object->name = m_lexer.Next().text;
@@ -199,18 +206,6 @@ HRESULT Parser::ParseObject(std::string typeName, int depth, std::unique_ptr<Dat
     return DXFILE_OK;
 }
 
-// The fewest values one element of a template takes (arrays counted as empty).
-std::size_t MinValues(const Template& t, const TemplateSet& set, int depth = 0) {
-    if (depth > kMaxDepth) return 0;
-    std::size_t n = 0;
-    for (const TemplateMember& m : t.members) {
-        if (!m.dims.empty()) continue;
-        if (m.type != Primitive::None) ++n;
-        else if (const Template* sub = set.Find(m.typeName)) n += MinValues(*sub, set, depth + 1);
-    }
-    return n;
-}
-
 template <typename T>
 void Append(std::vector<BYTE>* data, T value) {
     const std::size_t at = data->size();
@@ -243,9 +238,11 @@ HRESULT Parser::LayoutMembers(const Template& t, DataObject* object, const std::
         }
         // Each element needs values; an array claiming more than the object holds is refused
         // before anything is laid out for it.
-        const std::size_t each = sub ? MinValues(*sub, *m_templates) : 1;
+        const std::uint64_t each = sub ? sub->minValues : 1;
         const std::size_t remaining = values.size() - *cursor;
-        if (each > 0 ? count * each > remaining : count > (std::uint64_t{1} << 20)) return DXFILEERR_BADARRAYSIZE;
+        if (each > 0 ? count > remaining / each : count > (std::uint64_t{1} << 20)) return DXFILEERR_BADARRAYSIZE;
+        if (count > m_layoutBudget) return DXFILEERR_BADARRAYSIZE;
+        m_layoutBudget -= count;
 
         const std::size_t start = object->data.size();
         for (std::uint64_t i = 0; i < count; ++i) {
@@ -257,11 +254,18 @@ HRESULT Parser::LayoutMembers(const Template& t, DataObject* object, const std::
             if (*cursor >= values.size()) return DXFILEERR_NOMOREDATA;
             const Value& v = values[(*cursor)++];
             if ((m.type == Primitive::String) != (v.kind == Value::String)) return DXFILEERR_BADVALUE;
+            const bool realMember = m.type == Primitive::Float || m.type == Primitive::Double;
             const double real = v.kind == Value::Real ? v.real : static_cast<double>(v.integer);
-            const std::int64_t integer = v.kind == Value::Integer ? v.integer : static_cast<std::int64_t>(v.real);
-            if (m.type != Primitive::Float && m.type != Primitive::Double && v.kind == Value::Real &&
-                static_cast<double>(integer) != v.real)
-                return DXFILEERR_BADVALUE;  // a fraction where a whole number belongs
+            std::int64_t integer = v.integer;
+            if (!realMember && v.kind == Value::Real) {
+                // A whole number written as a real; fractions, infinities, NaN and values past
+                // 64 bits are refused before any conversion.
+                if (!(v.real >= -9.2e18 && v.real <= 9.2e18) || std::trunc(v.real) != v.real)
+                    return DXFILEERR_BADVALUE;
+                integer = static_cast<std::int64_t>(v.real);
+            }
+            if (m.type == Primitive::Float && std::isfinite(real) && std::fabs(real) > FLT_MAX)
+                return DXFILEERR_BADVALUE;  // a finite value a float cannot hold
             switch (m.type) {
             case Primitive::Word: Append(&object->data, static_cast<WORD>(integer)); break;
             case Primitive::Dword: Append(&object->data, static_cast<DWORD>(integer)); break;
@@ -307,7 +311,9 @@ HRESULT ParseXFile(const BYTE* data, std::size_t size, TemplateSet* templates, D
     const bool doubles = std::memcmp(data + 12, "0064", 4) == 0;
     if (!doubles && std::memcmp(data + 12, "0032", 4) != 0) return DXFILEERR_BADFILEFLOATSIZE;
     Parser parser(data + 16, size - 16, binary, doubles, templates);
-    return parser.ParseAll(document);
+    const HRESULT hr = parser.ParseAll(document);
+    if (SUCCEEDED(hr) && document) document->Index();
+    return hr;
 }
 
 }  // namespace xfile

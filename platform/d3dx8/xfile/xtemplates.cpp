@@ -3,6 +3,10 @@
 #include "d3dx8/xfile/dxfile.h"
 #include "d3dx8/xfile/xdocument.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 const GUID IID_IDirectXFile = {0xD8BF1E09, 0x0330, 0x45BF, {0xA2, 0x02, 0x7B, 0x68, 0x01, 0x50, 0x9A, 0x2D}};
 const GUID IID_IDirectXFileEnumObject = {0x8A3CECCE, 0x5BD0, 0x424F, {0xAC, 0x96, 0x4C, 0xDF, 0x01, 0x3E, 0x6E, 0x46}};
 const GUID IID_IDirectXFileObject = {0xCB6CC799, 0xCE66, 0x439B, {0xAD, 0x3B, 0xDB, 0xC5, 0x9C, 0x39, 0xAD, 0x0E}};
@@ -137,50 +141,79 @@ const Template* TemplateSet::Find(const std::string& name) const {
     return it == m_templates.end() ? nullptr : &it->second;
 }
 
-void TemplateSet::Add(Template t, bool builtIn) {
-    const auto known = m_builtIn.find(t.name);
-    if (known != m_builtIn.end() && known->second) return;  // files cannot redefine the standard objects
-    m_builtIn[t.name] = builtIn;
+HRESULT TemplateSet::Add(Template t) {
+    if (m_templates.count(t.name)) return DXFILE_OK;  // a repeated declaration changes nothing
+    constexpr std::uint64_t kSaturated = std::uint64_t{1} << 40;
+    t.minValues = 0;
+    t.shape.clear();
+    for (const TemplateMember& m : t.members) {
+        const Template* sub = nullptr;
+        if (m.type == Primitive::None) {
+            sub = Find(m.typeName);
+            if (!sub) return DXFILEERR_NOTEMPLATE;
+            t.shape += '{' + std::to_string(sub->shapeId) + '}';
+        } else {
+            t.shape += static_cast<char>('a' + static_cast<int>(m.type));
+        }
+        for (const ArrayDim& dim : m.dims) {
+            if (dim.member.empty()) {
+                t.shape += '[' + std::to_string(dim.size) + ']';
+                continue;
+            }
+            std::size_t index = 0;
+            while (index < t.members.size() && t.members[index].name != dim.member) ++index;
+            t.shape += "[@" + std::to_string(index) + ']';
+        }
+        if (m.dims.empty()) t.minValues = std::min(kSaturated, t.minValues + (sub ? sub->minValues : 1));
+    }
+    // Equal shapes get one number, so a shape names its members' templates by size-free numbers.
+    t.shapeId = m_shapeIds.emplace(t.shape, m_shapeIds.size()).first->second;
+    if (t.id != GUID{}) {
+        const auto known = m_byId.find(t.id);
+        if (known != m_byId.end()) {
+            if (Find(known->second)->shapeId != t.shapeId) return DXFILEERR_BADTYPE;
+        } else {
+            m_byId.emplace(t.id, t.name);
+        }
+    }
     std::string name = t.name;
-    m_templates.insert_or_assign(std::move(name), std::move(t));
+    m_templates.emplace(std::move(name), std::move(t));
+    return DXFILE_OK;
 }
 
 const TemplateSet& TemplateSet::BuiltIns() {
     static const TemplateSet builtIns = [] {
-        TemplateSet parsed, result;
+        TemplateSet parsed;
         ParseXFile(reinterpret_cast<const BYTE*>(D3DRM_XTEMPLATES), D3DRM_XTEMPLATE_BYTES, &parsed, nullptr);
-        for (auto& [name, t] : parsed.m_templates) result.Add(t, true);
-        return result;
+        return parsed;
     }();
     return builtIns;
 }
 
-namespace {
-
-template <typename Match>
-const DataObject* Search(const std::vector<std::unique_ptr<DataObject>>& roots, const Match& match) {
+void Document::Index() {
+    m_byName.clear();
+    m_byId.clear();
     // Depth first in file order, without recursion on the machine stack.
     std::vector<const DataObject*> stack;
-    for (auto it = roots.rbegin(); it != roots.rend(); ++it) stack.push_back(it->get());
+    for (auto it = objects.rbegin(); it != objects.rend(); ++it) stack.push_back(it->get());
     while (!stack.empty()) {
         const DataObject* o = stack.back();
         stack.pop_back();
-        if (match(*o)) return o;
+        if (!o->name.empty()) m_byName.emplace(o->name, o);
+        m_byId.emplace(o->id, o);
         for (auto it = o->children.rbegin(); it != o->children.rend(); ++it)
             if (it->object) stack.push_back(it->object.get());
     }
-    return nullptr;
 }
 
-}  // namespace
-
 const DataObject* Document::FindByName(const std::string& name) const {
-    if (name.empty()) return nullptr;
-    return Search(objects, [&](const DataObject& o) { return o.name == name; });
+    const auto it = m_byName.find(name);
+    return it == m_byName.end() ? nullptr : it->second;
 }
 
 const DataObject* Document::FindById(const GUID& id) const {
-    return Search(objects, [&](const DataObject& o) { return o.id == id; });
+    const auto it = m_byId.find(id);
+    return it == m_byId.end() ? nullptr : it->second;
 }
 
 const DataObject* Document::Resolve(const Child& reference) const {

@@ -44,11 +44,11 @@ Frame Root {
 }
 )";
 
-std::vector<BYTE> BinaryMesh(bool doubles) {
+std::vector<BYTE> BinaryMesh(bool doubles, bool wordTerminator = false) {
     XBinary x(doubles);
     x.Object("Header").Ints({1, 0, 1}).Close();
     x.Object("Material", "Shiny").Floats({0.8, 0.6, 0.4, 1.0, 12.5, 0.1, 0.2, 0.3, 0.0, 0.0, 0.5});
-    x.Object("TextureFilename").String("roca.bmp").Close().Close();
+    x.Object("TextureFilename").String("roca.bmp", wordTerminator).Close().Close();
     x.Object("Frame", "Root");
     x.Object("FrameTransformMatrix").Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 20, 30, 1}).Close();
     x.Object("Mesh", "Quad").Ints({5}).Floats({0, 0, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 0.5, 1, 0.5});
@@ -78,7 +78,10 @@ TEST(XFileMesh, TextAndBinaryEncodingsReadAlike) {
     const struct {
         const char* name;
         std::vector<BYTE> file;
-    } encodings[] = {{"text", Text(kTextMesh)}, {"binary", BinaryMesh(false)}, {"binary 64-bit", BinaryMesh(true)}};
+    } encodings[] = {{"text", Text(kTextMesh)},
+                     {"binary", BinaryMesh(false)},
+                     {"binary 64-bit", BinaryMesh(true)},
+                     {"binary, strings ended by a WORD", BinaryMesh(false, true)}};
     for (const auto& e : encodings) {
         SCOPED_TRACE(e.name);
         std::vector<xfile::XMeshInFile> meshes;
@@ -199,6 +202,66 @@ TEST(XFileMesh, MalformedFilesFailCleanly) {
     for (int i = 0; i < 1000; ++i) deep += "Frame {";
     std::vector<xfile::XMeshInFile> meshes;
     EXPECT_EQ(ReadMeshes(std::vector<BYTE>(deep.begin(), deep.end()), &meshes), DXFILEERR_PARSEERROR);
+}
+
+// Crafted files of a few hundred bytes: each is refused at once, without a crash and without
+// a run of minutes or an allocation out of proportion to its size.
+TEST(XFileMesh, HostileFilesAreRefusedCleanly) {
+    const std::string head = "xof 0303txt 0032\n";
+    const std::string tri = "3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0,1,2;;";
+    auto withMaterial = [&](const std::string& templates, const std::string& inside) {
+        return head + templates + "Mesh { " + tri + " MeshMaterialList { 1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; " +
+               inside + " } } }\n";
+    };
+    // Templates that double at every level: 2^60 values per element.
+    std::string doubling = "template T0 { DWORD a; DWORD b; }\n";
+    for (int i = 1; i <= 60; ++i) {
+        const std::string inner = "T" + std::to_string(i - 1);
+        doubling += "template T" + std::to_string(i) + " { " + inner + " a; " + inner + " b; }\n";
+    }
+    std::string empties;
+    for (int i = 0; i < 200000; ++i) empties += "E{}";
+    const struct {
+        const char* name;
+        std::string file;
+        HRESULT expected;
+    } cases[] = {
+        // The texture-name reader trusts the standard identifier to mean a string pointer.
+        {"standard identifier with other members",
+         withMaterial("template Fake { <94AF3CAD-637C-454A-9613-84D95E28C203> DWORD filename; }\n", "Fake { 1234; }"),
+         DXFILEERR_BADTYPE},
+        {"templates expanding exponentially", head + doubling + "T60 { 1; 2; }\n", DXFILEERR_BADARRAYSIZE},
+        {"templates referring to each other",
+         head + "template A { <00000000-0000-0000-0000-00000000000A> B b; B c; }\n"
+                "template B { <00000000-0000-0000-0000-00000000000B> A a; A d; }\nA { 1; }\n",
+         DXFILEERR_NOTEMPLATE},
+        {"nested arrays of empty elements",
+         head + "template E { <00000000-0000-0000-0000-0000000000E0> }\n"
+                "template R { <00000000-0000-0000-0000-0000000000E1> array E e[1000000]; }\n"
+                "template S { <00000000-0000-0000-0000-0000000000E2> array R r[1000000]; }\n"
+                "template U { <00000000-0000-0000-0000-0000000000E3> array S s[1000000]; }\nU { }\n",
+         DXFILEERR_BADARRAYSIZE},
+        {"hundreds of thousands of empty objects", head + empties, DXFILEERR_BADFILE},
+        {"real past 64 bits as a count", head + "Mesh { 1e19; 0;0;0;; 0;; }\n", DXFILEERR_BADVALUE},
+        {"infinity as a count", head + "Mesh { 1e999; 0;0;0;; 0;; }\n", DXFILEERR_BADVALUE},
+        {"real past a float's range", head + "Mesh { 1; 1e300;0;0;; 0;; }\n", DXFILEERR_BADVALUE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<xfile::XMeshInFile> meshes;
+        std::string error;
+        EXPECT_EQ(ReadMeshes(std::vector<BYTE>(c.file.begin(), c.file.end()), &meshes, &error), c.expected);
+        EXPECT_FALSE(error.empty());
+        EXPECT_TRUE(meshes.empty());
+    }
+    // The same identifier with the same members is the standard template under another name.
+    const std::string alias = withMaterial(
+        "template Named { <94AF3CAD-637C-454A-9613-84D95E28C203> STRING file; }\n", "Named { \"roca.bmp\"; }");
+    std::vector<xfile::XMeshInFile> meshes;
+    ASSERT_EQ(ReadMeshes(std::vector<BYTE>(alias.begin(), alias.end()), &meshes), DXFILE_OK);
+    ASSERT_EQ(meshes.size(), 1u);
+    ASSERT_EQ(meshes[0].mesh.materials.size(), 1u);
+    EXPECT_EQ(meshes[0].mesh.materials[0].textureFilename, "roca.bmp");
 }
 
 // A cut-off file never reads past its end. Cut between top-level objects it is a shorter valid

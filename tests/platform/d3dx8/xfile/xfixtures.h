@@ -26,11 +26,14 @@ public:
         Raw(s.data(), s.size());
         return *this;
     }
-    XBinary& String(const std::string& s) {
+    // The terminator is a DWORD; `wordTerminator` writes it as a WORD, as some writers do.
+    XBinary& String(const std::string& s, bool wordTerminator = false) {
         Token(2);
         Dword(static_cast<DWORD>(s.size()));
         Raw(s.data(), s.size());
-        return Token(0x14);
+        if (wordTerminator) return Token(0x14);
+        Dword(0x14);
+        return *this;
     }
     XBinary& Ints(std::initializer_list<DWORD> v) { return Ints(std::vector<DWORD>(v)); }
     XBinary& Ints(const std::vector<DWORD>& v) {
