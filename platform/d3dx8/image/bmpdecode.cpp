@@ -174,7 +174,12 @@ HRESULT DecodeBmp(const BYTE* data, std::size_t size, DecodedImage* out) {
 
     const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bpp + 31) / 32) * 4;
     const bool rle = compression == kBiRle8 || compression == kBiRle4;
-    if (!rle && pixelOffset + stride * static_cast<std::uint64_t>(height) > size) {
+    // A run codes at most 255 pixels in two bytes; an image larger than its codes could fill
+    // is refused before the allocation, as an uncompressed one shorter than its rows is.
+    const std::uint64_t texels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    const bool covered = rle ? texels / 128 <= size - pixelOffset
+                             : pixelOffset + stride * static_cast<std::uint64_t>(height) <= size;
+    if (!covered) {
         // Checked before the allocation, so a huge header on a short file costs nothing; the
         // size limit below still applies to files that really are this big.
         if (static_cast<std::uint64_t>(width) > kMaxImageDimension ||

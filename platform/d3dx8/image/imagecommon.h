@@ -30,6 +30,12 @@ inline HRESULT AllocateImage(std::uint64_t width, std::uint64_t height, ImageFil
     return S_OK;
 }
 
+// The most pixels a compressed stream of `bytes` bytes can describe: deflate expands at most
+// 1032 times, and a JPEG codes an 8 x 8 block of one component in no less than one bit. An
+// image whose header claims more than its data could describe is refused before allocating.
+constexpr std::uint64_t kMaxPngExpansion = 1032;
+constexpr std::uint64_t kMaxJpegPixelsPerByte = 8 * 64;
+
 inline DWORD Argb(DWORD a, DWORD r, DWORD g, DWORD b) { return (a << 24) | (r << 16) | (g << 8) | b; }
 
 // Scales a value of `bits` bits (1 to 8) up to 8 bits, so the largest value becomes 255.

@@ -55,6 +55,8 @@ HRESULT Run(JpegReader* r, const BYTE* data, std::size_t size) {
     const bool cmyk = space == JCS_CMYK || space == JCS_YCCK;
     r->info.out_color_space = cmyk ? JCS_CMYK : space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
 
+    if (std::uint64_t{r->info.image_width} * r->info.image_height > size * detail::kMaxJpegPixelsPerByte)
+        return kImageInvalidData;  // more pixels than the file's bytes can code
     r->failure = detail::AllocateImage(r->info.image_width, r->info.image_height, ImageFileFormat::Jpeg,
                                        &r->image);
     if (FAILED(r->failure)) return r->failure;

@@ -91,6 +91,14 @@ HRESULT DecodePng(const BYTE* data, std::size_t size, DecodedImage* out) {
         const std::uint64_t width = be32(16), height = be32(20);
         if (width > kMaxImageDimension || height > kMaxImageDimension || width * height > kMaxImageTexels)
             return kImageTooLarge;
+        // The filtered rows the image data must inflate to, at the fewest bits a pixel can take.
+        if (size >= 26) {
+            static const unsigned kChannels[7] = {1, 0, 3, 1, 2, 0, 4};
+            const unsigned depth = data[24], type = data[25];
+            const unsigned channels = type < 7 ? kChannels[type] : 0;
+            const std::uint64_t rowBytes = (width * channels * depth + 7) / 8 + 1;
+            if (channels && rowBytes * height > size * detail::kMaxPngExpansion) return kImageInvalidData;
+        }
     }
     auto reader = std::make_unique<PngReader>();
     reader->source = MemorySource{data, size, 0};

@@ -2,12 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 #include <filesystem>
 #include <random>
 #include <string>
 
 #include "imagefixtures.h"
+
+// The largest single allocation through operator new since it was last cleared: the decoders'
+// texel buffers go through it, so a test can see what a file made them reserve.
+std::atomic<std::size_t> g_largestAllocation{0};
+
+void* operator new(std::size_t size) {
+    std::size_t seen = g_largestAllocation.load();
+    while (size > seen && !g_largestAllocation.compare_exchange_weak(seen, size)) {}
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -323,6 +339,53 @@ TEST(ImageDecoders, RefuseOversizedAndUnknownFiles) {
     }
     DecodedImage image;
     EXPECT_EQ(d3dx::DecodePng(hugePng.data(), hugePng.size(), &image), d3dx::kImageTooLarge);
+}
+
+DWORD Crc32(const BYTE* p, std::size_t n) {
+    DWORD crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// Headers within the size limits on files far too small to hold such images: refused before
+// the texels are allocated.
+TEST(ImageDecoders, TinyFilesWithLargeHeadersAllocateNothingLarge) {
+    Bytes runs;
+    for (int i = 0; i < 500; ++i) runs.insert(runs.end(), {255, 1});
+    runs.insert(runs.end(), {0, 1});
+    const std::vector<DWORD> pal = {0xFF0000, 0x00FF00};
+    Bytes png = PngCase(PNG_COLOR_TYPE_RGB, 8, false).file;
+    png[18] = png[22] = 0x20;  // IHDR width and height 8192, checksum made good again
+    png[19] = png[23] = 0;
+    const DWORD crc = Crc32(png.data() + 12, 17);
+    for (int i = 0; i < 4; ++i) png[29 + i] = BYTE(crc >> (24 - 8 * i));
+    Bytes jpeg = fixtures::MakeJpeg(16, 16, 1, Bytes(256, 0x80));
+    for (std::size_t i = 0; i + 8 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {  // frame header: height, width at +5
+            jpeg[i + 5] = jpeg[i + 7] = 0x1F, jpeg[i + 6] = jpeg[i + 8] = 0x40;  // 8000 x 8000
+            break;
+        }
+    const struct {
+        const char* name;
+        Bytes file;
+    } cases[] = {
+        {"RLE8 bmp", fixtures::MakeBmp({.width = 8192, .height = 8192, .bpp = 8, .compression = 1, .palette = pal, .pixels = runs})},
+        {"RLE4 bmp", fixtures::MakeBmp({.width = 8192, .height = 8192, .bpp = 4, .compression = 2, .palette = pal, .pixels = runs})},
+        {"png", png},
+        {"jpeg", jpeg},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_LT(c.file.size(), 1100u);
+        DecodedImage image;
+        g_largestAllocation = 0;
+        EXPECT_EQ(d3dx::DecodeImage(c.file.data(), c.file.size(), &image), d3dx::kImageInvalidData);
+        EXPECT_LT(g_largestAllocation.load(), std::size_t{1} << 20);
+        EXPECT_TRUE(image.texels.empty());
+    }
 }
 
 TEST(ImageDecoders, ReadFilesThroughTheFileLayer) {
