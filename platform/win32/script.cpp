@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -18,6 +19,8 @@ namespace {
 constexpr long kQuitGrace = 600;
 // An end waits this long for captures not yet taken.
 constexpr long kCaptureGrace = 100;
+// The latest pass a script may name: over a year of frames at 60 a second.
+constexpr long kMaxPass = 2'000'000'000;
 
 enum class Verb { KeyDown, KeyUp, MouseMove, MouseDown, MouseUp, Close, Capture, CaptureWindow, End };
 
@@ -85,8 +88,12 @@ std::optional<std::vector<Step>> Parse(std::istream& in, const std::string& sour
         if (!(words >> verb)) return fail("a time needs a command after it");
         bool relative = when[0] == '+';
         char* end = nullptr;
+        errno = 0;
         long value = std::strtol(when.c_str() + (relative ? 1 : 0), &end, 10);
         if (*end != '\0' || value < 0 || when.size() == (relative ? 1u : 0u)) return fail("bad time '" + when + "'");
+        // Bounded so that the sums below, a press's release and the end's grace stay in range.
+        if (errno == ERANGE || value > kMaxPass || (relative && previous + value > kMaxPass))
+            return fail("time '" + when + "' is past the last pass a script may name (" + std::to_string(kMaxPass) + ")");
         long pass = relative ? previous + value : value;
         if (pass < previous) return fail("times must not go backwards");
         previous = pass;

@@ -28,6 +28,9 @@ TEST(ScriptGrammar, BadScriptsAreRefusedWithTheirLine) {
         "1 mouse-move 10",        // missing y
         "1 click sideways",       // unknown button
         "1 press a b",            // extra word
+        "99999999999999999999 press a",          // saturates a long
+        "2000000001 press a",                    // past the last pass
+        "2000000000 press a\n+2000000000 end",  // a sum past it
     };
     for (const char* text : bad) {
         testing::internal::CaptureStderr();
@@ -36,6 +39,7 @@ TEST(ScriptGrammar, BadScriptsAreRefusedWithTheirLine) {
         EXPECT_NE(err.find("script:"), std::string::npos) << text;
     }
     EXPECT_TRUE(LoadForTest("# a comment\n\n0 press a  # trailing\n+2 mouse-move 3 -4\n+1 capture out dir/f.png\n"));
+    EXPECT_TRUE(LoadForTest("1000000000 press a\n+1000000000 end"));  // the last pass itself
     LoadForTest("");
 }
 
