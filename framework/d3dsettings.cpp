@@ -1,20 +1,26 @@
 // The optional settings file "configuracion.cfg": display size and window or full screen, applied
 // once at the end of start-up by re-creating the device.
 #include <cstdio>
-#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "framework/apperrors.h"
 #include "framework/d3dapp.h"
 #include "framework/systimer.h"
+#include "win32/fileio.h"
 
 HRESULT CD3DApp::ApplySettingsFile() {
-    std::ifstream file("configuracion.cfg");
-    if (!file.is_open()) return S_OK;
+    std::FILE* pFile = win32::OpenFile("configuracion.cfg", "r");
+    if (!pFile) return S_OK;
+    // Only the first four numbers count: a bounded start of the file is read.
+    std::string text(64 * 1024, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), pFile));
+    std::fclose(pFile);
+    std::istringstream file(text);
 
     DWORD dwWidth = 0, dwHeight = 0, dwUnused = 0, dwMode = 0;
     file >> dwWidth >> dwHeight >> dwUnused >> dwMode;
     const bool bComplete = !file.fail();
-    file.close();
     // A file that does not hold four numbers changes nothing.
     if (!bComplete) {
         std::fprintf(stderr, "configuracion.cfg: expected four numbers (width, height, unused, 1 for full screen); "

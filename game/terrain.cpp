@@ -10,6 +10,7 @@
 #include "framework/sysutil.h"
 #include "game/gameapp.h"
 #include "game/vsconsts.h"
+#include "win32/fileio.h"
 
 namespace {
 
@@ -70,16 +71,11 @@ int CTerrain::LoadHeightMap() {
         sysTracef("The sea floor's height map could not be allocated.\n");
         return 0;
     }
-    std::FILE* pFile = std::fopen("height.raw", "rb");
-    if (!pFile) {
-        sysTracef("The height map \"height.raw\" could not be opened; the sea floor is flat.\n");
-        return 0;
-    }
-    const size_t nRead = std::fread(m_pHeightMap, 1, kMapBytes, pFile);
+    // A missing or short map is not reported: the samples not read stay zero (a flat floor).
+    std::FILE* pFile = win32::OpenFile("height.raw", "rb");
+    if (!pFile) return 0;
+    std::fread(m_pHeightMap, 1, kMapBytes, pFile);
     std::fclose(pFile);
-    if (nRead != kMapBytes)
-        sysTracef("The height map \"height.raw\" holds %zu of %zu bytes; the rest of the sea floor is flat.\n",
-                  nRead, kMapBytes);
     return 0;
 }
 

@@ -434,6 +434,7 @@ TEST_F(SettingsFile, ChoosesTheModeAndWindowFromTheFile) {
         DWORD width;  // of the chosen mode
         D3DFORMAT format;
         int recreations;
+        const char* fileName = "configuracion.cfg";
     };
     const std::vector<D3DDISPLAYMODE> both = {{800, 600, 60, D3DFMT_X8R8G8B8}, {800, 600, 60, D3DFMT_R5G6B5},
                                               {640, 480, 60, D3DFMT_X8R8G8B8}, {1024, 768, 60, D3DFMT_X8R8G8B8}};
@@ -446,11 +447,12 @@ TEST_F(SettingsFile, ChoosesTheModeAndWindowFromTheFile) {
         {"no such size", "123 456 0 1", both, true, 640, D3DFMT_X8R8G8B8, 0},
         {"short file", "800 600", both, true, 640, D3DFMT_X8R8G8B8, 0},
         {"a word", "800 six 0 1", both, true, 640, D3DFMT_X8R8G8B8, 0},
+        {"name in other letter case", "800 600 0 1", both, false, 800, D3DFMT_R5G6B5, 1, "Configuracion.CFG"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove("configuracion.cfg");
-        if (c.text) std::ofstream("configuracion.cfg") << c.text;
+        if (c.text) std::ofstream(c.fileName) << c.text;
         d3d8::ScriptedAdapter a;
         a.modes = c.modes;
         script_->adapters = {a};
@@ -465,6 +467,8 @@ TEST_F(SettingsFile, ChoosesTheModeAndWindowFromTheFile) {
         if (c.windowed) EXPECT_EQ(app_->m_backBufferDesc.Width, 400u) << "the window keeps its size";
         else EXPECT_EQ(app_->m_backBufferDesc.Width, c.width);
         if (c.text && c.recreations == 0) EXPECT_THAT(messages, HasSubstr("configuracion.cfg:"));
+        if (!c.text) EXPECT_THAT(messages, ::testing::Not(HasSubstr("configuracion"))) << "a missing file is silent";
+        std::filesystem::remove(c.fileName);
         SendMessageA(app_->m_hWnd, WM_CLOSE, 0, 0);
     }
 }

@@ -346,6 +346,11 @@ TEST_F(TerrainTest, MissingOrShortMapGivesAFlatFloor) {
     Terrain().Reset(D3DXVECTOR3(0, 0, 0));
     ASSERT_NE(Terrain().m_pHeightMap, nullptr);
     EXPECT_EQ(Terrain().m_pHeightMap[999], 0);
+    // Opened through the file layer, so a name in other letter case is found.
+    std::ofstream("Height.RAW", std::ios::binary).write(reinterpret_cast<const char*>(shortMap.data()), 1000);
+    Terrain().Reset(D3DXVECTOR3(0, 0, 0));
+    EXPECT_EQ(Terrain().m_pHeightMap[999], 200);
+    std::filesystem::remove("Height.RAW");
 }
 
 TEST_F(TerrainTest, PointQueryPicksTheTriangleByDistance) {
