@@ -58,6 +58,9 @@ int CGameApp::ReadLevelFile() {
     std::snprintf(szPath, sizeof szPath, "%snivel.plt", m_szLevelDir);
     CLevelTokens in(szPath);
     if (!in.Opened()) {
+        // At a level change the previous level's settings stay. The next folder is set by every
+        // read of the file, so an empty one means that there are none yet: the first level.
+        if (m_szNextLevelDir[0] != '\0') return 0;
         lvlReportError(in.Error().c_str());
         return AppErrMediaNotFound;
     }
@@ -79,21 +82,21 @@ int CGameApp::ReadLevelFile() {
     in.Float(&s.fCurrentX);
     in.Float(&s.fCurrentZ);
     if (in.Int(&s.nGoalType, -0x7FFFFFFF, 0x7FFFFFFF)) {
-        if (s.nGoalType == 0) in.Int(&s.nGoalCount, 0, 0x7FFFFFFF);
-        if (s.nGoalType == 1) in.Int(&s.nGoalFish, 1, 0x7FFFFFFF);
+        if (s.nGoalType == 0) in.Int(&s.nGoalCount, -0x7FFFFFFF, 0x7FFFFFFF);
+        if (s.nGoalType == 1) in.Int(&s.nGoalFish, -0x7FFFFFFF, 0x7FFFFFFF);
     }
     if (!in.Ok()) {
         lvlReportError(in.Error().c_str());
         return AppErrMediaNotFound;
     }
-    // The fog constant divides by the distance between the two.
-    if (!(s.fFogEnd > s.fFogStart)) {
-        char szError[400];
-        std::snprintf(szError, sizeof szError, "%s: the fog start %g is not below the fog end %g", szPath,
-                      s.fFogStart, s.fFogEnd);
-        lvlReportError(szError);
-        return AppErrMediaNotFound;
-    }
+    // Values are taken as read; those that make no sense for play are only pointed out.
+    if (s.nGoalType == 0 && s.nGoalCount < 0)
+        lvlReportWarning("%s: the goal count %d is negative; the goal is met at once", szPath, s.nGoalCount);
+    if (s.nGoalType == 1 && s.nGoalFish < 1)
+        lvlReportWarning("%s: the goal fish %d names no fish (they count from 1); the goal cannot be met", szPath,
+                         s.nGoalFish);
+    if (!(s.fFogEnd > s.fFogStart))
+        lvlReportWarning("%s: the fog start %g is not below the fog end %g", szPath, s.fFogStart, s.fFogEnd);
     std::strcpy(m_szNextLevelDir, s.szNextLevelDir);
     std::strcpy(m_szIntroVideo, s.szIntroVideo);
     std::strcpy(m_szDrownVideo, s.szDrownVideo);

@@ -1,6 +1,7 @@
 #include "game/levelread.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
@@ -88,3 +89,12 @@ void lvlReportError(const char* szText) {
 }
 
 const char* lvlLastError() { return g_strLastLevelError.c_str(); }
+
+void lvlReportWarning(const char* szFormat, ...) {
+    char szText[600];
+    va_list args;
+    va_start(args, szFormat);
+    std::vsnprintf(szText, sizeof szText, szFormat, args);
+    va_end(args);
+    sysTracef("warning: %s\n", szText);
+}

@@ -40,3 +40,7 @@ bool lvlNoVideo(const char* szName);
 // Reports a level file that was refused: to the trace output, and kept for the message box.
 void lvlReportError(const char* szText);
 const char* lvlLastError();
+
+// Points out a value that is taken as read though it makes little sense, on the trace output
+// (which is standard error); the level still loads.
+void lvlReportWarning(const char* szFormat, ...);

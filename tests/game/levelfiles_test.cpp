@@ -79,28 +79,59 @@ TEST_F(GameTest, EveryFieldOfTheLevelLandsWhereItBelongs) {
     EXPECT_EQ(nHolders, 2 + 1 + 1 + 3 + 3 + 4 + 1);
 }
 
-TEST_F(GameTest, GoalValueIsReadOnlyForItsTypes) {
+// Values are taken as read; the ones that make no sense for play are pointed out on standard
+// error, and the level loads.
+TEST_F(GameTest, GoalValueIsReadOnlyForItsTypesAndOddValuesOnlyWarn) {
     struct Case {
+        const char* szFog;
         const char* szGoal;
         int nType, nCount, nFish;
-        const char* szNextAfter;  // the token after the goal, when one is read
+        bool bWarning;
     };
     const Case cases[] = {
-        {"0 3", 0, 3, 0, nullptr},
-        {"1 4", 1, 0, 4, nullptr},
-        {"2 7", 2, 0, 0, "7 is not read"},
+        {"10 20", "0 3", 0, 3, 0, false},
+        {"10 20", "1 4", 1, 0, 4, false},
+        {"10 20", "2 7", 2, 0, 0, false},  // 7 is not read
+        {"10 20", "0 -3", 0, -3, 0, true},
+        {"10 20", "1 0", 1, 0, 0, true},
+        {"20 20", "0 3", 0, 3, 0, true},  // fog start equal to the fog end
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.szFog) + " / " + c.szGoal);
         auto files = SmallLevel();
-        files["nivel.plt"] = std::string("n2 i.avi no no 1 2 3 1 1 1 1 1 1 10 20 100 1 0 0 ") + c.szGoal + "\n";
+        files["nivel.plt"] = std::string("n2 i.avi no no 1 2 3 1 1 1 1 1 1 ") + c.szFog + " 100 1 0 0 " + c.szGoal + "\n";
         WriteLevel("nivel1", files);
         app_.reset();
+        testing::internal::CaptureStderr();
         CGameApp& app = App();
-        ASSERT_EQ(app.LevelStatus(), 0) << c.szGoal;
-        EXPECT_EQ(app.m_nGoalType, c.nType) << c.szGoal;
-        EXPECT_EQ(app.m_nGoalCount, c.nCount) << c.szGoal;
-        EXPECT_EQ(app.m_nGoalFish, c.nFish) << c.szGoal;
+        const std::string strErr = testing::internal::GetCapturedStderr();
+        ASSERT_EQ(app.LevelStatus(), 0);
+        EXPECT_EQ(app.m_nGoalType, c.nType);
+        EXPECT_EQ(app.m_nGoalCount, c.nCount);
+        EXPECT_EQ(app.m_nGoalFish, c.nFish);
+        EXPECT_EQ(strErr.find("nivel.plt") != std::string::npos, c.bWarning) << strErr;
+        ASSERT_NE(app.Diver(), nullptr);
     }
+}
+
+// At a level change a folder without "nivel.plt" plays with the settings of the level before.
+TEST_F(GameTest, ALevelWithoutSettingsKeepsThoseOfTheLevelBefore) {
+    WriteLevel("nivel1", SmallLevel("nivel2"));
+    auto second = SmallLevel();
+    second.erase("nivel.plt");
+    second["ladrillos.plt"] = "1 tri.x notextura 3 1700 20 1000 tri.x notextura 1 1630 20 1000 "
+                              "nivel1\\tri.x notextura 1 1500 30 1000 nivel1\\tri.x notextura 1 1500 30 1000\n";
+    WriteLevel("nivel2", second);
+    StartDevice();
+    CGameApp& app = App();
+    app.ChangeLevel();
+    EXPECT_STREQ(app.m_szLevelDir, "nivel2\\");
+    EXPECT_EQ(app.m_nRocks, 1) << "the new level's rocks";
+    EXPECT_STREQ(app.m_szNextLevelDir, "nivel2\\");
+    EXPECT_STREQ(app.m_szIntroVideo, "nivel1\\intro.avi");
+    EXPECT_EQ(app.m_anWaterColor[1], 40);
+    EXPECT_FLOAT_EQ(app.m_fFogEnd, 150);
+    EXPECT_EQ(app.m_nGoalCount, 2);
 }
 
 // A first level whose settings or rocks cannot be read is refused; the run then stops with a message.
@@ -116,7 +147,6 @@ TEST_F(GameTest, MalformedLevelFilesAreRefused) {
         {"no ladrillos.plt", kLevel, ""},
         {"settings end early", "n2 i.avi no no 1 2 3 1 1 1", kRocks},
         {"a word in place of a number", "n2 i.avi no no 1 2 x 1 1 1 1 1 1 10 20 100 1 0 0 0 1", kRocks},
-        {"fog start equals fog end", "n2 i.avi no no 1 2 3 1 1 1 1 1 1 20 20 100 1 0 0 0 1", kRocks},
         {"next folder too long", std::string(300, 'n') + " i.avi no no 1 2 3 1 1 1 1 1 1 10 20 100 1 0 0 0 1",
          kRocks},
         {"video name past 256 with the folder", "n2 " + std::string(250, 'v') + " no no 1 2 3 1 1 1 1 1 1 10 20 100 1 0 0 0 1",
