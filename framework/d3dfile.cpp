@@ -45,7 +45,8 @@ HRESULT CD3DFileMesh::TakeMaterials(IDirect3DDevice8* pd3dDevice, ID3DXBuffer* p
     if (pMtrlBuffer && m_dwMaterialCount > 0) {
         auto* d3dxMtrls = static_cast<D3DXMATERIAL*>(pMtrlBuffer->GetBufferPointer());
         m_pMaterialArray = new (std::nothrow) D3DMATERIAL8[m_dwMaterialCount];
-        m_ppTextureArray = new (std::nothrow) IDirect3DTexture8*[m_dwMaterialCount];
+        // Zeroed, so that Destroy after a failed allocation releases no pointer that was never set.
+        m_ppTextureArray = new (std::nothrow) IDirect3DTexture8*[m_dwMaterialCount]();
         if (!m_pMaterialArray || !m_ppTextureArray) {
             pMtrlBuffer->Release();
             Destroy();
@@ -173,7 +174,7 @@ HRESULT CD3DFileMesh::Render(IDirect3DDevice8* pd3dDevice, BOOL bDrawOpaqueSubse
     }
     if (bDrawAlphaSubsets && m_bApplyMaterials) {
         for (DWORD i = 0; i < m_dwMaterialCount; i++) {
-            if (m_pMaterialArray[i].Diffuse.a >= 1.0f) continue;
+            if (m_pMaterialArray[i].Diffuse.a == 1.0f) continue;  // above 1.0 draws in both passes
             pd3dDevice->SetMaterial(&m_pMaterialArray[i]);
             pd3dDevice->SetTexture(0, m_ppTextureArray[i]);
             m_pDeviceMesh->DrawSubset(i);

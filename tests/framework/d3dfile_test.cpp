@@ -46,14 +46,16 @@ TEST_F(FileMeshTest, LoadTakesAmbientFromDiffuseAndKeepsMaterialsWithoutTextures
     EXPECT_EQ(std::string(named.m_szName), longName.substr(0, 511));
 }
 
-TEST_F(FileMeshTest, EachSubsetIsDrawnInExactlyOnePass) {
+// Up to 1.0 each subset is drawn in exactly one pass; an alpha above 1.0 is drawn in both.
+TEST_F(FileMeshTest, EachSubsetIsDrawnInThePassesOfItsAlpha) {
     struct Case {
         float alphas[2];
         BOOL opaque, alpha;
         std::vector<float> drawn;
     } cases[] = {
         {{1.0f, 0.5f}, TRUE, FALSE, {1.0f}},       {{1.0f, 0.5f}, FALSE, TRUE, {0.5f}},
-        {{1.0f, 0.5f}, TRUE, TRUE, {1.0f, 0.5f}},  {{1.5f, 0.5f}, TRUE, TRUE, {1.5f, 0.5f}},
+        {{1.0f, 0.5f}, TRUE, TRUE, {1.0f, 0.5f}},  {{1.5f, 0.5f}, TRUE, TRUE, {1.5f, 1.5f, 0.5f}},
+        {{1.5f, 0.5f}, FALSE, TRUE, {1.5f, 0.5f}},
         {{0.25f, 0.5f}, TRUE, FALSE, {}},
     };
     CD3DFileMesh mesh;
