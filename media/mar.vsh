@@ -1,6 +1,6 @@
 ; Sea surface: base pass. Here c8..c11 hold the world matrix alone and c25 the diver's (eye)
 ; position; c26 is the highlight colour and c1.w its power. v0 position, v3 normal, v6 texture.
-vs.1.1
+vs.1.0
 
 ; Clip position. mar2.vsh repeats this exact instruction, so the depth is identical.
 m4x4 oPos, v0, c4
@@ -12,7 +12,8 @@ m3x3 r1.xyz, v3, c8
 ; Sun: ambient colour B plus colour A by how much the normal faces the light (c19 travels).
 dp3 r2.x, r1, -c19
 max r2.x, r2.x, c0.x
-mad r3, c21, r2.x, c22
+mov r10, c22                    ; vs.1.x reads one constant register per instruction
+mad r3, c21, r2.x, r10
 max r3, r3, c0.x
 min oD0.xyz, r3, c0.z
 mov oD0.w, c0.z

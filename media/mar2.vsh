@@ -1,6 +1,6 @@
 ; Sea surface: caustics pass, added (one/one) over the base pass. c8..c11 hold the world
 ; matrix alone, c25 the diver's position; c26 and c1.w the highlight.
-vs.1.1
+vs.1.0
 
 ; Clip position: the same instruction as mar.vsh, so the depth is identical.
 m4x4 oPos, v0, c4
@@ -11,7 +11,8 @@ m3x3 r1.xyz, v3, c8
 ; Sun with this pass's dimmer colours.
 dp3 r2.x, r1, -c19
 max r2.x, r2.x, c0.x
-mad r3, c21, r2.x, c22
+mov r10, c22                    ; vs.1.x reads one constant register per instruction
+mad r3, c21, r2.x, r10
 max r3, r3, c0.x
 min oD0.xyz, r3, c0.z
 mov oD0.w, c0.z

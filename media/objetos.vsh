@@ -1,6 +1,6 @@
 ; Objects (rocks, spear, diver, boat, overlay, HUD and video quads): base pass.
 ; v0 position, v3 normal, v6 texture coordinates; registers as in game/vsconsts.h.
-vs.1.1
+vs.1.0
 
 ; Clip position. The caustics pass (objetos2.vsh) repeats this exact instruction so that its
 ; depth matches and LESSEQUAL lets it through.
@@ -9,7 +9,8 @@ m4x4 oPos, v0, c4
 ; Sun: ambient colour B plus colour A by how much the normal faces the light (c19 travels).
 dp3 r0.x, v3, -c19
 max r0.x, r0.x, c0.x
-mad r1, c21, r0.x, c22
+mov r10, c22                    ; vs.1.x reads one constant register per instruction
+mad r1, c21, r0.x, r10
 
 ; Lamp: a spot at the diver's eye c50 looking along c25. World position is v0 + c51, exact for
 ; objects that are only translated and close enough for the small ones that turn.

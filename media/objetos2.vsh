@@ -1,6 +1,6 @@
 ; Objects: caustics pass, added (one/one) over the base pass with black fog.
 ; v0 position, v3 normal; registers as in game/vsconsts.h.
-vs.1.1
+vs.1.0
 
 ; Clip position: the same instruction as objetos.vsh, so the depth is identical.
 m4x4 oPos, v0, c4
@@ -9,7 +9,8 @@ m4x4 oPos, v0, c4
 ; pass, and kept in the sum so both passes light alike).
 dp3 r0.x, v3, -c19
 max r0.x, r0.x, c0.x
-mad r1, c21, r0.x, c22
+mov r10, c22                    ; vs.1.x reads one constant register per instruction
+mad r1, c21, r0.x, r10
 max r1, r1, c0.x
 min oD0.xyz, r1, c0.z
 mov oD0.w, c0.z

@@ -1,6 +1,6 @@
 ; Fish and moving rocks: base pass, blended from three key poses by the weights in c2.
 ; Pose k: position v(k), normal v(3 + k), texture coordinates v(6 + k).
-vs.1.1
+vs.1.0
 
 ; Blend the poses. A weight of exactly 1 gives that pose exactly. The blended normal is not
 ; renormalised: it only shortens between poses, which dims a little and never brightens.
@@ -22,7 +22,8 @@ m4x4 oPos, r7, c4
 ; Sun: ambient colour B plus colour A by how much the normal faces the light (c19 travels).
 dp3 r0.x, r8, -c19
 max r0.x, r0.x, c0.x
-mad r1, c21, r0.x, c22
+mov r10, c22                    ; vs.1.x reads one constant register per instruction
+mad r1, c21, r0.x, r10
 
 ; Lamp: a spot at the diver's eye c50 looking along c25; world position about r7 + c51.
 add r2, r7, c51

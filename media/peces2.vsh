@@ -1,6 +1,6 @@
 ; Fish and moving rocks: caustics pass, added (one/one) over the base pass with black fog.
 ; Pose k: position v(k), normal v(3 + k); blend weights in c2.
-vs.1.1
+vs.1.0
 
 ; The blend and clip position exactly as in peces.vsh, so the depth is identical.
 mul r7, v0, c2.x
@@ -15,7 +15,8 @@ m4x4 oPos, r7, c4
 ; Caustic light falls from above: colour A by the facing of the light (c22 is zero here).
 dp3 r0.x, r8, -c19
 max r0.x, r0.x, c0.x
-mad r1, c21, r0.x, c22
+mov r10, c22                    ; vs.1.x reads one constant register per instruction
+mad r1, c21, r0.x, r10
 max r1, r1, c0.x
 min oD0.xyz, r1, c0.z
 mov oD0.w, c0.z

@@ -1,6 +1,6 @@
 ; Sea-floor patches: base pass. The patch is only translated, to c51, so v0 + c51 is its world
 ; position. v0 position, v3 normal, v6 texture coordinates; registers as in game/vsconsts.h.
-vs.1.1
+vs.1.0
 
 ; Clip position. suelo2.vsh repeats this exact instruction, so the depth is identical.
 m4x4 oPos, v0, c4
@@ -8,7 +8,8 @@ m4x4 oPos, v0, c4
 ; Sun: ambient colour B plus colour A by how much the normal faces the light (c19 travels).
 dp3 r0.x, v3, -c19
 max r0.x, r0.x, c0.x
-mad r1, c21, r0.x, c22
+mov r10, c22                    ; vs.1.x reads one constant register per instruction
+mad r1, c21, r0.x, r10
 
 ; Lamp: a spot at the diver's eye c50 looking along c25.
 add r2, v0, c51

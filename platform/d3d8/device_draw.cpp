@@ -33,6 +33,11 @@ HRESULT DeviceImpl::CreateVertexShader(const DWORD* declaration, const DWORD* fu
     if (function) {
         hr = CheckFunction(function, shader->function);
         if (FAILED(hr)) return hr;
+        // Hardware vertex processing runs only the version its caps report; software processing
+        // runs every vs.1.x the checks above let through.
+        const bool software = (behavior_ & D3DCREATE_SOFTWARE_VERTEXPROCESSING) ||
+                              ((behavior_ & D3DCREATE_MIXED_VERTEXPROCESSING) && (usage & D3DUSAGE_SOFTWAREPROCESSING));
+        if (!software && function[0] > caps_.VertexShaderVersion) return D3DERR_INVALIDCALL;
     }
     hr = Inject("CreateVertexShader");
     if (FAILED(hr)) return hr;

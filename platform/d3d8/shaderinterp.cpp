@@ -60,6 +60,7 @@ private:
         if (version != D3DVS_VERSION(1, 0) && version != D3DVS_VERSION(1, 1))
             return Fail("not a vs.1.0 or vs.1.1 version token");
         program->version = version;
+        int slots = 0;
         for (;;) {
             DWORD token = 0;
             if (!Next(&token)) return false;
@@ -88,9 +89,33 @@ private:
             if (info->hasDest && !DecodeDest(opcode, &ins.dest)) return false;
             for (int i = 0; i < info->sources; ++i)
                 if (!DecodeSrc(opcode, i, &ins.src[i])) return false;
+            if (!CheckReadPorts(version, ins)) return false;
+            slots += InstructionSlots(opcode);
+            if (slots > kVsMaxInstructionSlots)
+                return Fail("more than " + std::to_string(kVsMaxInstructionSlots) + " instruction slots");
             program->code.push_back(ins);
         }
         program->tokenCount = pos_;
+        return true;
+    }
+
+    // vs.1.x reads one constant register per instruction (the same one may be named more than
+    // once), and vs.1.0 has no address register.
+    bool CheckReadPorts(DWORD version, const VsInstruction& ins) {
+        const bool addressed = ins.dest && ParamRegType(ins.dest) == D3DSPR_ADDR;
+        bool haveConstant = false;
+        DWORD constant = 0;
+        for (int i = 0; i < ins.sourceCount; ++i) {
+            const DWORD t = ins.src[i];
+            if (ParamRegType(t) != D3DSPR_CONST) continue;
+            if (version == D3DVS_VERSION(1, 0) && SrcIsRelative(t)) return Fail("vs.1.0 has no address register a0");
+            // A relative read names a different register than any absolute one.
+            const DWORD key = ParamRegNum(t) | (SrcIsRelative(t) ? 0x80000000u : 0u);
+            if (haveConstant && key != constant) return Fail("reads two constant registers; vs.1.x reads one per instruction");
+            haveConstant = true;
+            constant = key;
+        }
+        if (version == D3DVS_VERSION(1, 0) && addressed) return Fail("vs.1.0 has no address register a0");
         return true;
     }
 

@@ -180,6 +180,20 @@ constexpr const VsOpcodeInfo* FindVsOpcode(DWORD opcode) {
     return nullptr;
 }
 
+// Instruction slots an opcode takes against the vs.1.x limit of kVsMaxInstructionSlots: the
+// macros count as the instructions they stand for.
+constexpr int kVsMaxInstructionSlots = 128;
+constexpr int InstructionSlots(DWORD opcode) {
+    switch (opcode) {
+        case D3DSIO_M4x4: case D3DSIO_M3x4: return 4;
+        case D3DSIO_M4x3: case D3DSIO_M3x3: return 3;
+        case D3DSIO_M3x2: return 2;
+        case D3DSIO_FRC: return 3;
+        case D3DSIO_EXP: case D3DSIO_LOG: return 12;
+        default: return 1;
+    }
+}
+
 // Registers a matrix macro reads from its second source: m4x4 four, m3x2 two, and so on.
 constexpr int MatrixMacroRows(DWORD opcode) {
     switch (opcode) {

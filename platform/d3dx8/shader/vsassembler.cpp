@@ -159,6 +159,11 @@ private:
             ins.push_back(*token);
         }
         if (!Check(ins)) return;
+        slots_ += d3d8::InstructionSlots(info->opcode);
+        if (slots_ > d3d8::kVsMaxInstructionSlots && !slotsReported_) {
+            Error("more than " + std::to_string(d3d8::kVsMaxInstructionSlots) + " instruction slots");
+            slotsReported_ = true;
+        }
         out_.tokens.insert(out_.tokens.end(), ins.begin(), ins.end());
     }
 
@@ -333,6 +338,8 @@ private:
     std::string_view name_;
     int line_ = 0;
     bool abandoned_ = false;
+    int slots_ = 0;
+    bool slotsReported_ = false;
     VsAssembly out_;
 };
 

@@ -5,7 +5,8 @@
 // to the end of the line. Names are case-insensitive. Registers: r0-r11, v0-v15, c0-c95,
 // c[a0.x], c[a0.x + n], a0.x, oPos, oD0, oD1, oT0-oT7, oFog, oPts. Destinations take a write
 // mask (.xyzw, in order), sources a leading '-' and a swizzle of one to four components, the
-// last repeated.
+// last repeated. The rules of vs.1.x hold: one constant register read per instruction, at most
+// 128 instruction slots (macros counting as what they expand to), no a0 in vs.1.0.
 #pragma once
 
 #include <string>

@@ -118,3 +118,28 @@ TEST_F(EnumTest, CapsHaveWhatTheFrameworkReads) {
     EXPECT_EQ(c.AdapterOrdinal, 1u);
     EXPECT_EQ(d3d_->GetDeviceCaps(0, D3DDEVTYPE_SW, &c), D3DERR_INVALIDDEVICE);
 }
+
+// A device with hardware vertex processing takes shaders up to the version its caps report;
+// software processing runs every vs.1.x.
+TEST_F(EnumTest, VertexShadersAboveTheReportedVersionAreRefused) {
+    D3DCAPS8 caps = d3d8::BuiltinCaps(0, D3DDEVTYPE_HAL, 1024);
+    caps.VertexShaderVersion = D3DVS_VERSION(1, 0);
+    script_->adapters[0].halCaps = caps;
+    IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);  // reads the adapters as scripted now
+    ASSERT_NE(d3d, nullptr);
+    const DWORD decl[] = {0x20000000, 0x40020000, 0xFFFFFFFF};
+    const DWORD vs10[] = {D3DVS_VERSION(1, 0), 0x00000001, 0x800F0000, 0x90E40000, 0x0000FFFF};
+    const DWORD vs11[] = {D3DVS_VERSION(1, 1), 0x00000001, 0x800F0000, 0x90E40000, 0x0000FFFF};
+    for (DWORD behaviour : {DWORD(D3DCREATE_HARDWARE_VERTEXPROCESSING), DWORD(D3DCREATE_SOFTWARE_VERTEXPROCESSING)}) {
+        SCOPED_TRACE(behaviour);
+        D3DPRESENT_PARAMETERS pp = WindowedParams();
+        IDirect3DDevice8* dev = nullptr;
+        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, FakeWindow(), behaviour, &pp, &dev), D3D_OK);
+        DWORD handle = 0;
+        EXPECT_EQ(dev->CreateVertexShader(decl, vs10, &handle, 0), D3D_OK);
+        EXPECT_EQ(dev->CreateVertexShader(decl, vs11, &handle, 0),
+                  behaviour == D3DCREATE_SOFTWARE_VERTEXPROCESSING ? D3D_OK : D3DERR_INVALIDCALL);
+        dev->Release();
+    }
+    d3d->Release();
+}

@@ -154,6 +154,11 @@ TEST(VertexShader, AssemblerErrorsNameTheLine) {
         {"vs.1.1\ndef c0, 1, x, 3, 4", "'x' is not a number"},
         {"vs.1.1\ndef r0, 1, 2, 3, 4", "def needs a constant register"},
         {"vs.1.1\ndef c96, 1, 2, 3, 4", "register out of range"},
+        {"vs.1.1\nmad r0, c1, v0, c2", "(2): error: reads two constant registers"},
+        {"vs.1.1\nm4x4 r0, c0, c4", "reads two constant registers"},
+        {"vs.1.1\nadd r0, c[a0.x], c3", "reads two constant registers"},
+        {"vs.1.0\nmov a0.x, v0.x", "vs.1.0 has no address register a0"},
+        {"vs.1.0\nmov r0, c[a0.x + 2]", "vs.1.0 has no address register a0"},
     };
     for (const Case& c : cases) {
         Assembled a = Assemble(c.text);
@@ -167,6 +172,36 @@ TEST(VertexShader, AssemblerErrorsNameTheLine) {
     EXPECT_NE(two.errors.find("(2): error"), std::string::npos) << two.errors;
     EXPECT_NE(two.errors.find("(4): error"), std::string::npos) << two.errors;
     EXPECT_EQ(two.errors.find("(3)"), std::string::npos) << two.errors;
+}
+
+// What vs.1.x allows at its limits is taken; one more slot is refused.
+TEST(VertexShader, InstructionSlotsAndReadPortsAtTheirLimits) {
+    auto repeat = [](const char* line, int n) {
+        std::string text = "vs.1.0\n";
+        for (int i = 0; i < n; ++i) text += std::string(line) + "\n";
+        return text;
+    };
+    const struct {
+        std::string text;
+        bool ok;
+    } cases[] = {
+        {repeat("mov r0, v0", 128), true},
+        {repeat("mov r0, v0", 129), false},
+        {repeat("m4x4 r0, v0, c4", 32), true},
+        {repeat("m4x4 r0, v0, c4", 32) + "nop\n", false},
+        {repeat("exp r0, v0.x", 10) + repeat("mov r0, v0", 8).substr(7), true},
+        {repeat("exp r0, v0.x", 11), false},
+        {"vs.1.0\nmad r0, c1, v0, c1\nadd r0, c2.x, -c2.y", true},  // one register named twice
+        {"vs.1.1\nmov a0.x, v0.x\nadd r0, c[a0.x + 1], c[a0.x + 1]", true},
+    };
+    for (const auto& c : cases) {
+        const std::string head = c.text.substr(0, 40);
+        Assembled a = Assemble(c.text.c_str());
+        EXPECT_EQ(SUCCEEDED(a.hr), c.ok) << head << "\n" << a.errors;
+        if (!c.ok) {
+            EXPECT_NE(a.errors.find("instruction slots"), std::string::npos) << a.errors;
+        }
+    }
 }
 
 TEST(VertexShader, EntryPointsCheckTheirArguments) {
