@@ -3,11 +3,12 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
+BUILD_FUZZ ?= build-fuzz
 # The threads of the media graph: its streaming thread against the game's, under ThreadSanitizer.
 TSAN_TARGETS = dshow_tests game_video_tests
 TSAN_TESTS = ^(GraphTest|VideoTest)\.
 
-.PHONY: play test setup build build-asan build-tsan unit unit-asan unit-tsan clean
+.PHONY: play test setup build build-asan build-tsan unit unit-asan unit-tsan fuzz clean
 
 setup:
 	@scripts/setup
@@ -23,6 +24,11 @@ build-asan: setup
 build-tsan: setup
 	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=Debug -DABISALIA_TSAN=ON -DABISALIA_BENCHMARKS=OFF
 	cmake --build $(BUILD_TSAN) -j $(JOBS) --target $(TSAN_TARGETS)
+# The libFuzzer harnesses for long fuzzing runs (docs/fuzzing.md); `make test` replays their
+# corpus and crashers in both configurations.
+fuzz: setup
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DABISALIA_FUZZ=ON -DABISALIA_BENCHMARKS=OFF
+	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzzers
 
 unit: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -39,4 +45,4 @@ play: build
 	@scripts/play $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_FUZZ)
