@@ -1,7 +1,9 @@
-// The level files "nivel.plt" and "ladrillos.plt" (the input holds both, split at its first NUL
-// byte), read by the application as at start-up.
+// The level files, read by the application as at start-up: the input holds "nivel.plt",
+// "ladrillos.plt", "peces.plt", "ladrillosmv.plt", "guibarca.plt" and "mar.plt" in this order,
+// separated by NUL bytes (a file left out is missing).
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -29,11 +31,20 @@ std::filesystem::path ScratchFolder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::filesystem::path folder = ScratchFolder();
+    static const char* const kFiles[] = {"nivel.plt",   "ladrillos.plt", "peces.plt",
+                                         "ladrillosmv.plt", "guibarca.plt",  "mar.plt"};
     const std::string input(reinterpret_cast<const char*>(data), size);
-    const std::size_t split = input.find('\0');
-    std::ofstream(folder / "nivel1" / "nivel.plt", std::ios::binary) << input.substr(0, split);
-    std::ofstream(folder / "nivel1" / "ladrillos.plt", std::ios::binary)
-        << (split == std::string::npos ? std::string() : input.substr(split + 1));
+    std::size_t start = 0;
+    for (const char* name : kFiles) {
+        const std::filesystem::path path = folder / "nivel1" / name;
+        if (start > input.size()) {
+            std::filesystem::remove(path);
+            continue;
+        }
+        const std::size_t end = std::min(input.find('\0', start), input.size());
+        std::ofstream(path, std::ios::binary) << input.substr(start, end - start);
+        start = end + 1;
+    }
     gameResetProgramState();
     { CGameApp app; }
     return 0;

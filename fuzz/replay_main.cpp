@@ -22,9 +22,11 @@ int Replay(const std::filesystem::path& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Made absolute first: a harness may change the current folder.
+    std::vector<std::filesystem::path> paths;
+    for (int i = 1; i < argc; ++i) paths.push_back(std::filesystem::absolute(argv[i]));
     int count = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::filesystem::path path(argv[i]);
+    for (const std::filesystem::path& path : paths) {
         if (std::filesystem::is_directory(path)) {
             for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
                 if (entry.is_regular_file() && entry.path().filename() != "README.md") count += Replay(entry.path());

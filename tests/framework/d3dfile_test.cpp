@@ -1,10 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <new>
 #include <string>
 
 #include "../platform/d3d8/record_fixture.h"
 #include "../platform/d3dx8/mesh/meshfixtures.h"
 #include "framework/d3dfile.h"
+
+// Array allocations without exceptions, which the mesh's material arrays use: while a size is
+// set here, an allocation of that size fails, and every other one comes back filled with junk,
+// as fresh memory may be.
+std::size_t g_failArrayOfSize = 0;
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    if (g_failArrayOfSize && size == g_failArrayOfSize) return nullptr;
+    void* p = nullptr;
+    try {
+        p = ::operator new[](size);
+    } catch (...) {
+        return nullptr;
+    }
+    if (g_failArrayOfSize) std::memset(p, 0xBE, size);
+    return p;
+}
 
 namespace {
 
@@ -24,6 +43,20 @@ protected:
     }
     std::string path_;
 };
+
+// The material array failing after the texture array was made: the load reports it and the
+// clean-up releases no texture pointer that was never set.
+TEST_F(FileMeshTest, AFailedMaterialAllocationLeavesTheMeshEmpty) {
+    CD3DFileMesh mesh;
+    g_failArrayOfSize = 2 * sizeof(D3DMATERIAL8);
+    const HRESULT hr = mesh.LoadFromFile(dev_, path_.c_str());
+    g_failArrayOfSize = 0;
+    EXPECT_EQ(hr, E_OUTOFMEMORY);
+    EXPECT_EQ(mesh.m_dwMaterialCount, 0u);
+    EXPECT_EQ(mesh.m_ppTextureArray, nullptr);
+    EXPECT_EQ(mesh.GetSystemMesh(), nullptr);
+    EXPECT_EQ(mesh.Destroy(), S_OK) << "a second clean-up is harmless";
+}
 
 TEST_F(FileMeshTest, LoadTakesAmbientFromDiffuseAndKeepsMaterialsWithoutTextures) {
     CD3DFileMesh mesh;
