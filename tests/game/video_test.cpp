@@ -459,7 +459,8 @@ TEST_F(VideoTest, StartsStopsAndLevelChangesLeaveNothingRunning) {
 TEST_F(VideoTest, TheLevelFailureLineOutlivesTheIntrosMessage) {
     FreezeClock();
     FirstUpdateDone();
-    std::filesystem::remove(dir_ / "nivel2" / "nivel.plt");
+    // A folder without its settings would load on the previous ones: the whole folder goes.
+    std::filesystem::remove_all(dir_ / "nivel2");
     App().ChangeLevel();
     EXPECT_TRUE(Playing());
     EXPECT_STREQ(Screen().m_szMovieFile, "nivel1\\intro.avi");
