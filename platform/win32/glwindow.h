@@ -2,11 +2,12 @@
 //
 // A window made with CreateWindowExA owns one OpenGL 3.3 core context (created on first request),
 // the Dear ImGui overlay (menu strip, open menus, dialogs) and the buffer swap. The Direct3D layer
-// renders into a framebuffer object of its own; at Present it
+// renders into `target.client` of the default framebuffer (0) where that holds its back buffer as
+// it is, else into a framebuffer object of its own; at Present it
 //   1. calls GlMakeCurrent(hwnd),
-//   2. reads GlGetPresentTarget(hwnd) and blits its back buffer into `target.client` of the default
-//      framebuffer (0), which lies below the menu strip when windowed; in full screen there is no
-//      strip and `client` is the whole drawable,
+//   2. reads GlGetPresentTarget(hwnd) and, when it drew into its own framebuffer, blits its back
+//      buffer into `target.client`, which lies below the menu strip when windowed (at the
+//      drawable's bottom left); in full screen there is no strip and `client` is the whole drawable,
 //   3. calls GlPresentWindow(hwnd), which draws the overlay on top, writes the frame to a PNG when a
 //      script asks for one, and swaps.
 // GlPresentWindow binds framebuffer 0 for the overlay and restores every GL state it touches

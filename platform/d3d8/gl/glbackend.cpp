@@ -1,5 +1,5 @@
-// The gl backend: the back buffer as a framebuffer object, state applied to GL with caching,
-// programs generated and cached, resources uploaded when their version moves.
+// The gl backend: state applied to GL with caching, programs generated and cached, resources
+// uploaded when their version moves. Where frames are drawn is gltargets.h's concern.
 #include <epoxy/gl.h>
 
 #include <SDL.h>
@@ -18,6 +18,7 @@
 #include "d3d8/device.h"
 #include "d3d8/formats.h"
 #include "d3d8/gl/glprograms.h"
+#include "d3d8/gl/gltargets.h"
 #include "win32/glwindow.h"
 
 namespace d3d8 {
@@ -196,7 +197,6 @@ private:
     }
     bool MakeCurrent();
     HRESULT BuildTargets(const D3DPRESENT_PARAMETERS& pp);
-    void DeleteTargets();
     void ApplyState(const DeviceState& s);
     Program* ProgramFor(const DeviceState& s);
     GLuint VertexStage(const DeviceState& s);
@@ -215,15 +215,10 @@ private:
     // After code outside the backend has used the context (the overlay at present).
     void ForgetGlobalBindings();
     void UploadConstants(const DeviceState& s);
-    void ResolveInto(GLuint readFbo);
 
     DeviceImpl& device_;
     bool current_ = false;
-    UINT width_ = 0, height_ = 0;
-    int samples_ = 0;
-    GLuint fbo_ = 0, color_ = 0, depth_ = 0;
-    GLuint resolveFbo_ = 0, resolveColor_ = 0;  // multisampled back buffers resolve here
-    bool hasDepth_ = false, hasStencil_ = false;
+    GlTargets targets_;
     GLuint vao_ = 0, ubo_ = 0, upVertices_ = 0, upIndices_ = 0, white_ = 0;
     GLuint samplers_[2] = {};
     DWORD samplerState_[2][5] = {};
@@ -258,7 +253,7 @@ GlBackend::~GlBackend() {
     for (auto& [k, s] : shaderStages_) glDeleteShader(s);
     for (auto& [k, s] : fixedStages_) glDeleteShader(s);
     for (auto& [k, p] : programs_) glDeleteProgram(p.name);
-    DeleteTargets();
+    targets_.Delete();
     glDeleteVertexArrays(1, &vao_);
     GLuint buffers[] = {ubo_, upVertices_, upIndices_};
     glDeleteBuffers(3, buffers);
@@ -279,8 +274,8 @@ std::optional<GlObjectCounts> GlBackend::GlObjects() const {
     c.buffers += live({ubo_, upVertices_, upIndices_});
     c.shaders = shaderStages_.size() + fixedStages_.size();
     for (const auto& [k, p] : programs_) c.programs += p.name != 0;
-    c.framebuffers = live({fbo_, resolveFbo_});
-    c.renderbuffers = live({color_, depth_, resolveColor_});
+    c.framebuffers = targets_.Framebuffers();
+    c.renderbuffers = targets_.Renderbuffers();
     return c;
 }
 
@@ -337,63 +332,12 @@ void GlBackend::ForgetGlobalBindings() {
     samplersBound_ = false;
 }
 
-void GlBackend::DeleteTargets() {
-    GLuint fbos[] = {fbo_, resolveFbo_};
-    glDeleteFramebuffers(2, fbos);
-    GLuint rbs[] = {color_, depth_, resolveColor_};
-    glDeleteRenderbuffers(3, rbs);
-    fbo_ = resolveFbo_ = color_ = depth_ = resolveColor_ = 0;
-}
-
 HRESULT GlBackend::BuildTargets(const D3DPRESENT_PARAMETERS& pp) {
-    DeleteTargets();
-    width_ = pp.BackBufferWidth;
-    height_ = pp.BackBufferHeight;
-    samples_ = pp.MultiSampleType >= D3DMULTISAMPLE_2_SAMPLES ? static_cast<int>(pp.MultiSampleType) : 0;
-    GLenum colorFormat = pp.BackBufferFormat == D3DFMT_R5G6B5 ? GL_RGB565 : GL_RGBA8;
-    auto storage = [&](GLuint rb, GLenum format, int samples) {
-        glBindRenderbuffer(GL_RENDERBUFFER, rb);
-        if (samples) glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, format, width_, height_);
-        else glRenderbufferStorage(GL_RENDERBUFFER, format, width_, height_);
-    };
-    glGenFramebuffers(1, &fbo_);
-    glGenRenderbuffers(1, &color_);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-    storage(color_, colorFormat, samples_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color_);
-    hasDepth_ = pp.EnableAutoDepthStencil != FALSE;
-    hasStencil_ = hasDepth_ && pp.AutoDepthStencilFormat == D3DFMT_D24S8;
-    if (hasDepth_) {
-        GLenum depthFormat = GL_DEPTH_COMPONENT24;
-        switch (pp.AutoDepthStencilFormat) {
-            case D3DFMT_D16: case D3DFMT_D16_LOCKABLE: depthFormat = GL_DEPTH_COMPONENT16; break;
-            case D3DFMT_D24S8: depthFormat = GL_DEPTH24_STENCIL8; break;
-            case D3DFMT_D32: depthFormat = GL_DEPTH_COMPONENT32; break;
-            default: break;
-        }
-        glGenRenderbuffers(1, &depth_);
-        storage(depth_, depthFormat, samples_);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, hasStencil_ ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
-                                  GL_RENDERBUFFER, depth_);
-    }
-    GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE && colorFormat == GL_RGB565) {
-        // No 16-bit colour buffer here: render in 32 bits.
-        storage(color_, GL_RGBA8, samples_);
-        status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    }
-    if (status != GL_FRAMEBUFFER_COMPLETE) return D3DERR_NOTAVAILABLE;
-    if (samples_) {
-        glGenFramebuffers(1, &resolveFbo_);
-        glGenRenderbuffers(1, &resolveColor_);
-        glBindFramebuffer(GL_FRAMEBUFFER, resolveFbo_);
-        storage(resolveColor_, GL_RGBA8, 0);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveColor_);
-        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return D3DERR_NOTAVAILABLE;
-    }
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    win32::GlPresentTarget window;
+    if (!win32::GlGetPresentTarget(device_.Window(), &window)) return D3DERR_NOTAVAILABLE;
+    HRESULT hr = targets_.Build(pp, window);
     applied_ = Applied{};
-    return D3D_OK;
+    return hr;
 }
 
 // The rasteriser allocates and frees its per-frame working memory each frame; with the allocator's
@@ -448,7 +392,7 @@ HRESULT GlBackend::Reset(const D3DPRESENT_PARAMETERS& pp) {
 
 HRESULT GlBackend::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
     const DeviceState& s = device_.State();
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    targets_.BindForDrawing();
     GLbitfield mask = 0;
     if (flags & D3DCLEAR_TARGET) {
         mask |= GL_COLOR_BUFFER_BIT;
@@ -457,13 +401,13 @@ HRESULT GlBackend::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLO
         glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f,
                      ((color >> 24) & 0xFF) / 255.0f);
     }
-    if ((flags & D3DCLEAR_ZBUFFER) && hasDepth_) {
+    if ((flags & D3DCLEAR_ZBUFFER) && targets_.HasDepth()) {
         mask |= GL_DEPTH_BUFFER_BIT;
         glDepthMask(GL_TRUE);
         applied_.depthMask = -1;
         glClearDepth(z);
     }
-    if ((flags & D3DCLEAR_STENCIL) && hasStencil_) {
+    if ((flags & D3DCLEAR_STENCIL) && targets_.HasStencil()) {
         mask |= GL_STENCIL_BUFFER_BIT;
         glStencilMask(0xFF);
         glClearStencil(static_cast<GLint>(stencil));
@@ -477,7 +421,7 @@ HRESULT GlBackend::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLO
         x2 = std::min<LONG>(x2, vp.X + vp.Width);
         y2 = std::min<LONG>(y2, vp.Y + vp.Height);
         if (x2 <= x1 || y2 <= y1) return;
-        glScissor(x1, static_cast<GLint>(height_) - y2, x2 - x1, y2 - y1);
+        glScissor(x1, static_cast<GLint>(targets_.Height()) - y2, x2 - x1, y2 - y1);
         glClear(mask);
     };
     if (count == 0) clearRect(vp.X, vp.Y, vp.X + vp.Width, vp.Y + vp.Height);
@@ -494,7 +438,7 @@ void GlBackend::ApplyState(const DeviceState& s) {
             apply(value);
         }
     };
-    set(applied_.depthTest, hasDepth_ && rs[D3DRS_ZENABLE] != D3DZB_FALSE,
+    set(applied_.depthTest, targets_.HasDepth() && rs[D3DRS_ZENABLE] != D3DZB_FALSE,
         [](int on) { on ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST); });
     set(applied_.depthMask, rs[D3DRS_ZWRITEENABLE] != 0, [](int on) { glDepthMask(on ? GL_TRUE : GL_FALSE); });
     set(applied_.depthFunc, static_cast<int>(rs[D3DRS_ZFUNC]), [](int f) { glDepthFunc(CompareFunc(f)); });
@@ -535,7 +479,7 @@ void GlBackend::ApplyState(const DeviceState& s) {
     set(applied_.colorMask, static_cast<int>(rs[D3DRS_COLORWRITEENABLE] & 0xF), [](int m) {
         glColorMask((m & 1) != 0, (m & 2) != 0, (m & 4) != 0, (m & 8) != 0);
     });
-    bool stencil = hasStencil_ && rs[D3DRS_STENCILENABLE];
+    bool stencil = targets_.HasStencil() && rs[D3DRS_STENCILENABLE];
     set(applied_.stencil, stencil, [](int on) { on ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST); });
     if (stencil) {
         glStencilFunc(CompareFunc(rs[D3DRS_STENCILFUNC]), static_cast<GLint>(rs[D3DRS_STENCILREF]),
@@ -547,7 +491,7 @@ void GlBackend::ApplyState(const DeviceState& s) {
     const D3DVIEWPORT8& vp = s.viewport;
     if (std::memcmp(&vp, &applied_.viewport, sizeof(vp)) != 0) {
         applied_.viewport = vp;
-        glViewport(vp.X, static_cast<GLint>(height_) - static_cast<GLint>(vp.Y + vp.Height), vp.Width, vp.Height);
+        glViewport(vp.X, static_cast<GLint>(targets_.Height()) - static_cast<GLint>(vp.Y + vp.Height), vp.Width, vp.Height);
         glDepthRange(vp.MinZ, vp.MaxZ);
     }
 }
@@ -989,45 +933,33 @@ void GlBackend::UploadConstants(const DeviceState& s) {
     constantsValid_ = true;
 }
 
-void GlBackend::ResolveInto(GLuint readFbo) {
-    (void)readFbo;
-    if (!samples_) return;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo_);
-    glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-}
-
 HRESULT GlBackend::Present() {
     HWND hwnd = device_.Window();
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
-    win32::GlPresentTarget target;
-    if (!win32::GlGetPresentTarget(hwnd, &target)) return D3DERR_INVALIDCALL;
-    ResolveInto(0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, samples_ ? resolveFbo_ : fbo_);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    const auto& c = target.client;
-    bool same = static_cast<UINT>(c.width) == width_ && static_cast<UINT>(c.height) == height_;
-    glBlitFramebuffer(0, 0, width_, height_, c.x, c.y, c.x + c.width, c.y + c.height, GL_COLOR_BUFFER_BIT,
-                      same ? GL_NEAREST : GL_LINEAR);
+    win32::GlPresentTarget window;
+    if (!win32::GlGetPresentTarget(hwnd, &window)) return D3DERR_INVALIDCALL;
+    targets_.CopyToWindow(window.client);
     win32::GlPresentWindow(hwnd);
     ForgetGlobalBindings();
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    // The window may have changed size since the frame began.
+    if (win32::GlGetPresentTarget(hwnd, &window)) targets_.Choose(window);
+    targets_.BindForDrawing();
     return D3D_OK;
 }
 
 HRESULT GlBackend::ReadBack(SurfaceImpl* surface) {
-    if (surface->Width() != width_ || surface->Height() != height_ || BytesPerPixel(surface->Format()) != 4)
+    const UINT width = targets_.Width(), height = targets_.Height();
+    if (surface->Width() != width || surface->Height() != height || BytesPerPixel(surface->Format()) != 4)
         return D3DERR_INVALIDCALL;
-    ResolveInto(0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, samples_ ? resolveFbo_ : fbo_);
-    std::vector<BYTE> rows(static_cast<size_t>(width_) * height_ * 4);
-    glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    targets_.BindForReading();
+    std::vector<BYTE> rows(static_cast<size_t>(width) * height * 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
+    targets_.BindForDrawing();
     auto& px = surface->Pixels();
-    size_t pitch = static_cast<size_t>(width_) * 4;
-    for (UINT y = 0; y < height_; ++y) {  // GL reads bottom row first
-        std::memcpy(px.data() + y * pitch, rows.data() + (height_ - 1 - y) * pitch, pitch);
-        for (UINT x = 0; x < width_; ++x) px[y * pitch + x * 4 + 3] = 0xFF;
+    size_t pitch = static_cast<size_t>(width) * 4;
+    for (UINT y = 0; y < height; ++y) {  // GL reads bottom row first
+        std::memcpy(px.data() + y * pitch, rows.data() + (height - 1 - y) * pitch, pitch);
+        for (UINT x = 0; x < width; ++x) px[y * pitch + x * 4 + 3] = 0xFF;
     }
     return D3D_OK;
 }

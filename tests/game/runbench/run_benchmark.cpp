@@ -1,11 +1,13 @@
 // The real program over a fixed scripted run, against the same program at an earlier commit built
 // in this run: start-up to the first frame, the median underwater frame and the level-change frame.
 //
-//   game_run_benchmark [--base=<commit>] [--before=<executable>] [--runs=<n>] [--keep]
+//   game_run_benchmark [--base=<commit>] [--before=<executable>] [--runs=<n>] [--display=<X display>] [--keep]
 //
 // The earlier program is built from <commit> (default HEAD~1 of the source tree) in a temporary
 // worktree, unless --before names one already built. Runs of the two alternate, each figure is the
 // median over the runs; the machine is shared, so only the ratios in one report mean much.
+// The runs use SDL's offscreen driver, or with --display an X server (e.g. Xvfb at 1024 x 768) through
+// SDL's x11 driver, where a swap really copies the frame into the window.
 #include <time.h>
 #include <unistd.h>
 
@@ -54,11 +56,12 @@ int Shell(const std::string& command) {
 
 std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
 
-Figures RunOnce(const fs::path& exe, const fs::path& folder) {
+Figures RunOnce(const fs::path& exe, const fs::path& folder, const std::string& display) {
     const fs::path times = folder / "swaps.txt";
     fs::remove(times);
-    const std::string command = "cd " + Quote(folder) +
-                                " && exec env SDL_VIDEODRIVER=offscreen ABISALIA_FIXED_STEP=0.02"
+    const std::string video =
+        display.empty() ? "SDL_VIDEODRIVER=offscreen" : "SDL_VIDEODRIVER=x11 DISPLAY=" + Quote(display);
+    const std::string command = "cd " + Quote(folder) + " && exec env " + video + " ABISALIA_FIXED_STEP=0.02"
                                 " ABISALIA_SCRIPT=run.script ABISALIA_SWAP_TIMES=" + Quote(times) +
                                 " LD_PRELOAD=" + Quote(ABISALIA_SWAP_SHIM) + " " + Quote(exe) + " > run.log 2>&1";
     const double launched = Now();
@@ -114,6 +117,7 @@ std::string Describe(const std::string& commit) {
 int main(int argc, char** argv) {
     std::string base = "HEAD~1";
     fs::path before;
+    std::string display;
     int runs = 5;
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
@@ -121,9 +125,10 @@ int main(int argc, char** argv) {
         if (a.rfind("--base=", 0) == 0) base = a.substr(7);
         else if (a.rfind("--before=", 0) == 0) before = a.substr(9);
         else if (a.rfind("--runs=", 0) == 0) runs = std::max(1, std::atoi(a.c_str() + 7));
+        else if (a.rfind("--display=", 0) == 0) display = a.substr(10);
         else if (a == "--keep") keep = true;
         else {
-            std::fprintf(stderr, "usage: %s [--base=<commit>] [--before=<executable>] [--runs=<n>] [--keep]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--base=<commit>] [--before=<executable>] [--runs=<n>] [--display=<X display>] [--keep]\n", argv[0]);
             return 2;
         }
     }
@@ -146,7 +151,7 @@ int main(int argc, char** argv) {
     std::vector<double> startup[2], frame[2], level[2];
     for (int r = 0; r < runs; ++r) {
         for (int k = 0; k < 2; ++k) {
-            const Figures f = RunOnce(programs[k], folder);
+            const Figures f = RunOnce(programs[k], folder, display);
             if (!f.ok) {
                 std::fprintf(stderr, "run of %s failed (see %s)\n", programs[k].c_str(), (folder / "run.log").c_str());
                 return 1;
@@ -157,7 +162,8 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("before: %s\nafter:  %s (this build)\n", beforeName.c_str(), Describe("HEAD").c_str());
-    std::printf("medians of %d alternating runs, llvmpipe, SDL offscreen, 1024 x 768 full screen, level 1\n", runs);
+    std::printf("medians of %d alternating runs, llvmpipe, %s, 1024 x 768 full screen, level 1\n", runs,
+                display.empty() ? "SDL offscreen" : ("X display " + display).c_str());
     std::printf("%-28s %10s %10s %8s\n", "", "before", "after", "speed-up");
     auto row = [](const char* name, const std::vector<double>& b, const std::vector<double>& a) {
         const double mb = Median(b), ma = Median(a);

@@ -1,5 +1,6 @@
 // Pixels on llvmpipe: what Direct3D would light for the states the game relies on.
 #include <SDL.h>
+#include <epoxy/gl.h>
 
 #include <cmath>
 #include <cstring>
@@ -319,4 +320,59 @@ TEST_F(GlTest, ShadersComputingPositionAlikeGiveIdenticalDepth) {
     EXPECT_EQ(rejected, 0) << "pixels where the additive pass failed the depth test";
     dev_->DeleteVertexShader(h1);
     dev_->DeleteVertexShader(h2);
+}
+
+// Frames go straight into the window's own framebuffer only where it holds the back buffer as it is;
+// everywhere else into the device's own, which Present copies. Either way the back buffer reads back.
+TEST_F(GlTest, FramesAreDrawnInTheWindowOnlyWhereItHoldsTheBackBufferAsItIs) {
+    const struct {
+        const char* name;
+        UINT size;
+        D3DFORMAT depth;
+        D3DMULTISAMPLE_TYPE samples;
+        bool inWindow;
+    } cases[] = {
+        {"the window's size and depth", kSize, D3DFMT_D16, D3DMULTISAMPLE_NONE, true},
+        {"a stencil the window lacks", kSize, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, false},
+        {"multisampled", kSize, D3DFMT_D16, D3DMULTISAMPLE_4_SAMPLES, false},
+        {"stretched to the window", kSize / 2, D3DFMT_D16, D3DMULTISAMPLE_NONE, false},
+    };
+    for (const auto& c : cases) {
+        D3DPRESENT_PARAMETERS pp{};
+        pp.BackBufferWidth = pp.BackBufferHeight = c.size;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        pp.MultiSampleType = c.samples;
+        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        pp.hDeviceWindow = hwnd_;
+        pp.Windowed = TRUE;
+        pp.EnableAutoDepthStencil = TRUE;
+        pp.AutoDepthStencilFormat = c.depth;
+        ASSERT_EQ(dev_->Reset(&pp), D3D_OK) << c.name;
+        // Mark the window's framebuffer, then clear the back buffer.
+        GLint drawing = 0;
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawing);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glClearColor(0, 1, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(drawing));
+        ASSERT_EQ(dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF102030, 1.0f, 0), D3D_OK);
+
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        unsigned char window[4] = {};
+        glReadPixels(1, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, window);
+        const bool cleared = window[0] == 0x10 && window[1] == 0x20 && window[2] == 0x30;
+        EXPECT_EQ(cleared, c.inWindow) << c.name;
+
+        IDirect3DSurface8* s = nullptr;
+        ASSERT_EQ(dev_->CreateImageSurface(c.size, c.size, D3DFMT_A8R8G8B8, &s), D3D_OK);
+        ASSERT_EQ(dev_->GetFrontBuffer(s), D3D_OK) << c.name;
+        D3DLOCKED_RECT lr;
+        s->LockRect(&lr, nullptr, 0);
+        const DWORD corner = static_cast<DWORD*>(lr.pBits)[(c.size - 2) * lr.Pitch / 4 + 1] & 0xFFFFFF;
+        s->UnlockRect();
+        s->Release();
+        EXPECT_EQ(corner, 0x102030u) << c.name;
+        EXPECT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK) << c.name;
+    }
 }
