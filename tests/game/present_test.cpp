@@ -1,6 +1,7 @@
 // The real program's frames drawn straight into the window against the same scripted run with every
 // frame copied from the device's own framebuffer (ABISALIA_GL_COPY_PRESENT=1): windowed and full
-// screen, with and without multisampling (picked in the device dialog).
+// screen, with and without multisampling (picked in the device dialog), and a paused frame
+// presented again.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,6 +14,12 @@ using gametest::Distance;
 using gametest::Image;
 using PresentTest = gametest::ScriptedRunTest;
 
+// Frames while the diver swims ahead.
+const char kFrames[] = "60 capture-window a.png\n+1 key-down w\n+20 capture-window b.png\n+2 end\n";
+// The menu opened and its list closed again: the paused frame is presented again under the strip.
+const char kPausedUnderTheMenu[] =
+    "40 press alt\n+2 press f\n+3 capture-window a.png\n+2 press escape\n+3 capture-window b.png\n"
+    "+2 press escape\n+2 end\n";
 // F2, then the dialog's keys: to the multisample list, one down (two samples), OK. From full
 // screen the dialog opens over the window, so full screen is picked again on the way.
 const char kWindowedMultisample[] = "30 press f2\n+4 press tab\n+2 press tab\n+2 press tab\n+2 press down\n+2 press enter\n";
@@ -39,20 +46,23 @@ TEST_F(PresentTest, TheWindowShowsTheSamePictureWithoutTheCopy) {
     const struct {
         const char* szName;
         bool bFullScreen;
-        const char* szMultisample;  // nullptr: none
+        const char* szSetup;  // before the script
+        const char* szScript;
+        bool bMultisampled;
     } cases[] = {
-        {"windowed", false, nullptr},
-        {"full screen", true, nullptr},
-        {"windowed, multisampled", false, kWindowedMultisample},
-        {"full screen, multisampled", true, kFullScreenMultisample},
+        {"windowed", false, "", kFrames, false},
+        {"full screen", true, "", kFrames, false},
+        {"windowed, multisampled", false, kWindowedMultisample, kFrames, true},
+        {"full screen, multisampled", true, kFullScreenMultisample, kFrames, true},
+        {"paused under the menu", false, "", kPausedUnderTheMenu, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.szName);
         SetFullScreen(c.bFullScreen);
-        const std::string strSetup = c.szMultisample ? c.szMultisample : "";
+        const std::string strScript = std::string(c.szSetup) + c.szScript;
         Image frames[2][2];
         for (int nCopy = 0; nCopy < 2; ++nCopy) {
-            ASSERT_EQ(Run(strSetup + "60 capture-window a.png\n+1 key-down w\n+20 capture-window b.png\n+2 end\n", "0.02",
+            ASSERT_EQ(Run(strScript, "0.02",
                           nCopy ? "SDL_VIDEODRIVER=offscreen ABISALIA_GL_COPY_PRESENT=1" : "SDL_VIDEODRIVER=offscreen"),
                       0)
                 << Log();
@@ -66,7 +76,7 @@ TEST_F(PresentTest, TheWindowShowsTheSamePictureWithoutTheCopy) {
             ASSERT_EQ(direct.nHeight, copied.nHeight) << "frame " << f;
             EXPECT_EQ(copied.nWidth, c.bFullScreen ? 1024 : 400);
             const Difference d = Compare(direct, copied);
-            if (c.szMultisample) {
+            if (c.bMultisampled) {
                 // Multisampled frames are resolved and copied either way.
                 EXPECT_EQ(d.nAny, 0) << "frame " << f;
             } else {

@@ -167,6 +167,7 @@ HRESULT GlBackend::Reset(const D3DPRESENT_PARAMETERS& pp) {
 HRESULT GlBackend::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
     const DeviceState& s = device_.State();
     targets_.BindForDrawing();
+    targets_.MarkDrawn();
     GLbitfield mask = 0;
     if (flags & D3DCLEAR_TARGET) {
         mask |= GL_COLOR_BUFFER_BIT;
@@ -207,6 +208,7 @@ HRESULT GlBackend::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLO
 HRESULT GlBackend::Draw(const DrawCall& call) {
     // The back buffer, vao_ and the constant block stay bound between calls (see BuildTargets).
     const DeviceState& s = device_.State();
+    targets_.MarkDrawn();
     ApplyState(s);
     Program* p = ProgramFor(s);
     if (!p) return D3DERR_INVALIDCALL;

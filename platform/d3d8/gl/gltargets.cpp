@@ -72,6 +72,7 @@ void GlTargets::ReadWindowBuffer() {
 HRESULT GlTargets::Build(const D3DPRESENT_PARAMETERS& pp, const win32::GlPresentTarget& window) {
     Delete();
     ReadWindowBuffer();
+    drawn_ = kept_ = false;
     width_ = pp.BackBufferWidth;
     height_ = pp.BackBufferHeight;
     samples_ = pp.MultiSampleType >= D3DMULTISAMPLE_2_SAMPLES ? static_cast<int>(pp.MultiSampleType) : 0;
@@ -118,7 +119,13 @@ HRESULT GlTargets::Build(const D3DPRESENT_PARAMETERS& pp, const win32::GlPresent
 }
 
 void GlTargets::Choose(const win32::GlPresentTarget& window) {
+    const bool presentedAgain = !drawn_;
+    drawn_ = false;
+    // Until a new frame is drawn, the kept one is presented again.
+    if (kept_ && presentedAgain) return;
+    kept_ = false;
     const win32::GlRect& c = window.client;
+    client_ = c;
     const bool sameSize = c.x == 0 && c.y == 0 && static_cast<UINT>(c.width) == width_ &&
                           static_cast<UINT>(c.height) == height_ && window.drawableWidth == c.width;
     const bool sameBuffer = samples_ == 0 && window_.samples == 0 && colorFits_ && window_.red == 8 &&
@@ -129,7 +136,22 @@ void GlTargets::Choose(const win32::GlPresentTarget& window) {
 
 void GlTargets::BindForDrawing() const { glBindFramebuffer(GL_FRAMEBUFFER, inWindow_ ? 0 : fbo_); }
 
+void GlTargets::KeepWindowFrame() {
+    // The back buffer: the front one cannot be read back everywhere (on X it reads black), and a
+    // swap that copies, as the software rasteriser's does, leaves the frame in the back buffer.
+    // Where swaps exchange buffers this is an earlier frame, still a picture of the scene.
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo_);
+    const win32::GlRect& c = client_;
+    glBlitFramebuffer(c.x, c.y, c.x + c.width, c.y + c.height, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+    inWindow_ = false;
+    kept_ = true;
+}
+
 void GlTargets::BindForReading() {
+    if (inWindow_ && !drawn_) KeepWindowFrame();
     if (inWindow_) {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
         glReadBuffer(GL_BACK);
@@ -144,6 +166,7 @@ void GlTargets::BindForReading() {
 }
 
 void GlTargets::CopyToWindow(const win32::GlRect& c) {
+    if (inWindow_ && !drawn_) KeepWindowFrame();
     if (inWindow_) return;
     BindForReading();
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);

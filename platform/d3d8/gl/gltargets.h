@@ -9,6 +9,11 @@
 // Present resolves and copies into the window. The choice is made again at each Present for the
 // next frame, so a window resized before its device is reset falls back to the copy.
 //
+// The window holds a frame drawn there only until the next swap. A frame presented again without
+// drawing (the framework does that while it is paused, under an open menu or dialog) or read back
+// after its present is first kept in our framebuffer and is presented from there until the next
+// frame is drawn.
+//
 // The two give the same picture up to rounding: the window's rows are stored top first and ours
 // bottom first, so the rasteriser interpolates along mirrored edges, and about one pixel in a
 // hundred differs by one level. ABISALIA_GL_COPY_PRESENT=1 always takes the copy, for comparison.
@@ -42,11 +47,13 @@ public:
 
     // Binds the framebuffer the frame is drawn into.
     void BindForDrawing() const;
-    // Binds the finished frame for reading (resolving a multisampled one first).
+    // A clear or a draw went into the current frame.
+    void MarkDrawn() { drawn_ = true; }
+    // Binds the last frame for reading (resolving a multisampled one first).
     void BindForReading();
     // Puts the frame into the window's client area; nothing to do when it was drawn there.
     void CopyToWindow(const win32::GlRect& client);
-    // Picks where the next frame goes, from the window as it is now.
+    // After the swap: picks where the next frame goes, from the window as it is now.
     void Choose(const win32::GlPresentTarget& window);
 
 private:
@@ -55,6 +62,8 @@ private:
         GLint red = 0, green = 0, blue = 0, depth = 0, stencil = 0, samples = 0;
     };
     void ReadWindowBuffer();
+    // Copies the frame last presented in the window into our framebuffer, which holds it from then on.
+    void KeepWindowFrame();
 
     UINT width_ = 0, height_ = 0;
     int samples_ = 0;
@@ -62,6 +71,9 @@ private:
     GLint depthBits_ = 0;  // of the depth buffer the device asked for
     bool colorFits_ = false;  // the back buffer's format has 8-bit channels
     bool inWindow_ = false;
+    bool drawn_ = false;  // since the last present
+    bool kept_ = false;   // our framebuffer holds the window's last frame
+    win32::GlRect client_;  // where the window's frame lies
     WindowBuffer window_;
     GLuint fbo_ = 0, color_ = 0, depth_ = 0;
     GLuint resolveFbo_ = 0, resolveColor_ = 0;  // multisampled back buffers resolve here

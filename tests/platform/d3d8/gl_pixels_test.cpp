@@ -366,13 +366,19 @@ TEST_F(GlTest, FramesAreDrawnInTheWindowOnlyWhereItHoldsTheBackBufferAsItIs) {
 
         IDirect3DSurface8* s = nullptr;
         ASSERT_EQ(dev_->CreateImageSurface(c.size, c.size, D3DFMT_A8R8G8B8, &s), D3D_OK);
-        ASSERT_EQ(dev_->GetFrontBuffer(s), D3D_OK) << c.name;
-        D3DLOCKED_RECT lr;
-        s->LockRect(&lr, nullptr, 0);
-        const DWORD corner = static_cast<DWORD*>(lr.pBits)[(c.size - 2) * lr.Pitch / 4 + 1] & 0xFFFFFF;
-        s->UnlockRect();
-        s->Release();
-        EXPECT_EQ(corner, 0x102030u) << c.name;
+        auto corner = [&] {
+            EXPECT_EQ(dev_->GetFrontBuffer(s), D3D_OK) << c.name;
+            D3DLOCKED_RECT lr;
+            s->LockRect(&lr, nullptr, 0);
+            const DWORD pixel = static_cast<DWORD*>(lr.pBits)[(c.size - 2) * lr.Pitch / 4 + 1] & 0xFFFFFF;
+            s->UnlockRect();
+            return pixel;
+        };
+        EXPECT_EQ(corner(), 0x102030u) << c.name;
+        // Presented, and presented again without drawing: the frame still reads back.
         EXPECT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK) << c.name;
+        EXPECT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK) << c.name;
+        EXPECT_EQ(corner(), 0x102030u) << c.name;
+        s->Release();
     }
 }
