@@ -125,7 +125,6 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
     // SDL's offscreen driver gives a window a GL surface of its size at creation and never resizes
     // it, so a window that later goes full screen would draw into a corner. Create it at least as
     // large as the desktop, then give it the size asked for.
