@@ -88,6 +88,8 @@ private:
     Program* ProgramFor(const DeviceState& s);
     GLuint VertexStage(const DeviceState& s);
     void BindTextures(const DeviceState& s);
+    template <class Buffer>
+    GLuint Upload(const Buffer* b, GLenum target);
     GLuint BufferFor(const VertexBufferImpl* b);
     GLuint IndexBufferFor(const IndexBufferImpl* b);
     void SetupAttributes(const DeviceState& s, const DrawCall& call, GLuint upBuffer);

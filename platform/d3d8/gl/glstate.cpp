@@ -364,27 +364,23 @@ void GlBackend::BindTextures(const DeviceState& s) {
     samplersBound_ = true;
 }
 
-GLuint GlBackend::BufferFor(const VertexBufferImpl* b) {
+// The buffer's GL twin, bound to `target` and uploaded when the buffer's version moved.
+template <class Buffer>
+GLuint GlBackend::Upload(const Buffer* b, GLenum target) {
     GlBuffer& g = buffers_[b];
     if (!g.name) glGenBuffers(1, &g.name);
-    BindArrayBuffer(g.name);
+    if (target == GL_ARRAY_BUFFER) BindArrayBuffer(g.name);
+    else BindElementBuffer(g.name);
     if (g.version != b->Version()) {
         g.version = b->Version();
-        glBufferData(GL_ARRAY_BUFFER, b->Length(), b->Data().data(), GL_DYNAMIC_DRAW);
+        glBufferData(target, b->Length(), b->Data().data(), GL_DYNAMIC_DRAW);
     }
     return g.name;
 }
 
-GLuint GlBackend::IndexBufferFor(const IndexBufferImpl* b) {
-    GlBuffer& g = buffers_[b];
-    if (!g.name) glGenBuffers(1, &g.name);
-    BindElementBuffer(g.name);
-    if (g.version != b->Version()) {
-        g.version = b->Version();
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, b->Length(), b->Data().data(), GL_DYNAMIC_DRAW);
-    }
-    return g.name;
-}
+GLuint GlBackend::BufferFor(const VertexBufferImpl* b) { return Upload(b, GL_ARRAY_BUFFER); }
+
+GLuint GlBackend::IndexBufferFor(const IndexBufferImpl* b) { return Upload(b, GL_ELEMENT_ARRAY_BUFFER); }
 
 void GlBackend::SetupAttributes(const DeviceState& s, const DrawCall& call, GLuint upBuffer) {
     AttribSource want[16];
