@@ -221,7 +221,10 @@ Direct3D8Impl::Direct3D8Impl(BackendKind kind, std::vector<AdapterInfo> adapters
       ownsSdlVideo_(ownsSdlVideo) {}
 
 Direct3D8Impl::~Direct3D8Impl() {
-    if (ownsSdlVideo_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (ownsSdlVideo_) {
+        SDL_GL_UnloadLibrary();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
 }
 
 HRESULT Direct3D8Impl::QueryInterface(REFIID riid, void** ppv) {
@@ -387,15 +390,26 @@ IDirect3D8* Direct3DCreate8(UINT sdkVersion) {
         if (script->failCreate) return nullptr;
         return new Direct3D8Impl(kind, ScriptAdapters(*script), script, false);
     }
-    const GlProbe& probe = ProbeGl();
-    if (!probe.ok) return nullptr;  // the probe said why
+    // The object holds the video subsystem and the GL library for its life, taken before the
+    // probe: released between the probe and the program's window, the driver would be unloaded
+    // and loaded again.
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "gl: no display: %s\n", SDL_GetError());
         return nullptr;
     }
-    std::vector<AdapterInfo> adapters = SdlAdapters(probe);
+    if (SDL_GL_LoadLibrary(nullptr) != 0) {
+        std::fprintf(stderr, "gl: no OpenGL library: %s\n", SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    const GlProbe& probe = ProbeGl();
+    std::vector<AdapterInfo> adapters;
+    if (probe.ok) {  // else the probe said why
+        adapters = SdlAdapters(probe);
+        if (adapters.empty()) std::fprintf(stderr, "gl: the display reports no modes: %s\n", SDL_GetError());
+    }
     if (adapters.empty()) {
-        std::fprintf(stderr, "gl: the display reports no modes: %s\n", SDL_GetError());
+        SDL_GL_UnloadLibrary();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }

@@ -76,7 +76,7 @@ private:
     std::vector<AdapterInfo> adapters_;
     std::vector<std::optional<D3DDISPLAYMODE>> fullscreenModes_;
     std::shared_ptr<const Script> script_;
-    bool ownsSdlVideo_;
+    bool ownsSdlVideo_;  // and a hold on the GL library
 };
 
 }  // namespace d3d8
