@@ -123,6 +123,42 @@ ScriptedAdapter Script::DefaultAdapter() {
     return a;
 }
 
+namespace {
+
+struct DriverHooks {
+    std::mutex mutex;
+    bool loaded = false;
+    std::vector<void (*)()> pending;
+};
+
+DriverHooks& Hooks() {
+    static DriverHooks hooks;
+    return hooks;
+}
+
+void RunDriverHooks() {
+    std::vector<void (*)()> run;
+    {
+        std::lock_guard lock(Hooks().mutex);
+        Hooks().loaded = true;
+        run.swap(Hooks().pending);
+    }
+    for (auto fn : run) fn();
+}
+
+}  // namespace
+
+void WhenGlDriverLoaded(void (*fn)()) {
+    {
+        std::lock_guard lock(Hooks().mutex);
+        if (!Hooks().loaded) {
+            Hooks().pending.push_back(fn);
+            return;
+        }
+    }
+    fn();
+}
+
 const GlProbe& ProbeGl() {
     static GlProbe probe;
     static std::once_flag once;
@@ -154,6 +190,7 @@ const GlProbe& ProbeGl() {
         }
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     });
+    if (probe.ok) RunDriverHooks();
     return probe;
 }
 

@@ -31,6 +31,11 @@ struct GlProbe {
 };
 const GlProbe& ProbeGl();
 
+// Runs `fn` on the probing thread once the probe has loaded the GL driver (at once when it has).
+// For loading other large modules in the background without holding up the driver's own loading:
+// both take the dynamic loader's lock.
+void WhenGlDriverLoaded(void (*fn)());
+
 D3DCAPS8 BuiltinCaps(UINT adapter, D3DDEVTYPE type, int maxTextureSize);
 
 class Direct3D8Impl final : public IDirect3D8 {

@@ -1,5 +1,6 @@
-// A movie file's video stream decoded with FFmpeg into bottom-up BGR rows: the layout the graph
-// hands to its renderer. Audio and every other stream are skipped.
+// A movie file's video stream decoded into bottom-up BGR rows: the layout the graph hands to its
+// renderer. Audio and every other stream are skipped. The decoding is the movie module's
+// (moviedecoder.h).
 #pragma once
 
 #include <memory>
@@ -9,6 +10,8 @@
 #include "dshow/types.h"
 
 namespace dshow {
+
+class MovieDecoder;
 
 // Larger pictures are refused rather than allocated.
 inline constexpr int kMaxMovieSide = 4096;
@@ -25,7 +28,8 @@ public:
 
     // Opens the file through the platform's file lookup, finds its video stream and opens a
     // single-threaded decoder. HRESULT_FILE_NOT_FOUND, VFW_E_UNKNOWN_FILE_TYPE or
-    // VFW_E_UNSUPPORTED_STREAM (no video, no decoder, or a picture size out of range).
+    // VFW_E_UNSUPPORTED_STREAM (no video, no decoder, no movie module, or a picture size out of
+    // range).
     HRESULT Open(const std::string& path);
 
     int Width() const { return width_; }
@@ -39,8 +43,7 @@ public:
     bool Next(std::vector<BYTE>& out, REFERENCE_TIME* start, REFERENCE_TIME* stop);
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<MovieDecoder> decoder_;
     int width_ = 0, height_ = 0;
     REFERENCE_TIME frameDuration_ = kUnitsPerSecond / 25;
 };

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "d3dx8/d3dx8.h"
+#include "dshow/moviemodule.h"
 #include "game/videotexture.h"
 #include "framework/sysutil.h"
 #include "game/vsconsts.h"
@@ -347,6 +348,7 @@ TEST_F(VideoTest, AFailedPlayShowsItsBoxAndLeavesNothingBehind) {
         std::string file;
         const char* inject;
         const char* box;
+        const char* module = "";  // the movie decoder module to load (empty: the built one)
     };
     const Case cases[] = {
         {"nivel1\\falta.avi", nullptr, "Could not create source filter to graph!  hr=0x80070002"},
@@ -354,12 +356,15 @@ TEST_F(VideoTest, AFailedPlayShowsItsBoxAndLeavesNothingBehind) {
         {"nivel1\\intro.avi", "CoCreateInstance", "Could not create the filter graph!  hr=0x80004005"},
         {"nivel1\\intro.avi", "QueryInterface(IMediaControl)", "Could not get the media control of the graph!  hr=0x80004005"},
         {"nivel1\\intro.avi", "QueryInterface(IMediaEvent)", "Could not get the media events of the graph!  hr=0x80004005"},
+        {"nivel1\\intro.avi", nullptr, "Could not create source filter to graph!  hr=0x80040265", "/nonexistent/decoder.so"},
     };
     for (const Case& c : cases) {
         dshow::SetFailureInjection([&](const char* call) { return c.inject && std::strcmp(call, c.inject) == 0 ? E_FAIL : S_OK; });
+        dshow::SetMovieModulePath(c.module);
         CaptureStderr();
         EXPECT_EQ(Screen().Play(-0.45f, -0.45f, 0.4f, c.file.c_str()), E_FAIL) << c.box;
         const std::string err = GetCapturedStderr();
+        dshow::SetMovieModulePath("");
         EXPECT_NE(err.find(std::string("Video Texture: ") + c.box), std::string::npos) << c.box << "\n" << err;
         EXPECT_EQ(err.find("Video Texture", err.find("Video Texture") + 1), std::string::npos) << "one box: " << err;
         EXPECT_FALSE(Playing());

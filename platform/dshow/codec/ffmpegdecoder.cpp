@@ -1,0 +1,188 @@
+// The movie decoder module: a file's video stream decoded with FFmpeg into bottom-up BGR rows.
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+#include "dshow/moviedecoder.h"
+#include "dshow/moviereader.h"
+
+namespace dshow {
+namespace {
+
+constexpr int kIoBufferSize = 32 * 1024;
+constexpr REFERENCE_TIME kMaxTimestampLeap = 2 * kUnitsPerSecond;
+
+int ReadFile(void* opaque, uint8_t* buf, int size) {
+    const size_t n = std::fread(buf, 1, static_cast<size_t>(size), static_cast<std::FILE*>(opaque));
+    return n == 0 ? AVERROR_EOF : static_cast<int>(n);
+}
+
+int64_t SeekFile(void* opaque, int64_t offset, int whence) {
+    auto* f = static_cast<std::FILE*>(opaque);
+    if (whence & AVSEEK_SIZE) {
+        const long here = std::ftell(f);
+        if (std::fseek(f, 0, SEEK_END) != 0) return -1;
+        const long size = std::ftell(f);
+        std::fseek(f, here, SEEK_SET);
+        return size;
+    }
+    if (std::fseek(f, static_cast<long>(offset), whence & ~AVSEEK_FORCE) != 0) return -1;
+    return std::ftell(f);
+}
+
+REFERENCE_TIME ToUnits(int64_t t, AVRational base) { return av_rescale_q(t, base, AVRational{1, kUnitsPerSecond}); }
+
+class FfmpegDecoder final : public MovieDecoder {
+public:
+    ~FfmpegDecoder() override {
+        av_frame_free(&frame_);
+        av_packet_free(&packet_);
+        sws_freeContext(scaler_);
+        avcodec_free_context(&codec_);
+        avformat_close_input(&format_);
+        if (io_) {
+            av_freep(&io_->buffer);
+            avio_context_free(&io_);
+        }
+        if (file_) std::fclose(file_);
+    }
+
+    HRESULT Open(std::FILE* file) override;
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    REFERENCE_TIME FrameDuration() const override { return frameDuration_; }
+    bool Next(std::vector<BYTE>& out, REFERENCE_TIME* start, REFERENCE_TIME* stop) override;
+
+private:
+    // The next decoded picture into `frame_`; false at the end.
+    bool Decode() {
+        while (!ended_) {
+            const int r = avcodec_receive_frame(codec_, frame_);
+            if (r == 0) return true;
+            if (r != AVERROR(EAGAIN)) {
+                ended_ = true;  // the drained end, or a decoder that gave up
+                break;
+            }
+            if (draining_) {
+                ended_ = true;
+                break;
+            }
+            const int read = av_read_frame(format_, packet_);
+            if (read < 0) {
+                // The file's end, or a read error treated as one: drain what the decoder holds.
+                draining_ = true;
+                avcodec_send_packet(codec_, nullptr);
+                continue;
+            }
+            if (packet_->stream_index == stream_) {
+                // A damaged packet is skipped; the decoder resynchronises at the next one.
+                avcodec_send_packet(codec_, packet_);
+            }
+            av_packet_unref(packet_);
+        }
+        return false;
+    }
+
+    std::FILE* file_ = nullptr;
+    AVIOContext* io_ = nullptr;
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    SwsContext* scaler_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    int stream_ = -1;
+    AVRational timeBase_{1, 25};
+    bool draining_ = false, ended_ = false;
+    REFERENCE_TIME nextStart_ = 0;
+    std::vector<BYTE> topDown_;
+    int width_ = 0, height_ = 0;
+    REFERENCE_TIME frameDuration_ = kUnitsPerSecond / 25;
+};
+
+HRESULT FfmpegDecoder::Open(std::FILE* file) {
+    av_log_set_level(AV_LOG_QUIET);
+    file_ = file;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
+    if (!buffer) return E_OUTOFMEMORY;
+    io_ = avio_alloc_context(buffer, kIoBufferSize, 0, file_, ReadFile, nullptr, SeekFile);
+    if (!io_) {
+        av_free(buffer);
+        return E_OUTOFMEMORY;
+    }
+    format_ = avformat_alloc_context();
+    if (!format_) return E_OUTOFMEMORY;
+    format_->pb = io_;
+    format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+    if (avformat_open_input(&format_, nullptr, nullptr, nullptr) < 0) return VFW_E_UNKNOWN_FILE_TYPE;
+    if (avformat_find_stream_info(format_, nullptr) < 0) return VFW_E_UNKNOWN_FILE_TYPE;
+    const AVCodec* decoder = nullptr;
+    stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    if (stream_ < 0 || !decoder) return VFW_E_UNSUPPORTED_STREAM;
+    const AVStream* s = format_->streams[stream_];
+    const int w = s->codecpar->width, h = s->codecpar->height;
+    if (w < 1 || h < 1 || w > kMaxMovieSide || h > kMaxMovieSide) return VFW_E_UNSUPPORTED_STREAM;
+    codec_ = avcodec_alloc_context3(decoder);
+    if (!codec_) return E_OUTOFMEMORY;
+    if (avcodec_parameters_to_context(codec_, s->codecpar) < 0) return VFW_E_UNSUPPORTED_STREAM;
+    codec_->thread_count = 1;
+    if (avcodec_open2(codec_, decoder, nullptr) < 0) return VFW_E_UNSUPPORTED_STREAM;
+    packet_ = av_packet_alloc();
+    frame_ = av_frame_alloc();
+    if (!packet_ || !frame_) return E_OUTOFMEMORY;
+    timeBase_ = s->time_base;
+    const AVRational rate = av_guess_frame_rate(format_, const_cast<AVStream*>(s), nullptr);
+    if (rate.num > 0 && rate.den > 0) frameDuration_ = av_rescale_q(1, av_inv_q(rate), AVRational{1, kUnitsPerSecond});
+    if (frameDuration_ <= 0) frameDuration_ = kUnitsPerSecond / 25;
+    width_ = w;
+    height_ = h;
+    return S_OK;
+}
+
+bool FfmpegDecoder::Next(std::vector<BYTE>& out, REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+    if (!codec_ || !Decode()) return false;
+    AVFrame* f = frame_;
+    const int pitch = RowPitch24(width_);
+    out.resize(static_cast<size_t>(pitch) * static_cast<size_t>(height_));
+    // Pictures that change size mid-stream are scaled to the size the renderer agreed to.
+    scaler_ = sws_getCachedContext(scaler_, f->width, f->height, static_cast<AVPixelFormat>(f->format), width_,
+                                   height_, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
+    if (!scaler_ || f->width < 1 || f->height < 1) {
+        av_frame_unref(f);
+        return false;
+    }
+    topDown_.resize(out.size());
+    uint8_t* dst[4] = {topDown_.data(), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {pitch, 0, 0, 0};
+    sws_scale(scaler_, f->data, f->linesize, 0, f->height, dst, dstStride);
+    // Bottom-up, as a positive bitmap height says.
+    for (int y = 0; y < height_; ++y)
+        std::memcpy(&out[static_cast<size_t>(height_ - 1 - y) * pitch], &topDown_[static_cast<size_t>(y) * pitch],
+                    static_cast<size_t>(pitch));
+
+    REFERENCE_TIME t = nextStart_;
+    if (f->best_effort_timestamp != AV_NOPTS_VALUE) t = ToUnits(f->best_effort_timestamp, timeBase_);
+    REFERENCE_TIME length = f->pkt_duration > 0 ? ToUnits(f->pkt_duration, timeBase_) : frameDuration_;
+    if (length <= 0) length = frameDuration_;
+    // Stream times never run backwards or leap ahead, whatever the file claims: a damaged
+    // timestamp would otherwise hold the picture, or the completion, for hours.
+    if ((nextStart_ > 0 && t < nextStart_ - frameDuration_ / 2) || t > nextStart_ + kMaxTimestampLeap) t = nextStart_;
+    *start = t;
+    *stop = t + length;
+    nextStart_ = t + length;
+    av_frame_unref(f);
+    return true;
+}
+
+}  // namespace
+}  // namespace dshow
+
+extern "C" __attribute__((visibility("default"))) dshow::MovieDecoder* AbisaliaCreateMovieDecoder() {
+    return new (std::nothrow) dshow::FfmpegDecoder();
+}

@@ -1,0 +1,112 @@
+#include "dshow/moviemodule.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "win32/gldriverpin.h"
+
+namespace dshow {
+namespace {
+
+// Under the leak checker the libraries stay mapped after their close: some keep what they
+// allocate at load in their own data, which unloading would show as leaks of no module.
+constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL | (win32::kLeakChecked ? RTLD_NODELETE : 0);
+
+class MovieModule {
+public:
+    ~MovieModule() { Close(); }
+
+    void Prefetch() {
+        std::lock_guard lock(mutex_);
+        // attempted_ is the loading thread's until it is joined.
+        if (loader_.joinable() || attempted_) return;
+        loader_ = std::thread([this] { Load(); });
+    }
+
+    CreateMovieDecoderFn Factory() {
+        std::lock_guard lock(mutex_);
+        if (loader_.joinable()) loader_.join();
+        if (!attempted_) Load();
+        return create_;
+    }
+
+    void SetPath(const std::string& path) {
+        std::lock_guard lock(mutex_);
+        CloseLocked();
+        path_ = path.empty() ? ABISALIA_MOVIE_MODULE : path;
+    }
+
+private:
+    // On the loading thread (holding no lock: Factory joins it) or under the lock.
+    void Load() {
+        attempted_ = true;
+        LoadDependencies();
+        handle_ = dlopen(path_.c_str(), kOpenFlags);
+        if (handle_) create_ = reinterpret_cast<CreateMovieDecoderFn>(dlsym(handle_, kCreateMovieDecoderSymbol));
+        if (!create_) {
+            const char* why = dlerror();
+            std::fprintf(stderr, "video: no movie decoder (%s): %s\n", path_.c_str(), why ? why : "no factory");
+            if (handle_) dlclose(handle_);
+            handle_ = nullptr;
+        }
+    }
+
+    // The module's libraries one at a time, those nothing else needs first, as the build listed
+    // them beside it: one call for all of them would hold the loader's lock, which the main
+    // thread's symbol lookups need too, for the whole load.
+    void LoadDependencies() {
+        std::ifstream list(path_ + ".deps");
+        std::vector<std::string> paths;
+        for (std::string line; std::getline(list, line);) {
+            const size_t arrow = line.find("=> /");
+            if (arrow == std::string::npos) continue;
+            const size_t end = line.find(" (", arrow);
+            paths.push_back(line.substr(arrow + 3, end == std::string::npos ? std::string::npos : end - arrow - 3));
+        }
+        for (auto it = paths.rbegin(); it != paths.rend(); ++it)
+            if (void* h = dlopen(it->c_str(), kOpenFlags)) dependencies_.push_back(h);
+    }
+
+    void Close() {
+        std::lock_guard lock(mutex_);
+        CloseLocked();
+    }
+
+    void CloseLocked() {
+        if (loader_.joinable()) loader_.join();
+        if (handle_) dlclose(handle_);
+        for (auto it = dependencies_.rbegin(); it != dependencies_.rend(); ++it) dlclose(*it);
+        dependencies_.clear();
+        handle_ = nullptr;
+        create_ = nullptr;
+        attempted_ = false;
+    }
+
+    std::mutex mutex_;
+    std::thread loader_;
+    std::string path_ = ABISALIA_MOVIE_MODULE;
+    void* handle_ = nullptr;
+    std::vector<void*> dependencies_;
+    CreateMovieDecoderFn create_ = nullptr;
+    bool attempted_ = false;
+};
+
+MovieModule& Module() {
+    static MovieModule module;
+    return module;
+}
+
+}  // namespace
+
+void PrefetchMovieModule() { Module().Prefetch(); }
+
+CreateMovieDecoderFn MovieDecoderFactory() { return Module().Factory(); }
+
+void SetMovieModulePath(const std::string& path) { Module().SetPath(path); }
+
+}  // namespace dshow
