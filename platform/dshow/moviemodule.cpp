@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <mutex>
@@ -68,8 +69,11 @@ private:
             const size_t end = line.find(" (", arrow);
             paths.push_back(line.substr(arrow + 3, end == std::string::npos ? std::string::npos : end - arrow - 3));
         }
-        for (auto it = paths.rbegin(); it != paths.rend(); ++it)
+        for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
             if (void* h = dlopen(it->c_str(), kOpenFlags)) dependencies_.push_back(h);
+            // The lock is no queue: without a pause this thread takes it straight back.
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
     }
 
     void Close() {
