@@ -57,7 +57,7 @@ SurfaceImpl::SurfaceImpl(DeviceImpl* device, Owner owner, TextureImpl* texture, 
                          D3DFORMAT format, D3DPOOL pool, DWORD usage)
     : device_(device), owner_(owner), texture_(texture), level_(level), width_(width), height_(height),
       format_(format), pool_(pool), usage_(usage) {
-    if (owner_ != Owner::Texture) pixels_.assign(LevelSize(format, width, height), 0);
+    if (owner_ == Owner::Self) pixels_.assign(LevelSize(format, width, height), 0);
     if (owner_ == Owner::Self) {
         device_->AddRef();
         device_->ResourceCreated(pool_);
@@ -70,7 +70,15 @@ void SurfaceImpl::Resize(UINT width, UINT height, D3DFORMAT format) {
     width_ = width;
     height_ = height;
     format_ = format;
-    pixels_.assign(LevelSize(format, width, height), 0);
+    if (owner_ == Owner::Self)
+        pixels_.assign(LevelSize(format, width, height), 0);
+    else
+        pixels_ = {};
+}
+
+std::vector<BYTE>& SurfaceImpl::Pixels() {
+    if (owner_ == Owner::Device && pixels_.empty()) pixels_.assign(LevelSize(format_, width_, height_), 0);
+    return pixels_;
 }
 
 HRESULT SurfaceImpl::QueryInterface(REFIID riid, void** ppv) {

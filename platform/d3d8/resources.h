@@ -75,7 +75,9 @@ public:
     UINT Height() const { return height_; }
     D3DFORMAT Format() const { return format_; }
     // The surface's own pixels (Self and Device owners); texture levels live in the texture.
-    std::vector<BYTE>& Pixels() { return pixels_; }
+    // The back and depth buffers' copies, read only by a copy out of the back buffer, are made
+    // (zeroed) at their first use: most devices never need them.
+    std::vector<BYTE>& Pixels();
     void Resize(UINT width, UINT height, D3DFORMAT format);
 
 protected:
