@@ -61,7 +61,9 @@ Figures RunOnce(const fs::path& exe, const fs::path& folder, const std::string& 
     fs::remove(times);
     const std::string video =
         display.empty() ? "SDL_VIDEODRIVER=offscreen" : "SDL_VIDEODRIVER=x11 DISPLAY=" + Quote(display);
-    const std::string command = "cd " + Quote(folder) + " && exec env " + video + " ABISALIA_FIXED_STEP=0.02"
+    // A program that stops stepping frames (an old full-screen fault on a desktop, say) fails its run.
+    const std::string command = "cd " + Quote(folder) + " && exec timeout -k 5 120 env " + video +
+                                " ABISALIA_FIXED_STEP=0.02"
                                 " ABISALIA_SCRIPT=run.script ABISALIA_SWAP_TIMES=" + Quote(times) +
                                 " LD_PRELOAD=" + Quote(ABISALIA_SWAP_SHIM) + " " + Quote(exe) + " > run.log 2>&1";
     const double launched = Now();
