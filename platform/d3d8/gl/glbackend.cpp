@@ -259,8 +259,8 @@ HRESULT GlBackend::Present() {
     targets_.CopyToWindow(window.client);
     win32::GlPresentWindow(hwnd);
     ForgetGlobalBindings();
-    // The window may have changed size since the frame began.
-    if (win32::GlGetPresentTarget(hwnd, &window)) targets_.Choose(window);
+    // The window as it is now, which may differ from when the frame began.
+    targets_.Choose(window);
     targets_.BindForDrawing();
     return D3D_OK;
 }
