@@ -19,6 +19,7 @@ IGraphBuilder* g_pGraphBuilder = nullptr;
 IMediaControl* g_pMediaControl = nullptr;
 IMediaEvent* g_pMediaEvent = nullptr;
 D3DFORMAT g_TextureFormat = D3DFMT_UNKNOWN;
+DWORD g_dwRotRegister = 0;
 
 namespace {
 // COM is entered once per built graph and left once at its cleanup.
@@ -232,4 +233,27 @@ void vidShowError(const char* szFormat, ...) {
     std::vsnprintf(szBuffer, sizeof szBuffer, szFormat, args);
     va_end(args);
     MessageBoxA(nullptr, szBuffer, "Video Texture", MB_ICONERROR);
+}
+
+HRESULT vidRegisterGraph(IUnknown* pUnkGraph) {
+    IRunningObjectTable* pROT = nullptr;
+    if (FAILED(GetRunningObjectTable(0, &pROT))) return E_FAIL;
+    WCHAR wsz[128];
+    wsprintfW(wsz, u"FilterGraph %08x  pid %08x", 0u, GetCurrentProcessId());
+    IMoniker* pMoniker = nullptr;
+    HRESULT hr = CreateItemMoniker(u"!", wsz, &pMoniker);
+    if (SUCCEEDED(hr)) {
+        hr = pROT->Register(0, pUnkGraph, pMoniker, &g_dwRotRegister);
+        pMoniker->Release();
+    }
+    pROT->Release();
+    return hr;
+}
+
+void vidRevokeGraph() {
+    IRunningObjectTable* pROT = nullptr;
+    if (SUCCEEDED(GetRunningObjectTable(0, &pROT))) {
+        pROT->Revoke(g_dwRotRegister);
+        pROT->Release();
+    }
 }

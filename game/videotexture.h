@@ -31,8 +31,14 @@ extern IGraphBuilder* g_pGraphBuilder;
 extern IMediaControl* g_pMediaControl;
 extern IMediaEvent* g_pMediaEvent;
 extern D3DFORMAT g_TextureFormat;
+// The running-object-table entry of vidRegisterGraph.
+extern DWORD g_dwRotRegister;
 
 HRESULT vidBuildGraph(IDirect3DTexture8* pTexture);
 BYTE vidCheckStatus();
 void vidCleanup();
 void vidShowError(const char* szFormat, ...);
+// Make a graph findable in the running-object table while it runs, and take it out again. The game
+// calls neither: they are for attaching a graph inspector while debugging.
+HRESULT vidRegisterGraph(IUnknown* pUnkGraph);
+void vidRevokeGraph();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -62,6 +63,67 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int cchWideChar
         }
     }
     return fit == n ? n : 0;
+}
+
+int wsprintfW(LPWSTR out, LPCWSTR format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int n = wvsprintfW(out, format, args);
+    va_end(args);
+    return n;
+}
+
+int wvsprintfW(LPWSTR out, LPCWSTR format, va_list args) {
+    constexpr std::size_t kLimit = 1024;
+    if (!out || !format) return 0;
+    // Formatted in the code page, then widened: every conversion's text is single-byte.
+    auto narrow = [](char16_t w) {
+        const int b = WideToByte(w);
+        return static_cast<char>(b < 0 ? '?' : b);
+    };
+    std::string text;
+    for (LPCWSTR p = format; *p && text.size() < kLimit; ++p) {
+        if (*p != u'%') {
+            text += narrow(*p);
+            continue;
+        }
+        std::string spec = "%";
+        LPCWSTR q = p + 1;
+        while (*q && *q < 0x80 && std::strchr("-+ #0123456789.", static_cast<char>(*q))) spec += static_cast<char>(*q++);
+        while (*q == u'l' || *q == u'h') ++q;  // both 32 bits wide, as an int here
+        char piece[kLimit + 1] = "";
+        switch (*q) {
+            case u'd': case u'i':
+                std::snprintf(piece, sizeof piece, (spec + 'd').c_str(), va_arg(args, int));
+                break;
+            case u'u': case u'x': case u'X':
+                std::snprintf(piece, sizeof piece, (spec + static_cast<char>(*q)).c_str(), va_arg(args, unsigned));
+                break;
+            case u'c':
+                std::snprintf(piece, sizeof piece, (spec + 'c').c_str(), narrow(static_cast<char16_t>(va_arg(args, int))));
+                break;
+            case u's': {
+                std::string arg;
+                for (LPCWSTR w = va_arg(args, LPCWSTR); w && *w; ++w) arg += narrow(*w);
+                std::snprintf(piece, sizeof piece, (spec + 's').c_str(), arg.c_str());
+                break;
+            }
+            case u'%':
+                piece[0] = '%';
+                piece[1] = '\0';
+                break;
+            default:  // no conversion: the text stays as written
+                for (LPCWSTR w = p; w < q; ++w) text += narrow(*w);
+                p = q - 1;
+                continue;
+        }
+        text += piece;
+        p = q;
+    }
+    if (text.size() > kLimit) text.resize(kLimit);
+    for (std::size_t i = 0; i < text.size(); ++i) out[i] = ByteToWide(static_cast<unsigned char>(text[i]));
+    out[text.size()] = 0;
+    return static_cast<int>(text.size());
 }
 
 void OutputDebugStringA(LPCSTR text) {

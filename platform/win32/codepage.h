@@ -2,6 +2,7 @@
 // Spanish texts were written in) and UTF-16, and trace output.
 #pragma once
 
+#include <cstdarg>
 #include <string>
 
 #include "win32/wintypes.h"
@@ -15,6 +16,12 @@
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int cbMultiByte, LPWSTR dst, int cchWideChar);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int cchWideChar, LPSTR dst, int cbMultiByte,
                         LPCSTR defaultChar, BOOL* usedDefaultChar);
+
+// Formats as the platform's wsprintfW: at most 1024 characters and the terminator. Conversions
+// d, i, u, x, X, c (a UTF-16 unit) and s (a UTF-16 string) with flags, width and precision; the
+// size prefixes h and l both read a 32-bit value, as there. Returns the characters written.
+int wsprintfW(LPWSTR out, LPCWSTR format, ...);
+int wvsprintfW(LPWSTR out, LPCWSTR format, va_list args);
 
 // Debugger output: standard error here.
 void OutputDebugStringA(LPCSTR text);

@@ -27,6 +27,8 @@
 #if __has_include("win32/com.h")
 #include "win32/com.h"
 #endif
+#include "win32/process.h"
+#include "win32/rot.h"
 
 // ---------------------------------------------------------------------------------------------
 // Messages

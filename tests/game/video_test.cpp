@@ -473,4 +473,35 @@ TEST_F(VideoTest, TheLevelFailureLineOutlivesTheIntrosMessage) {
     EXPECT_FLOAT_EQ(App().m_Hud.m_fMessageTime, 10.0f);
 }
 
+// The two debugging helpers put the playing graph into the running-object table under the name a
+// graph inspector looks for, and take it out again.
+TEST_F(VideoTest, RegisterGraphNamesThePlayingGraphUntilRevoked) {
+    FreezeClock();
+    Frame(0.1f);
+    ASSERT_TRUE(Playing());
+    ASSERT_NE(g_pGraphBuilder, nullptr);
+    const int nBefore = win32::RunningObjectCount();
+    ASSERT_EQ(vidRegisterGraph(g_pGraphBuilder), S_OK);
+    EXPECT_EQ(win32::RunningObjectCount(), nBefore + 1);
+
+    char szItem[64];
+    std::snprintf(szItem, sizeof szItem, "!FilterGraph 00000000  pid %08x", static_cast<unsigned>(::getpid()));
+    const std::u16string strItem(szItem, szItem + std::strlen(szItem));
+    IMoniker* pName = nullptr;
+    ASSERT_EQ(CreateItemMoniker(u"", strItem.c_str(), &pName), S_OK);
+    IRunningObjectTable* pROT = nullptr;
+    ASSERT_EQ(GetRunningObjectTable(0, &pROT), S_OK);
+    IUnknown* pFound = nullptr;
+    ASSERT_EQ(pROT->GetObject(pName, &pFound), S_OK);
+    EXPECT_EQ(pFound, static_cast<IUnknown*>(g_pGraphBuilder));
+    pFound->Release();
+
+    vidRevokeGraph();
+    EXPECT_EQ(pROT->IsRunning(pName), S_FALSE);
+    EXPECT_EQ(win32::RunningObjectCount(), nBefore);
+    pName->Release();
+    pROT->Release();
+    // The teardown's count of live graphs shows that the table kept no reference.
+}
+
 }  // namespace
