@@ -139,8 +139,9 @@ HRESULT CreateFromImage(IDirect3DDevice8* device, d3dx::DecodedImage&& image, UI
                                image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DRTYPE_TEXTURE,
                                FileFormatOf(image.format)};
     }
-    if (width == 0 || width == D3DX_DEFAULT) width = image.fileWidth;
-    if (height == 0 || height == D3DX_DEFAULT) height = image.fileHeight;
+    // The decoded size, which is the file's unless the decoder had to scale it down to its budget.
+    if (width == 0 || width == D3DX_DEFAULT) width = image.width;
+    if (height == 0 || height == D3DX_DEFAULT) height = image.height;
     FitToDevice(device, &width, &height, &levels);
     if (format == D3DFMT_UNKNOWN) format = image.hasAlpha || colorKey != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     if (PackedBytes(format) == 0) return D3DERR_INVALIDCALL;
