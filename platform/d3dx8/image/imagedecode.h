@@ -28,9 +28,9 @@ constexpr std::size_t kMaxImageTexels = std::size_t{1} << 26;
 // texels), so what a decode may produce is bounded by what the caller can use and by the file's
 // size: no side beyond maxSide (the device's largest texture; no image larger can ever be drawn
 // at its own size), and at most max(kImageTexelFloor, kImageTexelsPerFileByte x file bytes)
-// texels. Real pictures come nowhere near that ratio (the generated media stay below 16 texels a
-// byte); a file under 64 KB thus decodes to at most 2^22 texels (16 MB), its whole texture load
-// to well under 100 MB. A JPEG beyond the budget decodes at 1/2, 1/4 or 1/8 of its size, which
+// texels. Real pictures come nowhere near that ratio (a photograph in JPEG takes a byte for a
+// few texels; the generated media are uncompressed); a file under 64 KB thus decodes to at most
+// 2^22 texels (16 MB), its whole texture load to well under 100 MB. A JPEG beyond the budget decodes at 1/2, 1/4 or 1/8 of its size, which
 // libjpeg does without the full-size image; every other image beyond it is refused with
 // kImageTooLarge, before its texels are allocated or its data inflated.
 constexpr std::uint64_t kImageTexelFloor = std::uint64_t{1} << 22;
