@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "d3dx8/image/imagedecode.h"
 #include "d3dx8/mipchain.h"
+#include "win32/codepage.h"
 
 namespace {
 
@@ -128,14 +131,15 @@ D3DXIMAGE_FILEFORMAT FileFormatOf(d3dx::ImageFileFormat f) {
     }
 }
 
-HRESULT CreateFromImage(IDirect3DDevice8* device, const d3dx::DecodedImage& image, UINT width, UINT height,
+HRESULT CreateFromImage(IDirect3DDevice8* device, d3dx::DecodedImage&& image, UINT width, UINT height,
                         UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter,
                         D3DCOLOR colorKey, D3DXIMAGE_INFO* info, IDirect3DTexture8** out) {
     if (info) {
-        *info = D3DXIMAGE_INFO{image.width, image.height, 1, 1,
+        *info = D3DXIMAGE_INFO{image.fileWidth, image.fileHeight, 1, 1,
                                image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DRTYPE_TEXTURE,
                                FileFormatOf(image.format)};
     }
+    // The decoded size, which is the file's unless the decoder had to scale it down to its budget.
     if (width == 0 || width == D3DX_DEFAULT) width = image.width;
     if (height == 0 || height == D3DX_DEFAULT) height = image.height;
     FitToDevice(device, &width, &height, &levels);
@@ -144,11 +148,12 @@ HRESULT CreateFromImage(IDirect3DDevice8* device, const d3dx::DecodedImage& imag
     if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
     if (mipFilter == D3DX_DEFAULT) mipFilter = D3DX_FILTER_BOX;
 
-    Level source{image.width, image.height, image.texels};
+    // The decoded texels become the top level itself; only a change of size makes a second image.
+    Level top{image.width, image.height, std::move(image.texels)};
     if (colorKey != 0)
-        for (DWORD& t : source.texels)
+        for (DWORD& t : top.texels)
             if (t == colorKey) t = 0;
-    Level top = d3dx::Resample(source, width, height, filter);
+    if (top.width != width || top.height != height) top = d3dx::Resample(top, width, height, filter);
 
     // Default-pool textures cannot be locked: fill a system-memory copy and hand it over.
     const bool staged = pool == D3DPOOL_DEFAULT && !(usage & D3DUSAGE_DYNAMIC);
@@ -174,6 +179,25 @@ HRESULT CreateFromImage(IDirect3DDevice8* device, const d3dx::DecodedImage& imag
     return D3D_OK;
 }
 
+// No image larger than the device's largest texture is decoded: it could only be shrunk.
+d3dx::DecodeLimits LimitsFor(IDirect3DDevice8* device, std::string* refusal) {
+    D3DCAPS8 caps{};
+    device->GetDeviceCaps(&caps);
+    const UINT side = std::max<UINT>(caps.MaxTextureWidth, caps.MaxTextureHeight);
+    return d3dx::DecodeLimits{side ? side : d3dx::kMaxImageDimension, refusal};
+}
+
+// An image refused as too large says why, as a refused mesh does; missing and damaged files
+// are the caller's to report.
+HRESULT ReportRefusal(HRESULT hr, const char* what, const std::string& refusal) {
+    if (hr == d3dx::kImageTooLarge) {
+        const std::string line = std::string(what) + ": texture refused: " +
+                                 (refusal.empty() ? std::string("the image is too large") : refusal) + "\n";
+        OutputDebugStringA(line.c_str());
+    }
+    return hr;
+}
+
 }  // namespace
 
 HRESULT D3DXCreateTexture(IDirect3DDevice8* pDevice, UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
@@ -195,10 +219,12 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice8* pDevice, LPCVOID p
     if (!pDevice || !pSrcData || !ppTexture) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
     d3dx::DecodedImage image;
-    if (const HRESULT hr = d3dx::DecodeImage(static_cast<const BYTE*>(pSrcData), SrcDataSize, &image); FAILED(hr))
-        return hr;
-    return CreateFromImage(pDevice, image, Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter, ColorKey,
-                           pSrcInfo, ppTexture);
+    std::string refusal;
+    const HRESULT hr = d3dx::DecodeImage(static_cast<const BYTE*>(pSrcData), SrcDataSize, &image,
+                                         LimitsFor(pDevice, &refusal));
+    if (FAILED(hr)) return ReportRefusal(hr, "image in memory", refusal);
+    return CreateFromImage(pDevice, std::move(image), Width, Height, MipLevels, Usage, Format, Pool, Filter,
+                           MipFilter, ColorKey, pSrcInfo, ppTexture);
 }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, UINT Width, UINT Height,
@@ -208,9 +234,11 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile,
     if (!pDevice || !pSrcFile || !ppTexture) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
     d3dx::DecodedImage image;
-    if (const HRESULT hr = d3dx::DecodeImageFile(pSrcFile, &image); FAILED(hr)) return hr;
-    return CreateFromImage(pDevice, image, Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter, ColorKey,
-                           pSrcInfo, ppTexture);
+    std::string refusal;
+    const HRESULT hr = d3dx::DecodeImageFile(pSrcFile, &image, LimitsFor(pDevice, &refusal));
+    if (FAILED(hr)) return ReportRefusal(hr, pSrcFile, refusal);
+    return CreateFromImage(pDevice, std::move(image), Width, Height, MipLevels, Usage, Format, Pool, Filter,
+                           MipFilter, ColorKey, pSrcInfo, ppTexture);
 }
 
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, IDirect3DTexture8** ppTexture) {

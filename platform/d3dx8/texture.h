@@ -44,7 +44,10 @@ HRESULT D3DXCreateTexture(IDirect3DDevice8* pDevice, UINT Width, UINT Height, UI
                           D3DFORMAT Format, D3DPOOL Pool, IDirect3DTexture8** ppTexture);
 
 // Loads an image file. Width, Height: D3DX_DEFAULT (or 0) takes the file's size; the image is
-// resampled when the texture's size differs. Format D3DFMT_UNKNOWN: A8R8G8B8 for images that carry
+// resampled when the texture's size differs. Images beyond the decoding budget (image/imagedecode.h),
+// among them any wider or taller than the device's largest texture, are refused with
+// E_OUTOFMEMORY and a line on the debug output that says why; a JPEG beyond it decodes, and
+// takes its default size, at a half, quarter or eighth of the file's. Format D3DFMT_UNKNOWN: A8R8G8B8 for images that carry
 // alpha (or when a colour key is given), X8R8G8B8 otherwise. ColorKey 0xAARRGGBB: texels equal to
 // it become transparent black (0 = no key). Filter and MipFilter: D3DX_DEFAULT is
 // TRIANGLE | DITHER; NONE copies without resampling (cutting or leaving the rest black).

@@ -88,7 +88,7 @@ HRESULT DecodeRle(const BYTE* data, std::size_t size, std::size_t offset, bool f
 
 }  // namespace
 
-HRESULT DecodeBmp(const BYTE* data, std::size_t size, DecodedImage* out) {
+HRESULT DecodeBmp(const BYTE* data, std::size_t size, DecodedImage* out, const DecodeLimits& limits) {
     *out = DecodedImage{};
     if (!data || size < 18 || data[0] != 'B' || data[1] != 'M') return kImageInvalidData;
     const DWORD pixelOffset = ReadU32(data + 10);
@@ -189,7 +189,7 @@ HRESULT DecodeBmp(const BYTE* data, std::size_t size, DecodedImage* out) {
     }
 
     DecodedImage image;
-    HRESULT hr = detail::AllocateImage(width, height, ImageFileFormat::Bmp, &image);
+    HRESULT hr = detail::AllocateImage(width, height, ImageFileFormat::Bmp, size, limits, &image);
     if (FAILED(hr)) return hr;
     image.hasAlpha = alpha.mask != 0;
     const Target target{&image, topDown};

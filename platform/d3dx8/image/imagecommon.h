@@ -2,8 +2,10 @@
 // allocation that enforces the size limits.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "d3dx8/image/imagedecode.h"
 
@@ -15,15 +17,35 @@ inline DWORD ReadU32(const BYTE* p) {
            (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
 }
 
+// Whether a width x height image from a file of `fileBytes` bytes stays within the hard limits
+// and the decoding budget (imagedecode.h); the reason goes to limits.refusal when it does not.
+inline HRESULT CheckImageBudget(std::uint64_t width, std::uint64_t height, std::size_t fileBytes,
+                                const DecodeLimits& limits) {
+    const std::uint64_t maxSide = std::min<std::uint64_t>(limits.maxSide, kMaxImageDimension);
+    const std::uint64_t budget = ImageTexelBudget(fileBytes);
+    std::string reason;
+    if (width > maxSide || height > maxSide) {
+        reason = "the image is " + std::to_string(width) + " x " + std::to_string(height) +
+                 ", larger than the " + std::to_string(maxSide) + " texels a side it can be used at";
+    } else if (width * height > budget) {
+        reason = "the image is " + std::to_string(width) + " x " + std::to_string(height) + " in a file of " +
+                 std::to_string(fileBytes) + " bytes, beyond the " + std::to_string(budget) +
+                 " texels such a file may decode to";
+    } else {
+        return S_OK;
+    }
+    if (limits.refusal) *limits.refusal = std::move(reason);
+    return kImageTooLarge;
+}
+
 // Sizes `out` for width x height opaque black texels; fails without allocating when the size
 // is zero or beyond the limits.
 inline HRESULT AllocateImage(std::uint64_t width, std::uint64_t height, ImageFileFormat format,
-                             DecodedImage* out) {
+                             std::size_t fileBytes, const DecodeLimits& limits, DecodedImage* out) {
     if (width == 0 || height == 0) return kImageInvalidData;
-    if (width > kMaxImageDimension || height > kMaxImageDimension || width * height > kMaxImageTexels)
-        return kImageTooLarge;
-    out->width = static_cast<UINT>(width);
-    out->height = static_cast<UINT>(height);
+    if (const HRESULT hr = CheckImageBudget(width, height, fileBytes, limits); FAILED(hr)) return hr;
+    out->width = out->fileWidth = static_cast<UINT>(width);
+    out->height = out->fileHeight = static_cast<UINT>(height);
     out->texels.assign(static_cast<std::size_t>(width * height), 0xFF000000u);
     out->hasAlpha = false;
     out->format = format;

@@ -21,25 +21,25 @@ ImageFileFormat DetectImageFormat(const BYTE* data, std::size_t size) {
     return ImageFileFormat::Unknown;
 }
 
-HRESULT DecodeImage(const BYTE* data, std::size_t size, DecodedImage* out) {
+HRESULT DecodeImage(const BYTE* data, std::size_t size, DecodedImage* out, const DecodeLimits& limits) {
     if (!out) return E_POINTER;
     *out = DecodedImage{};
     switch (DetectImageFormat(data, size)) {
-    case ImageFileFormat::Bmp: return DecodeBmp(data, size, out);
-    case ImageFileFormat::Tga: return DecodeTga(data, size, out);
-    case ImageFileFormat::Png: return DecodePng(data, size, out);
-    case ImageFileFormat::Jpeg: return DecodeJpeg(data, size, out);
+    case ImageFileFormat::Bmp: return DecodeBmp(data, size, out, limits);
+    case ImageFileFormat::Tga: return DecodeTga(data, size, out, limits);
+    case ImageFileFormat::Png: return DecodePng(data, size, out, limits);
+    case ImageFileFormat::Jpeg: return DecodeJpeg(data, size, out, limits);
     default: return kImageInvalidData;
     }
 }
 
-HRESULT DecodeImageFile(const char* fileName, DecodedImage* out) {
+HRESULT DecodeImageFile(const char* fileName, DecodedImage* out, const DecodeLimits& limits) {
     if (!out) return E_POINTER;
     *out = DecodedImage{};
     std::vector<BYTE> bytes;
     const HRESULT hr = ReadWholeFile(fileName, &bytes);
     if (FAILED(hr)) return hr;
-    return DecodeImage(bytes.data(), bytes.size(), out);
+    return DecodeImage(bytes.data(), bytes.size(), out, limits);
 }
 
 }  // namespace d3dx

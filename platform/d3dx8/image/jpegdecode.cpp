@@ -4,6 +4,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <memory>
 #include <vector>
@@ -26,11 +27,23 @@ void OnEmit(j_common_ptr info, int level) {
     if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) reinterpret_cast<ErrorManager*>(info->err)->ranOut = true;
 }
 
+// A progressive file keeps the whole image's coefficients while it decodes, and every scan
+// passes over all of them: both are bounded by the file's size, as the texels are.
+constexpr long kMinCoefficientMemory = 16L << 20;
+constexpr long kCoefficientBytesPerFileByte = 512;
+constexpr int kMaxScans = 256;
+
+void OnProgress(j_common_ptr info) {
+    if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
+        std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
 // State that must survive a longjmp, on the heap behind a pointer fixed before setjmp.
 struct JpegReader {
     jpeg_decompress_struct info{};
     ErrorManager errors{};
     bool created = false;
+    jpeg_progress_mgr progress{};
     DecodedImage image;
     std::vector<JSAMPLE> row;
     HRESULT failure = kImageInvalidData;
@@ -39,7 +52,7 @@ struct JpegReader {
     }
 };
 
-HRESULT Run(JpegReader* r, const BYTE* data, std::size_t size) {
+HRESULT Run(JpegReader* r, const BYTE* data, std::size_t size, const DecodeLimits& limits) {
     r->info.err = jpeg_std_error(&r->errors.base);
     r->errors.base.error_exit = &OnError;
     r->errors.base.output_message = &OnMessage;
@@ -48,6 +61,10 @@ HRESULT Run(JpegReader* r, const BYTE* data, std::size_t size) {
 
     jpeg_create_decompress(&r->info);
     r->created = true;
+    const std::uint64_t memory = std::uint64_t{size} * kCoefficientBytesPerFileByte;
+    r->info.mem->max_memory_to_use = static_cast<long>(std::clamp<std::uint64_t>(memory, kMinCoefficientMemory, 1L << 30));
+    r->progress.progress_monitor = &OnProgress;
+    r->info.progress = &r->progress;
     jpeg_mem_src(&r->info, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&r->info, TRUE) != JPEG_HEADER_OK) return kImageInvalidData;
 
@@ -55,12 +72,28 @@ HRESULT Run(JpegReader* r, const BYTE* data, std::size_t size) {
     const bool cmyk = space == JCS_CMYK || space == JCS_YCCK;
     r->info.out_color_space = cmyk ? JCS_CMYK : space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
 
-    if (std::uint64_t{r->info.image_width} * r->info.image_height > size * detail::kMaxJpegPixelsPerByte)
+    const std::uint64_t width = r->info.image_width, height = r->info.image_height;
+    if (width * height > size * detail::kMaxJpegPixelsPerByte)
         return kImageInvalidData;  // more pixels than the file's bytes can code
-    r->failure = detail::AllocateImage(r->info.image_width, r->info.image_height, ImageFileFormat::Jpeg,
-                                       &r->image);
+    if (width > kMaxImageDimension || height > kMaxImageDimension || width * height > kMaxImageTexels)
+        return detail::CheckImageBudget(width, height, size, DecodeLimits{kMaxImageDimension, limits.refusal});
+    // Beyond the budget the image decodes at the first of 1/2, 1/4, 1/8 that fits it: libjpeg
+    // then builds only the reduced image.
+    unsigned denom = 1;
+    auto scaled = [&](std::uint64_t side) { return (side + denom - 1) / denom; };
+    while (denom < 8 && FAILED(detail::CheckImageBudget(scaled(width), scaled(height), size, DecodeLimits{limits.maxSide})))
+        denom *= 2;
+    if (FAILED(detail::CheckImageBudget(scaled(width), scaled(height), size, DecodeLimits{limits.maxSide})))
+        return detail::CheckImageBudget(width, height, size, limits);
+    r->info.scale_num = 1;
+    r->info.scale_denom = denom;
+    jpeg_calc_output_dimensions(&r->info);
+    r->failure = detail::AllocateImage(r->info.output_width, r->info.output_height, ImageFileFormat::Jpeg, size,
+                                       limits, &r->image);
     if (FAILED(r->failure)) return r->failure;
     r->failure = kImageInvalidData;
+    r->image.fileWidth = r->info.image_width;
+    r->image.fileHeight = r->info.image_height;
 
     jpeg_start_decompress(&r->info);
     const unsigned channels = static_cast<unsigned>(r->info.output_components);
@@ -94,11 +127,11 @@ HRESULT Run(JpegReader* r, const BYTE* data, std::size_t size) {
 
 }  // namespace
 
-HRESULT DecodeJpeg(const BYTE* data, std::size_t size, DecodedImage* out) {
+HRESULT DecodeJpeg(const BYTE* data, std::size_t size, DecodedImage* out, const DecodeLimits& limits) {
     *out = DecodedImage{};
     if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return kImageInvalidData;
     auto reader = std::make_unique<JpegReader>();
-    const HRESULT hr = Run(reader.get(), data, size);
+    const HRESULT hr = Run(reader.get(), data, size, limits);
     if (FAILED(hr)) return hr;
     *out = std::move(reader->image);
     return S_OK;

@@ -40,7 +40,7 @@ struct PngReader {
     ~PngReader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
 
-HRESULT Run(PngReader* r) {
+HRESULT Run(PngReader* r, const DecodeLimits& limits) {
     if (setjmp(png_jmpbuf(r->png))) return r->failure;
 
     png_set_read_fn(r->png, &r->source, &ReadFromMemory);
@@ -65,7 +65,7 @@ HRESULT Run(PngReader* r) {
     png_read_update_info(r->png, r->info);
     if (png_get_rowbytes(r->png, r->info) != std::size_t{width} * 4) return kImageInvalidData;
 
-    r->failure = detail::AllocateImage(width, height, ImageFileFormat::Png, &r->image);
+    r->failure = detail::AllocateImage(width, height, ImageFileFormat::Png, r->source.size, limits, &r->image);
     if (FAILED(r->failure)) return r->failure;
     r->failure = kImageInvalidData;
     r->image.hasAlpha = alpha;
@@ -79,7 +79,7 @@ HRESULT Run(PngReader* r) {
 
 }  // namespace
 
-HRESULT DecodePng(const BYTE* data, std::size_t size, DecodedImage* out) {
+HRESULT DecodePng(const BYTE* data, std::size_t size, DecodedImage* out, const DecodeLimits& limits) {
     static_assert(std::endian::native == std::endian::little, "texels are written as BGRA bytes");
     *out = DecodedImage{};
     if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return kImageInvalidData;
@@ -106,7 +106,7 @@ HRESULT DecodePng(const BYTE* data, std::size_t size, DecodedImage* out) {
     if (!reader->png) return E_OUTOFMEMORY;
     reader->info = png_create_info_struct(reader->png);
     if (!reader->info) return E_OUTOFMEMORY;
-    const HRESULT hr = Run(reader.get());
+    const HRESULT hr = Run(reader.get(), limits);
     if (FAILED(hr)) return hr;
     *out = std::move(reader->image);
     return S_OK;

@@ -27,7 +27,7 @@ DWORD FromBytes(const BYTE* p, unsigned bytes, bool alpha) {
 
 }  // namespace
 
-HRESULT DecodeTga(const BYTE* data, std::size_t size, DecodedImage* out) {
+HRESULT DecodeTga(const BYTE* data, std::size_t size, DecodedImage* out, const DecodeLimits& limits) {
     *out = DecodedImage{};
     if (!data || size < 18) return kImageInvalidData;
     const unsigned idLength = data[0], mapType = data[1], type = data[2];
@@ -82,7 +82,7 @@ HRESULT DecodeTga(const BYTE* data, std::size_t size, DecodedImage* out) {
     if (width > 0 && height > 0 && p + least > size) return kImageInvalidData;
 
     DecodedImage image;
-    HRESULT hr = detail::AllocateImage(width, height, ImageFileFormat::Tga, &image);
+    HRESULT hr = detail::AllocateImage(width, height, ImageFileFormat::Tga, size, limits, &image);
     if (FAILED(hr)) return hr;
     image.hasAlpha = alpha;
 
