@@ -8,7 +8,7 @@ BUILD_FUZZ ?= build-fuzz
 TSAN_TARGETS = dshow_tests game_video_tests
 TSAN_TESTS = ^(GraphTest|VideoTest)\.
 
-.PHONY: play test setup build build-asan build-tsan unit unit-asan unit-tsan fuzz clean
+.PHONY: play test install setup build build-asan build-tsan unit unit-asan unit-tsan fuzz clean
 
 setup:
 	@scripts/setup
@@ -43,6 +43,11 @@ test: unit unit-asan unit-tsan
 
 play: build
 	@scripts/play $(BUILD)
+
+# The game installed under PREFIX (default /usr/local): bin/abisalia, lib/abisalia, share/abisalia.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_FUZZ)

@@ -2,17 +2,19 @@
 
 #include <dlfcn.h>
 
-#include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <mutex>
+#include <string>
 #include <thread>
-#include <vector>
 
 #include "win32/gldriverpin.h"
 
 namespace dshow {
 namespace {
+
+// Found by the dynamic loader through the program's run path: the build's module folder, or the
+// installed program's own folder.
+constexpr const char kModuleName[] = "libabisalia_movie.so";
 
 // Under the leak checker the libraries stay mapped after their close: some keep what they
 // allocate at load in their own data, which unloading would show as leaks of no module.
@@ -39,14 +41,13 @@ public:
     void SetPath(const std::string& path) {
         std::lock_guard lock(mutex_);
         CloseLocked();
-        path_ = path.empty() ? ABISALIA_MOVIE_MODULE : path;
+        path_ = path.empty() ? kModuleName : path;
     }
 
 private:
     // On the loading thread (holding no lock: Factory joins it) or under the lock.
     void Load() {
         attempted_ = true;
-        LoadDependencies();
         handle_ = dlopen(path_.c_str(), kOpenFlags);
         if (handle_) create_ = reinterpret_cast<CreateMovieDecoderFn>(dlsym(handle_, kCreateMovieDecoderSymbol));
         if (!create_) {
@@ -54,25 +55,6 @@ private:
             std::fprintf(stderr, "video: no movie decoder (%s): %s\n", path_.c_str(), why ? why : "no factory");
             if (handle_) dlclose(handle_);
             handle_ = nullptr;
-        }
-    }
-
-    // The module's libraries one at a time, those nothing else needs first, as the build listed
-    // them beside it: one call for all of them would hold the loader's lock, which the main
-    // thread's symbol lookups need too, for the whole load.
-    void LoadDependencies() {
-        std::ifstream list(path_ + ".deps");
-        std::vector<std::string> paths;
-        for (std::string line; std::getline(list, line);) {
-            const size_t arrow = line.find("=> /");
-            if (arrow == std::string::npos) continue;
-            const size_t end = line.find(" (", arrow);
-            paths.push_back(line.substr(arrow + 3, end == std::string::npos ? std::string::npos : end - arrow - 3));
-        }
-        for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
-            if (void* h = dlopen(it->c_str(), kOpenFlags)) dependencies_.push_back(h);
-            // The lock is no queue: without a pause this thread takes it straight back.
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     }
 
@@ -84,8 +66,6 @@ private:
     void CloseLocked() {
         if (loader_.joinable()) loader_.join();
         if (handle_) dlclose(handle_);
-        for (auto it = dependencies_.rbegin(); it != dependencies_.rend(); ++it) dlclose(*it);
-        dependencies_.clear();
         handle_ = nullptr;
         create_ = nullptr;
         attempted_ = false;
@@ -93,9 +73,8 @@ private:
 
     std::mutex mutex_;
     std::thread loader_;
-    std::string path_ = ABISALIA_MOVIE_MODULE;
+    std::string path_ = kModuleName;
     void* handle_ = nullptr;
-    std::vector<void*> dependencies_;
     CreateMovieDecoderFn create_ = nullptr;
     bool attempted_ = false;
 };

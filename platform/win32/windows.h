@@ -474,7 +474,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 namespace win32 {
 
-// True when no person can answer a box: SDL's offscreen or dummy driver, CI, ABISALIA_HEADLESS,
+// True when no person can answer a box: SDL's offscreen or dummy driver, ABISALIA_HEADLESS,
 // or a scripted run. Decided from the environment alone, before SDL is asked.
 bool IsHeadless();
 

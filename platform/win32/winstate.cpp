@@ -17,7 +17,7 @@ bool IsHeadless() {
         std::string_view d(driver);
         if (d == "offscreen" || d == "dummy") return true;
     }
-    return set("CI") || set("ABISALIA_HEADLESS") || set("ABISALIA_SCRIPT");
+    return set("ABISALIA_HEADLESS") || set("ABISALIA_SCRIPT");
 }
 
 }  // namespace win32

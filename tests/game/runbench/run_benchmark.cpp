@@ -100,7 +100,9 @@ fs::path BuildBefore(const std::string& commit, const fs::path& tree) {
         Shell("CCACHE_BASEDIR=" + Quote(tree) + " CCACHE_NOHASHDIR=1 cmake --build " + Quote(build) +
               " --target abisalia -j 4" + log) != 0)
         return {};
-    return build / "game" / "abisalia";
+    // Older commits built the program in game/, newer ones beside its modules.
+    const fs::path beside = build / "lib" / "abisalia" / "abisalia";
+    return fs::exists(beside) ? beside : build / "game" / "abisalia";
 }
 
 std::string Describe(const std::string& commit) {
