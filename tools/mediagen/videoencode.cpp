@@ -1,5 +1,6 @@
 #include "videoencode.h"
 
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -104,14 +105,22 @@ void EncodeVideo(const std::filesystem::path& path, int width, int height, int f
   frame->width = width;
   frame->height = height;
   Check(av_frame_get_buffer(frame.get(), 0), "frame buffer");
+  // The scaler reads whole vector blocks: the picture goes to it from a padded copy.
+  std::unique_ptr<AVFrame, FrameDeleter> rgb(av_frame_alloc());
+  rgb->format = AV_PIX_FMT_RGB24;
+  rgb->width = width;
+  rgb->height = height;
+  Check(av_frame_get_buffer(rgb.get(), 0), "picture buffer");
+  std::memset(rgb->buf[0]->data, 0, rgb->buf[0]->size);
   std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
 
   for (int i = 0; i < frameCount; ++i) {
     Image image = drawFrame(i);
     Check(av_frame_make_writable(frame.get()), "frame writable");
-    const uint8_t* src[1] = {image.Pixel(0, 0)};
-    const int srcStride[1] = {width * 3};
-    sws_scale(scaler.get(), src, srcStride, 0, height, frame->data, frame->linesize);
+    for (int y = 0; y < height; ++y)
+      std::memcpy(rgb->data[0] + static_cast<ptrdiff_t>(y) * rgb->linesize[0], image.Pixel(0, y),
+                  static_cast<size_t>(width) * 3);
+    sws_scale(scaler.get(), rgb->data, rgb->linesize, 0, height, frame->data, frame->linesize);
     frame->pts = i;
     Check(avcodec_send_frame(codec.get(), frame.get()), "send frame");
     Drain(codec.get(), format.get(), stream, packet.get());
