@@ -139,7 +139,7 @@ TEST_F(MovieReaderTest, OtherKindsOfInputAreRefusedAtOnce) {
         fs::path path;
         HRESULT hr;
     } cases[] = {
-        {Text("dash.avi", "<?xml version=\"1.0\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" type=\"static\" "
+        {Text("dash.avi", "<?xml version=\"1.0\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" profiles=\"urn:mpeg:dash:profile:isoff-on-demand:2011\" type=\"static\" "
                           "mediaPresentationDuration=\"PT2S\" minBufferTime=\"PT1S\">\n<Period><AdaptationSet "
                           "mimeType=\"video/mp4\"><Representation id=\"1\" bandwidth=\"1000\" width=\"32\" height=\"16\">"
                           "\n<BaseURL>" + server + "</BaseURL>\n<SegmentList duration=\"1\"><Initialization "
