@@ -1,8 +1,13 @@
 #include "win32/fileio.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <string_view>
 #include <vector>
@@ -65,15 +70,37 @@ std::string ResolvePath(const char* name) {
 
 std::FILE* OpenFile(const char* name, const char* mode) {
     if (!name || !mode) return nullptr;
-    return std::fopen(ResolvePath(name).c_str(), mode);
+    const std::string path = ResolvePath(name);
+    if (mode[0] != 'r') return std::fopen(path.c_str(), mode);
+    // Files to read come from level folders anyone can make: only a regular file is opened, and
+    // the open itself never waits (a FIFO with no writer would hold the caller for good).
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return nullptr;
+    }
+    const int access = std::strchr(mode, '+') ? O_RDWR : O_RDONLY;
+    const int fd = ::open(path.c_str(), access | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return nullptr;
+    // Checked again on what was opened: the name may have been swapped since the first look.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return nullptr;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* f = flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0 ? nullptr : ::fdopen(fd, mode);
+    if (!f) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+    }
+    return f;
 }
 
 bool FileReadable(const char* name) {
     if (!name || !*name) return false;
-    const std::string path = ResolvePath(name);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = OpenFile(name, "rb");
     if (!f) return false;
     std::fclose(f);
     return true;

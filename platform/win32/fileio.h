@@ -17,7 +17,9 @@ namespace win32 {
 // name order when several do). Components that match nothing are kept as written.
 std::string ResolvePath(const char* name);
 
-// fopen over ResolvePath. Returns nullptr (errno set) when the file cannot be opened.
+// fopen over ResolvePath. For reading ("r" modes), only a regular file is opened, and the open
+// never blocks: a FIFO, device or folder gives nullptr. Returns nullptr (errno set) when the file
+// cannot be opened.
 std::FILE* OpenFile(const char* name, const char* mode);
 
 // True when the name resolves to a regular file that can be opened for reading.

@@ -2,10 +2,12 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
 #include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
@@ -18,6 +20,28 @@ namespace {
 
 constexpr int kIoBufferSize = 32 * 1024;
 constexpr REFERENCE_TIME kMaxTimestampLeap = 2 * kUnitsPerSecond;
+
+// A movie file comes from a level folder anyone can make, so it is read as the container kinds
+// movies are made in and nothing else: AVI (the game's own), Matroska/WebM, MP4/QuickTime, MPEG
+// program and transport streams, and three raw streams with no container: MJPEG, MPEG-4 part 2
+// (the game's codec) and MPEG-1/2 video (the plain ".mpg" of the time). Playlists, manifests,
+// session descriptions, image sequences and device inputs are not on it.
+constexpr char kDemuxers[] = "avi,matroska,mov,mpeg,mpegts,mjpeg,m4v,mpegvideo";
+// Video decoders of those containers, FFmpeg's own software ones only: by name a hardware
+// wrapper (a device node) or an external library can never be picked.
+constexpr char kDecoders[] =
+    "mpeg4,msmpeg4v1,msmpeg4v2,msmpeg4,h263,h264,mpeg1video,mpeg2video,mjpeg,vp8,vp9,theora,rawvideo,ffv1";
+// Probing reads at most this much, so a hostile file cannot make the open take long.
+constexpr int64_t kMaxPixels = int64_t{kMaxMovieSide} * kMaxMovieSide;
+constexpr int64_t kProbeBytes = 1 << 20;
+constexpr int64_t kAnalyzeMicroseconds = 2'000'000;
+constexpr unsigned kMaxStreams = 16;
+
+// The one file is all a movie may read: a demuxer that asks for another (a manifest's segments,
+// a playlist's entries, a reference to another file) gets nothing.
+int RefuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
+
+bool Listed(const char* name, const char* list) { return name && av_match_list(name, list, ',') > 0; }
 
 int ReadFile(void* opaque, uint8_t* buf, int size) {
     const size_t n = std::fread(buf, 1, static_cast<size_t>(size), static_cast<std::FILE*>(opaque));
@@ -43,6 +67,7 @@ class FfmpegDecoder final : public MovieDecoder {
 public:
     ~FfmpegDecoder() override {
         av_frame_free(&frame_);
+        av_frame_free(&rgb_);
         av_packet_free(&packet_);
         sws_freeContext(scaler_);
         avcodec_free_context(&codec_);
@@ -101,7 +126,7 @@ private:
     AVRational timeBase_{1, 25};
     bool draining_ = false, ended_ = false;
     REFERENCE_TIME nextStart_ = 0;
-    std::vector<BYTE> topDown_;
+    AVFrame* rgb_ = nullptr;  // the scaler's output
     int width_ = 0, height_ = 0;
     REFERENCE_TIME frameDuration_ = kUnitsPerSecond / 25;
 };
@@ -120,11 +145,36 @@ HRESULT FfmpegDecoder::Open(std::FILE* file) {
     if (!format_) return E_OUTOFMEMORY;
     format_->pb = io_;
     format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+    format_->format_whitelist = av_strdup(kDemuxers);
+    format_->protocol_whitelist = av_strdup("file");
+    format_->codec_whitelist = av_strdup(kDecoders);
+    if (!format_->format_whitelist || !format_->protocol_whitelist || !format_->codec_whitelist) return E_OUTOFMEMORY;
+    format_->io_open = RefuseNestedOpen;
+    format_->probesize = kProbeBytes;
+    format_->format_probesize = kProbeBytes;
+    format_->max_analyze_duration = kAnalyzeMicroseconds;
+    format_->max_streams = kMaxStreams;
+    format_->fps_probe_size = 30;
+    // avformat_open_input frees the context when it fails.
     if (avformat_open_input(&format_, nullptr, nullptr, nullptr) < 0) return VFW_E_UNKNOWN_FILE_TYPE;
-    if (avformat_find_stream_info(format_, nullptr) < 0) return VFW_E_UNKNOWN_FILE_TYPE;
+    if (!format_->iformat || !Listed(format_->iformat->name, kDemuxers)) return VFW_E_UNKNOWN_FILE_TYPE;
+    // Only the video is looked into; no other stream gets a decoder.
+    for (unsigned i = 0; i < format_->nb_streams; ++i)
+        if (format_->streams[i]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) format_->streams[i]->discard = AVDISCARD_ALL;
+    {
+        // The decoders stream probing opens: single-threaded, pictures no larger than a movie may be.
+        std::vector<AVDictionary*> options(format_->nb_streams, nullptr);
+        for (AVDictionary*& d : options) {
+            av_dict_set(&d, "threads", "1", 0);
+            av_dict_set_int(&d, "max_pixels", kMaxPixels, 0);
+        }
+        const int found = avformat_find_stream_info(format_, options.empty() ? nullptr : options.data());
+        for (AVDictionary*& d : options) av_dict_free(&d);
+        if (found < 0) return VFW_E_UNKNOWN_FILE_TYPE;
+    }
     const AVCodec* decoder = nullptr;
     stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-    if (stream_ < 0 || !decoder) return VFW_E_UNSUPPORTED_STREAM;
+    if (stream_ < 0 || !decoder || !Listed(decoder->name, kDecoders)) return VFW_E_UNSUPPORTED_STREAM;
     const AVStream* s = format_->streams[stream_];
     const int w = s->codecpar->width, h = s->codecpar->height;
     if (w < 1 || h < 1 || w > kMaxMovieSide || h > kMaxMovieSide) return VFW_E_UNSUPPORTED_STREAM;
@@ -132,10 +182,18 @@ HRESULT FfmpegDecoder::Open(std::FILE* file) {
     if (!codec_) return E_OUTOFMEMORY;
     if (avcodec_parameters_to_context(codec_, s->codecpar) < 0) return VFW_E_UNSUPPORTED_STREAM;
     codec_->thread_count = 1;
+    // A stream may change its picture size on the way; never to one larger than a movie may be.
+    codec_->max_pixels = kMaxPixels;
+    codec_->codec_whitelist = av_strdup(kDecoders);
     if (avcodec_open2(codec_, decoder, nullptr) < 0) return VFW_E_UNSUPPORTED_STREAM;
     packet_ = av_packet_alloc();
     frame_ = av_frame_alloc();
-    if (!packet_ || !frame_) return E_OUTOFMEMORY;
+    rgb_ = av_frame_alloc();
+    if (!packet_ || !frame_ || !rgb_) return E_OUTOFMEMORY;
+    rgb_->format = AV_PIX_FMT_BGR24;
+    rgb_->width = w;
+    rgb_->height = h;
+    if (av_frame_get_buffer(rgb_, 0) < 0) return E_OUTOFMEMORY;
     timeBase_ = s->time_base;
     const AVRational rate = av_guess_frame_rate(format_, const_cast<AVStream*>(s), nullptr);
     if (rate.num > 0 && rate.den > 0) frameDuration_ = av_rescale_q(1, av_inv_q(rate), AVRational{1, kUnitsPerSecond});
@@ -157,22 +215,24 @@ bool FfmpegDecoder::Next(std::vector<BYTE>& out, REFERENCE_TIME* start, REFERENC
         av_frame_unref(f);
         return false;
     }
-    topDown_.resize(out.size());
-    uint8_t* dst[4] = {topDown_.data(), nullptr, nullptr, nullptr};
-    const int dstStride[4] = {pitch, 0, 0, 0};
-    sws_scale(scaler_, f->data, f->linesize, 0, f->height, dst, dstStride);
+    // The scaler writes whole vector blocks, past a row's last pixel and past the last row: it
+    // gets a picture of libavutil's own, aligned and padded as it requires, and the rows are
+    // copied out of that.
+    sws_scale(scaler_, f->data, f->linesize, 0, f->height, rgb_->data, rgb_->linesize);
+    const size_t rowBytes = static_cast<size_t>(width_) * 3;
     // Bottom-up, as a positive bitmap height says.
     for (int y = 0; y < height_; ++y)
-        std::memcpy(&out[static_cast<size_t>(height_ - 1 - y) * pitch], &topDown_[static_cast<size_t>(y) * pitch],
-                    static_cast<size_t>(pitch));
+        std::memcpy(&out[static_cast<size_t>(height_ - 1 - y) * pitch],
+                    rgb_->data[0] + static_cast<ptrdiff_t>(y) * rgb_->linesize[0], rowBytes);
 
     REFERENCE_TIME t = nextStart_;
     if (f->best_effort_timestamp != AV_NOPTS_VALUE) t = ToUnits(f->best_effort_timestamp, timeBase_);
     REFERENCE_TIME length = f->pkt_duration > 0 ? ToUnits(f->pkt_duration, timeBase_) : frameDuration_;
     if (length <= 0) length = frameDuration_;
     // Stream times never run backwards or leap ahead, whatever the file claims: a damaged
-    // timestamp would otherwise hold the picture, or the completion, for hours.
-    if ((nextStart_ > 0 && t < nextStart_ - frameDuration_ / 2) || t > nextStart_ + kMaxTimestampLeap) t = nextStart_;
+    // timestamp would otherwise hold the picture, or the completion, for hours. A picture never
+    // starts before the one before it has ended.
+    if (t < nextStart_ || t > nextStart_ + kMaxTimestampLeap) t = nextStart_;
     *start = t;
     *stop = t + length;
     nextStart_ = t + length;

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <string>
 
@@ -64,6 +70,49 @@ TEST(FileLayer, ResolvesBackslashesAndLetterCase) {
     std::fclose(f);
     EXPECT_EQ(win32::OpenFile("nivel1\\missing.plt", "rb"), nullptr);
     EXPECT_EQ(win32::OpenFile(nullptr, "rb"), nullptr);
+}
+
+// A level folder may hold anything under a file's name: reading opens regular files only, and the
+// open returns at once whatever the name is. Writing is unchanged.
+TEST(FileLayer, ReadingOpensOnlyRegularFilesAndNeverWaits) {
+    TempFolder dir;
+    TempFolder::Write("Intro.avi", "data");
+    fs::create_directories("folder.avi");
+    ASSERT_EQ(::mkfifo("pipe.avi", 0600), 0);
+    fs::create_symlink("Intro.avi", "link.avi");
+    fs::create_symlink("pipe.avi", "pipelink.avi");
+    const std::string dev = "/dev/zero";
+
+    struct Case {
+        std::string name;
+        const char* mode;
+        bool opens;
+    } cases[] = {
+        {"intro.avi", "rb", true},   {"link.avi", "rb", true},    {"intro.avi", "r+b", true},
+        {"folder.avi", "rb", false}, {"pipe.avi", "rb", false},   {"pipelink.avi", "r", false},
+        {dev, "rb", false},          {"pipe.avi", "r+b", false},  {"new.txt", "wb", true},
+    };
+    for (const Case& c : cases) {
+        auto opening = std::async(std::launch::async, [&] { return win32::OpenFile(c.name.c_str(), c.mode); });
+        if (opening.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ADD_FAILURE() << c.name << " (" << c.mode << ") blocks";
+            // A writer lets the blocked open go on.
+            const int fd = ::open("pipe.avi", O_WRONLY | O_NONBLOCK);
+            opening.wait();
+            if (fd >= 0) ::close(fd);
+        }
+        std::FILE* f = opening.get();
+        EXPECT_EQ(f != nullptr, c.opens) << c.name << " (" << c.mode << ")";
+        if (f) {
+            // Blocking reads again once open: the stream reads the whole file.
+            if (c.mode[0] == 'r') {
+                EXPECT_EQ(std::fgetc(f), 'd') << c.name;
+            }
+            std::fclose(f);
+        }
+    }
+    EXPECT_FALSE(win32::FileReadable("pipe.avi"));
+    EXPECT_FALSE(win32::FileReadable(dev.c_str()));
 }
 
 TEST(FileLayer, ExistenceTestNeedsAReadableRegularFile) {
