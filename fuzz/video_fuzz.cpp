@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,10 @@ const ScratchFile& Scratch() {
 
 }  // namespace
 
-// The module is loaded before the first input, so the fuzzer sees its code from the start.
+// The module is loaded before the first input, so the fuzzer sees its code from the start. A
+// harness is no program of the game's: it names the build's module folder, unless told another.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    ::setenv("ABISALIA_MODULE_DIR", ABISALIA_MODULE_DIR, 0);
     if (!dshow::MovieDecoderFactory()) std::fprintf(stderr, "video fuzz: no movie module\n");
     return 0;
 }

@@ -3,18 +3,38 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "win32/gldriverpin.h"
 
 namespace dshow {
 namespace {
 
-// Found by the dynamic loader through the program's run path: the build's module folder, or the
-// installed program's own folder.
 constexpr const char kModuleName[] = "libabisalia_movie.so";
+
+// The module beside the running program (the game, in the build as once installed), in the
+// private-library folder of the prefix it runs from, or in ABISALIA_MODULE_DIR when set. A
+// program elsewhere (a test) leaves it to the dynamic loader, by name through its run path; the
+// path is not left to the loader always, since a sanitizer's dlopen looks through its own.
+std::string FindModule() {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> folders;
+    if (const char* dir = std::getenv("ABISALIA_MODULE_DIR"); dir && *dir) folders.emplace_back(dir);
+    std::error_code error;
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        folders.push_back(program.parent_path());
+        folders.push_back(program.parent_path().parent_path() / "lib" / "abisalia");
+    }
+    for (const fs::path& folder : folders)
+        if (fs::is_regular_file(folder / kModuleName, error)) return (folder / kModuleName).string();
+    return kModuleName;
+}
 
 // Under the leak checker the libraries stay mapped after their close: some keep what they
 // allocate at load in their own data, which unloading would show as leaks of no module.
@@ -41,13 +61,14 @@ public:
     void SetPath(const std::string& path) {
         std::lock_guard lock(mutex_);
         CloseLocked();
-        path_ = path.empty() ? kModuleName : path;
+        path_ = path;
     }
 
 private:
     // On the loading thread (holding no lock: Factory joins it) or under the lock.
     void Load() {
         attempted_ = true;
+        if (path_.empty()) path_ = FindModule();
         handle_ = dlopen(path_.c_str(), kOpenFlags);
         if (handle_) create_ = reinterpret_cast<CreateMovieDecoderFn>(dlsym(handle_, kCreateMovieDecoderSymbol));
         if (!create_) {
@@ -73,7 +94,7 @@ private:
 
     std::mutex mutex_;
     std::thread loader_;
-    std::string path_ = kModuleName;
+    std::string path_;  // empty: found at the first load
     void* handle_ = nullptr;
     CreateMovieDecoderFn create_ = nullptr;
     bool attempted_ = false;

@@ -16,8 +16,8 @@ void PrefetchMovieModule();
 // when the module cannot be loaded (said once on standard error; every movie then fails to open).
 CreateMovieDecoderFn MovieDecoderFactory();
 
-// Tests: the module to load from now on (empty: the one found by the program's run path). Closes the module loaded
-// so far, so no decoder may be alive.
+// Tests: the module to load from now on (empty: the one found beside the program, as at start).
+// Closes the module loaded so far, so no decoder may be alive.
 void SetMovieModulePath(const std::string& path);
 
 }  // namespace dshow
