@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -20,7 +19,7 @@ std::filesystem::path ScratchFolder() {
         auto p = std::filesystem::temp_directory_path() / ("abisalia-fuzz-level-" + std::to_string(::getpid()));
         std::filesystem::create_directories(p / "nivel1");
         std::filesystem::current_path(p);
-        std::freopen("/dev/null", "w", stderr);  // every refusal is traced
+        fuzz::QuietTraces();
         d3d8::SetBackendOverride(d3d8::BackendKind::Record);
         return p;
     }();

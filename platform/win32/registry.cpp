@@ -1,30 +1,20 @@
 #include "win32/registry.h"
 
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <mutex>
 #include <sstream>
 #include <string>
-#include <vector>
+
+#include "win32/registrystore.h"
 
 namespace {
 
-struct Value {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-};
-
-struct NoCaseLess {
-    bool operator()(const std::string& a, const std::string& b) const { return ::strcasecmp(a.c_str(), b.c_str()) < 0; }
-};
-
-using ValueMap = std::map<std::string, Value, NoCaseLess>;
-using KeyMap = std::map<std::string, ValueMap, NoCaseLess>;
+using win32::registry::KeyMap;
+using win32::registry::Value;
 
 // An open key: its full path ("HKEY_LOCAL_MACHINE\Software\...") and the access it was opened with.
 struct OpenKey {
@@ -66,67 +56,35 @@ std::string KeyPath(HKEY key, LPCSTR subKey) {
     return base;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// Lines: [key path], then "name"=sz:text | dword:hex8 | hex(type):bytes,... ; anything else is ignored.
-KeyMap Load() {
+// The store as the file holds it. `readable` is false when a file is there that cannot be read
+// (not a regular file, no permission): it reads as empty, and writes are refused so that they do
+// not replace it.
+struct Store {
     KeyMap keys;
-    std::ifstream in(StorePath());
-    std::string line;
-    ValueMap* current = nullptr;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            current = &keys[line.substr(1, line.size() - 2)];
-            continue;
-        }
-        if (!current || line.size() < 4 || line[0] != '"') continue;
-        const auto close = line.find("\"=", 1);
-        if (close == std::string::npos) continue;
-        const std::string name = line.substr(1, close - 1);
-        const std::string rest = line.substr(close + 2);
-        Value v;
-        if (rest.rfind("sz:", 0) == 0) {
-            v.type = REG_SZ;
-            v.data.assign(rest.begin() + 3, rest.end());
-            v.data.push_back(0);
-        } else if (rest.rfind("dword:", 0) == 0) {
-            v.type = REG_DWORD;
-            const DWORD d = static_cast<DWORD>(std::strtoul(rest.c_str() + 6, nullptr, 16));
-            v.data = {BYTE(d), BYTE(d >> 8), BYTE(d >> 16), BYTE(d >> 24)};
-        } else if (rest.rfind("hex(", 0) == 0) {
-            const auto colon = rest.find("):");
-            if (colon == std::string::npos) continue;
-            v.type = static_cast<DWORD>(std::strtoul(rest.c_str() + 4, nullptr, 16));
-            for (std::size_t i = colon + 2; i + 1 < rest.size() + 1; i += 3) {
-                const int hi = HexDigit(rest[i]);
-                const int lo = i + 1 < rest.size() ? HexDigit(rest[i + 1]) : -1;
-                if (hi < 0 || lo < 0) break;
-                v.data.push_back(static_cast<BYTE>(hi * 16 + lo));
-            }
-        } else {
-            continue;
-        }
-        (*current)[name] = std::move(v);
-    }
-    return keys;
-}
+    bool readable = true;
+};
 
-bool IsPlainText(const Value& v) {
-    if (v.type != REG_SZ || v.data.empty() || v.data.back() != 0) return false;
-    for (std::size_t i = 0; i + 1 < v.data.size(); ++i)
-        if (v.data[i] == 0 || v.data[i] == '\n' || v.data[i] == '\r') return false;
-    return true;
-}
-
-bool Save(const KeyMap& keys) {
+Store Load() {
+    Store store;
     const std::string path = StorePath();
-    if (path.empty()) return false;
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return store;  // absent: empty
+    std::ifstream in;
+    if (S_ISREG(st.st_mode)) in.open(path, std::ios::binary);
+    if (!in.is_open()) {
+        store.readable = false;
+        return store;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    store.keys = win32::registry::ParseStore(text.str());
+    return store;
+}
+
+// Written beside the store and renamed over it, so that a failed write leaves the old store whole.
+bool Save(const Store& store) {
+    const std::string path = StorePath();
+    if (path.empty() || !store.readable) return false;
     // Make the folder the file lives in (one level is all the default places need beyond ~/.config).
     const auto slash = path.rfind('/');
     if (slash != std::string::npos) {
@@ -135,33 +93,22 @@ bool Save(const KeyMap& keys) {
         if (parent != std::string::npos) ::mkdir(dir.substr(0, parent).c_str(), 0755);
         ::mkdir(dir.c_str(), 0755);
     }
-    std::ostringstream out;
-    for (const auto& [key, values] : keys) {
-        out << '[' << key << "]\n";
-        for (const auto& [name, v] : values) {
-            out << '"' << name << "\"=";
-            if (IsPlainText(v)) {
-                out << "sz:" << std::string(v.data.begin(), v.data.end() - 1);
-            } else if (v.type == REG_DWORD && v.data.size() == 4) {
-                char buf[16];
-                std::snprintf(buf, sizeof buf, "dword:%08x",
-                              unsigned(v.data[0] | v.data[1] << 8 | v.data[2] << 16 | unsigned(v.data[3]) << 24));
-                out << buf;
-            } else {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "hex(%x):", unsigned(v.type));
-                out << buf;
-                for (std::size_t i = 0; i < v.data.size(); ++i) {
-                    std::snprintf(buf, sizeof buf, "%s%02x", i ? "," : "", unsigned(v.data[i]));
-                    out << buf;
-                }
-            }
-            out << '\n';
+    const std::string text = win32::registry::FormatStore(store.keys);
+    const std::string temporary = path + ".new";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        file.write(text.data(), static_cast<std::streamsize>(text.size()));
+        file.close();
+        if (!file) {
+            std::remove(temporary.c_str());
+            return false;
         }
     }
-    std::ofstream file(path, std::ios::trunc);
-    file << out.str();
-    return static_cast<bool>(file);
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 LONG Open(HKEY key, LPCSTR subKey, DWORD access, HKEY* result, bool create) {
@@ -170,11 +117,11 @@ LONG Open(HKEY key, LPCSTR subKey, DWORD access, HKEY* result, bool create) {
     const std::string path = KeyPath(key, subKey);
     if (path.empty()) return ERROR_INVALID_HANDLE;
     std::lock_guard lock(g_mutex);
-    KeyMap keys = Load();
-    if (!keys.count(path)) {
+    Store store = Load();
+    if (!store.keys.count(path)) {
         if (!create) return ERROR_FILE_NOT_FOUND;
-        keys[path];
-        if (!Save(keys)) return ERROR_ACCESS_DENIED;
+        store.keys[path];
+        if (!Save(store)) return ERROR_ACCESS_DENIED;
     }
     *result = reinterpret_cast<HKEY>(new OpenKey{path, access});
     return ERROR_SUCCESS;
@@ -203,7 +150,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD*, DWORD* type, BYTE* dat
     if (!open) return ERROR_INVALID_HANDLE;
     if (data && !dataSize) return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(g_mutex);
-    const KeyMap keys = Load();
+    const KeyMap keys = Load().keys;
     const auto k = keys.find(open->path);
     if (k == keys.end()) return ERROR_FILE_NOT_FOUND;
     const auto v = k->second.find(valueName ? valueName : "");
@@ -224,13 +171,14 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* d
     if (!open) return ERROR_INVALID_HANDLE;
     if (!(open->access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     if (!data && dataSize) return ERROR_INVALID_PARAMETER;
+    if (dataSize > win32::registry::kMaxValueBytes) return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(g_mutex);
-    KeyMap keys = Load();
+    Store store = Load();
     Value v;
     v.type = type;
     if (data) v.data.assign(data, data + dataSize);
-    keys[open->path][valueName ? valueName : ""] = std::move(v);
-    return Save(keys) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    store.keys[open->path][valueName ? valueName : ""] = std::move(v);
+    return Save(store) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 LONG RegCloseKey(HKEY key) {

@@ -1,7 +1,7 @@
 // The registry as a small store of our own: one text file (ABISALIA_REGISTRY, else
 // $XDG_CONFIG_HOME/abisalia/registry, else ~/.config/abisalia/registry), absent and so empty by
 // default. Keys are case-insensitive, as on Windows. The file is read at every open, so a value
-// written by another program is seen at the next open.
+// written by another program is seen at the next open; its text form is in registrystore.h.
 #pragma once
 
 #include "win32/wintypes.h"
@@ -18,8 +18,13 @@
 
 #define REG_NONE 0u
 #define REG_SZ 1u
+#define REG_EXPAND_SZ 2u
 #define REG_BINARY 3u
 #define REG_DWORD 4u
+#define REG_DWORD_BIG_ENDIAN 5u
+#define REG_LINK 6u
+#define REG_MULTI_SZ 7u
+#define REG_QWORD 11u
 #define REG_OPTION_NON_VOLATILE 0u
 
 #define ERROR_SUCCESS 0L
