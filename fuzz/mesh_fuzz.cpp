@@ -62,9 +62,9 @@ void MeshObjectLife(IDirect3DDevice8* pDevice, bool bConvert) {
     if (bConvert) mesh.ConvertFVF(pDevice, kSceneFVF);
     if (SUCCEEDED(mesh.Restore(pDevice))) mesh.Render(pDevice, TRUE, TRUE);
     mesh.Invalidate();
-    if (!bConvert) mesh.ConvertFVF(pDevice, kSceneFVF);  // a conversion with a device copy
+    if (!bConvert) mesh.ConvertFVF(pDevice, kSceneFVF);
     if (SUCCEEDED(mesh.Restore(pDevice))) {
-        mesh.ConvertFVF(pDevice, kSceneFVF);
+        mesh.ConvertFVF(pDevice, kSceneFVF);  // with a device copy too
         mesh.Render(pDevice, TRUE, FALSE);
         mesh.Render(pDevice, FALSE, TRUE);
     }
@@ -134,7 +134,7 @@ void RockAndFish(CSceneObject& rock, CFish& fish) {
     std::strcpy(rock.m_szTextureFile, g_szNoTexture);
     if (rock.Load(kMeshFile) != 0 || !rock.m_pCollisionModel) return;
     D3DXVECTOR3 avCorner[8], vMin, vMax;
-    rock.BuildCollisionModel(avCorner);  // the corners as the diver's box takes them
+    rock.BuildCollisionModel(avCorner);  // again, as a device re-creation does; with the box for the queries
     Bounds(avCorner, &vMin, &vMax);
     RestoreMeshes(rock, 1);
     rock.Render();
