@@ -2,10 +2,12 @@
 // time, the overlay marker's turn, the sea's grid recomputed and copied whole every frame, the
 // caustic frame and the sea floor's window that move on at the surface, the two text lines.
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "framework/d3dfont.h"
 #include "game/terrain.h"
 #include "game_fixture.h"
 
@@ -166,6 +168,49 @@ TEST_F(SurfaceStepTest, CausticFrameAndFloorWindowMoveOnAtTheSurface) {
     const D3DXVECTOR3 vDiver = app.Diver()->m_Transform.m_vPosition;
     ASSERT_LT(std::fabs(vDiver.x - vFar.x), 10.0f);
     EXPECT_EQ(app.m_pTerrain->IsBelowSurface(D3DXVECTOR3(vDiver.x, 5, vDiver.z)), 1);
+}
+
+// The surface frame writes two lines: the statistics at (2, 0), then the sea's status line at
+// (2, 20), both opaque yellow; nothing else is written.
+TEST_F(SurfaceStepTest, StatisticsThenTheSeasStatusLine) {
+    CGameApp& app = App();
+    ASSERT_TRUE(EnterSurface());
+    ASSERT_STREQ(g_szSurfaceText, "iNumVerticesX80 iNumVerticesY80 fTotalSize400.000000");
+    std::strcpy(app.m_szFrameText, "stats");
+    app.m_bHelpShown = 1;  // the help does not show at the surface
+    std::vector<d3d8::Call>& log = *d3d8::RecordLog(app.m_pDevice);
+    log.clear();
+    ASSERT_EQ(app.RenderScene(), 0);
+    struct Line {
+        float fX, fY;
+        size_t nGlyphs;
+    };
+    std::vector<Line> lines;
+    for (const d3d8::Call& c : log) {
+        if (!c.draw || c.draw->vertexShader != (D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1)) continue;
+        const auto& data = c.draw->streams.at(0).data;
+        const auto* pV = reinterpret_cast<const FontScreenVertex*>(data.data());
+        const size_t nVertices = c.draw->primitiveCount * 3;
+        ASSERT_GE(data.size(), nVertices * sizeof(FontScreenVertex));
+        Line line{1e9f, 1e9f, nVertices / 6};
+        for (size_t k = 0; k < nVertices; ++k) {
+            line.fX = std::fmin(line.fX, pV[k].x);
+            line.fY = std::fmin(line.fY, pV[k].y);
+            EXPECT_EQ(pV[k].color, 0xFFFFFF00u);
+        }
+        // A line longer than the font's buffer goes on in a further draw.
+        if (!lines.empty() && lines.back().fY == line.fY)
+            lines.back().nGlyphs += line.nGlyphs;
+        else
+            lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_FLOAT_EQ(lines[0].fX, 2 - 0.5f);
+    EXPECT_FLOAT_EQ(lines[0].fY, 0 - 0.5f);
+    EXPECT_EQ(lines[0].nGlyphs, std::strlen("stats"));
+    EXPECT_FLOAT_EQ(lines[1].fX, 2 - 0.5f);
+    EXPECT_FLOAT_EQ(lines[1].fY, 20 - 0.5f);
+    EXPECT_EQ(lines[1].nGlyphs, std::strlen(g_szSurfaceText));
 }
 
 }  // namespace
