@@ -237,4 +237,26 @@ TEST(CheckDeviceCaps, VertexShadersNeededForHardwareProcessing) {
     std::filesystem::current_path(old);
 }
 
+// The catch message: shown for 5 s at the first catch of the run, under water or not, and never
+// again in the run, not even after a level change.
+TEST_F(RulesTest, CatchMessageOncePerRunForFiveSeconds) {
+    CDiver* pDiver = App().Diver();
+    pDiver->m_Transform.m_vPosition.y = 20;
+    pDiver->m_iFishCaught = 1;
+    Frame(0.25f);
+    EXPECT_STREQ(g_szMessage, "ENHORABUENA !!!! LO PESCASTE");
+    EXPECT_FLOAT_EQ(App().m_Hud.m_fMessageTime, 5.0f - 0.25f) << "the underwater step counts it down";
+    std::strcpy(g_szMessage, "-");
+    App().m_Hud.m_fMessageTime = 20;
+    App().Diver()->m_iFishCaught = 2;
+    Frame(0.3f);
+    EXPECT_STREQ(g_szMessage, "-") << "the second catch shows nothing";
+    ASSERT_EQ(App().ChangeLevel(), 0);
+    App().m_Hud.m_fMessageTime = 20;
+    App().Diver()->m_Transform.m_vPosition.y = 20;
+    App().Diver()->m_iFishCaught = 1;
+    Frame(0.4f);
+    EXPECT_STREQ(g_szMessage, "-") << "nor a catch in the next level";
+}
+
 }  // namespace

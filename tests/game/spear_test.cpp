@@ -420,4 +420,51 @@ TEST_F(SpearTest, ALevelWithoutASpearFiresNothing) {
     Keys()['Z'] = false;
 }
 
+// Several frames of flight: each update starts by taking the spear's position as the frame's start,
+// whatever the field held before. A sheet behind the spear's first place is never found by the ray
+// back, and a rock met later rolls the spear back to the start of that frame, not of the flight.
+TEST_F(SpearTest, EveryFrameOfAFlightBeginsAtThePositionTheLastOneLeft) {
+    AddRock(Square(D3DXVECTOR3(1000, 20, 990), D3DXVECTOR3(5, 0, 0), D3DXVECTOR3(0, 5, 0)));
+    CSpear& s = Flying(D3DXVECTOR3(1000, 20, 1000), D3DXVECTOR3(0, 0, 60));
+    s.m_vPrevPosition = D3DXVECTOR3(1000, 20, 980);  // beyond the sheet: stale, from some other flight
+    App().m_fGameStep = 0.05f;
+    for (int n = 0; n < 4; ++n) {
+        const D3DXVECTOR3 vStart = s.m_Transform.m_vPosition;
+        s.Update();
+        EXPECT_EQ(s.m_vPrevPosition, vStart) << "frame " << n;
+        EXPECT_GT(s.m_Transform.m_vPosition.z, vStart.z) << "frame " << n << ": flying on, nothing met";
+        EXPECT_GT(s.m_vVelocity.z, 0.0f) << "frame " << n;
+    }
+    // A sheet across the stick's reach: the next frame touches it.
+    const D3DXVECTOR3 vStart = s.m_Transform.m_vPosition;
+    AddRock(Square(vStart + D3DXVECTOR3(0, 0, 2), D3DXVECTOR3(5, 0, 0), D3DXVECTOR3(0, 5, 0)));
+    s.Update();
+    EXPECT_EQ(s.m_Transform.m_vPosition, vStart) << "rolled back to where this frame began";
+    EXPECT_LT(s.m_vVelocity.z, 0.0f) << "bounced";
+}
+
+// The floor test takes the stick's box corners turned with the spear: a spear 1.5 above the floor
+// pointing straight down reaches through it, one lying level does not.
+TEST_F(SpearTest, TheFloorTestTurnsTheCornersWithTheSpear) {
+    const D3DXVECTOR3 vPos(1000, 1.5f, 1000), v(0, -0.2f, 0.1f);
+    // The pitch that turns the stick's +z to -y.
+    float fDown = 1.5707963f;
+    D3DXVECTOR3 vTip, vAhead(0, 0, 3);
+    const D3DXMATRIX matDown = scnRotationMatrix(D3DXVECTOR3(0, fDown, 0));
+    D3DXVec3TransformCoord(&vTip, &vAhead, &matDown);
+    if (vTip.y > 0) fDown = -fDown;
+    struct Case {
+        float fPitch;
+        bool bBounces;
+    };
+    App().m_fGameStep = 0.001f;
+    for (const Case& c : {Case{0, false}, Case{fDown, true}}) {
+        CSpear& s = Flying(vPos, v);
+        s.m_Transform.m_vRotation = D3DXVECTOR3(0, c.fPitch, 0);
+        s.Update();
+        EXPECT_EQ(s.m_vVelocity.y > 0, c.bBounces) << "pitch " << c.fPitch;
+        EXPECT_EQ(s.m_Transform.m_vPosition == vPos, c.bBounces) << "pitch " << c.fPitch;
+    }
+}
+
 }  // namespace
