@@ -14,6 +14,7 @@
 #include "fish/fish.h"
 #include "framework/d3dfile.h"
 #include "fuzz.h"
+#include "recorddevice.h"
 #include "game/contact.h"
 #include "game/gameapp.h"
 
@@ -29,21 +30,9 @@ CGameApp& App() {
         std::filesystem::create_directories(folder / "media");
         std::filesystem::current_path(folder);
         ::setenv("ABISALIA_MEDIA_DIR", (folder / "media").c_str(), 1);
-        d3d8::SetBackendOverride(d3d8::BackendKind::Record);
         auto* pApp = new CGameApp;
-        IDirect3D8* pD3D = Direct3DCreate8(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 64;
-        pp.BackBufferHeight = 64;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        if (!pD3D || FAILED(pD3D->CreateDevice(0, D3DDEVTYPE_HAL, reinterpret_cast<HWND>(0x1000),
-                                               D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &pApp->m_pDevice)))
-            std::abort();
+        pApp->m_pDevice = fuzz::CreateRecordDevice(D3DCREATE_SOFTWARE_VERTEXPROCESSING, true);
+        if (!pApp->m_pDevice) std::abort();
         pApp->m_nRenderPass = 1;
         return pApp;
     }();

@@ -7,24 +7,9 @@
 #include "d3d8/backend.h"
 #include "d3dx8/d3dx8.h"
 #include "fuzz.h"
+#include "recorddevice.h"
 
 namespace {
-
-struct Device {
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
-    Device() {
-        d3d8::SetBackendOverride(d3d8::BackendKind::Record);
-        d3d = Direct3DCreate8(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = pp.BackBufferHeight = 64;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.hDeviceWindow = reinterpret_cast<HWND>(std::uintptr_t{0x1000});
-        pp.Windowed = TRUE;
-        if (d3d) d3d->CreateDevice(0, D3DDEVTYPE_HAL, pp.hDeviceWindow, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
-    }
-};
 
 // Requested sizes stay small so that a run spends its time in the pipeline, not in one big resample.
 UINT Size(std::uint8_t b) { return b == 0 ? D3DX_DEFAULT : b == 1 ? 0 : b % 129; }
@@ -40,9 +25,9 @@ constexpr std::array<D3DCOLOR, 4> kKeys = {0, 0xFF000000, 0xFFFFFFFF, 0xFFFF00FF
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Device device;
-    if (!device.device || size < 8) return 0;
-    d3d8::RecordLog(device.device)->clear();  // the device lives for the whole run
+    static IDirect3DDevice8* const pDevice = fuzz::CreateRecordDevice(D3DCREATE_HARDWARE_VERTEXPROCESSING);
+    if (!pDevice || size < 8) return 0;
+    d3d8::RecordLog(pDevice)->clear();  // the device lives for the whole run
     const std::uint8_t* p = data;
     const UINT width = Size(p[0]), height = Size(p[1]);
     const UINT levels = p[2] == 0 ? D3DX_DEFAULT : p[2] % 16;
@@ -55,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     IDirect3DTexture8* texture = nullptr;
     D3DXIMAGE_INFO info{};
-    const HRESULT hr = D3DXCreateTextureFromFileInMemoryEx(device.device, data + 8, static_cast<UINT>(size - 8), width,
+    const HRESULT hr = D3DXCreateTextureFromFileInMemoryEx(pDevice, data + 8, static_cast<UINT>(size - 8), width,
                                                            height, levels, usage, format, pool, filter, mipFilter, key,
                                                            &info, nullptr, &texture);
     if (SUCCEEDED(hr) != (texture != nullptr)) __builtin_trap();

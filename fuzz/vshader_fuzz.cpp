@@ -28,6 +28,7 @@
 #include "d3d8/vshader.h"
 #include "d3dx8/shader/vsassembler.h"
 #include "fuzz.h"
+#include "recorddevice.h"
 
 namespace {
 
@@ -42,19 +43,9 @@ constexpr std::size_t kFunctionPadding = 65536 + (1u << 15) + 8;
 IDirect3DDevice8* Device(bool bHardware) {
     static IDirect3DDevice8* slots[2] = {};
     if (!slots[bHardware]) {
-        d3d8::SetBackendOverride(d3d8::BackendKind::Record);
-        IDirect3D8* pD3D = Direct3DCreate8(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 64;
-        pp.BackBufferHeight = 64;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        const DWORD dwBehavior = bHardware ? D3DCREATE_HARDWARE_VERTEXPROCESSING : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
-        if (!pD3D || FAILED(pD3D->CreateDevice(0, D3DDEVTYPE_HAL, reinterpret_cast<HWND>(0x1000), dwBehavior, &pp,
-                                               &slots[bHardware])))
-            std::abort();
+        slots[bHardware] = fuzz::CreateRecordDevice(bHardware ? D3DCREATE_HARDWARE_VERTEXPROCESSING
+                                                               : D3DCREATE_SOFTWARE_VERTEXPROCESSING);
+        if (!slots[bHardware]) std::abort();
     }
     return slots[bHardware];
 }
