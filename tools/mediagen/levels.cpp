@@ -85,10 +85,12 @@ struct LevelDesign {
   float waves[4][3];  // period, amplitude, wavelength
 };
 
-// Every level opens the same way: the diver hangs in mid-water, a boulder to hold on to just below
-// and behind him, and the first ring of fish crosses his line of sight 6 to 18 units ahead, at his
-// depth. Fish keep below y 20 (the height rules let them rise freely only there), so the starts
-// are at about that depth.
+// Every level opens the same way: the diver hangs in mid-water with a rock to hold on to just below
+// and behind him, and the first ring of fish lies along his line of sight 6 to 14 units ahead, a
+// little above his eye (fish ride somewhat below their waypoints and circle them when slow). Fish
+// keep below y 20 (the height rules let them rise freely only there), so the starts are at about
+// that depth. The fog ends well inside the sea floor's drawn window (about 80 units each way), so
+// the floor fades out instead of ending in an edge.
 std::vector<LevelDesign> Designs() {
   return {
       {1, "La Caleta", "PESCA TRES PECES", "nivel2", 900, 18, 600, {40, 110, 120}, {0.8f, 0.85f, 0.85f},
