@@ -2,6 +2,16 @@
 ; v0 position, v3 normal, v6 texture coordinates; registers as in game/vsconsts.h.
 vs.1.0
 
+; The surface plane is the only object with vertices 100 units out at its own height (its
+; corners); from below it shows the water's own colour here, fully fogged, and the caustics
+; pass lights it.
+def c40, 99.0, 0.001, 0.0, 0.0
+mov r11, v0
+max r11.xy, r11.xy, -r11.xy
+sge r11.x, r11.x, c40.x
+slt r11.y, r11.y, c40.y
+mul r11.x, r11.x, r11.y
+
 ; Clip position. The caustics pass (objetos2.vsh) repeats this exact instruction so that its
 ; depth matches and LESSEQUAL lets it through.
 m4x4 oPos, v0, c4
@@ -30,6 +40,7 @@ dp3 r5.x, r5, c53               ; attenuation: c53.x + c53.y d + c53.z d*d
 max r5.x, r5.x, c0.z            ; never brighter than c52, also before the lamp was ever set
 rcp r5.x, r5.x
 mul r4.x, r4.x, r5.x
+mul r4.x, r4.x, c1.z            ; a quarter of c52: bright within a few units, not white
 mad r1.xyz, c52, r4.x, r1
 
 ; Diffuse colour, kept in 0..1; alpha comes from the texture.
@@ -39,9 +50,12 @@ mov oD0.w, c0.z
 
 mov oT0.xy, v6
 
-; Linear vertex fog on the view depth: (end - z) / (end - start), 1 near, 0 past the end.
+; Linear vertex fog on the view depth: (end - z) / (end - start), 1 near, 0 past the end; the
+; surface plane all fog.
 dp4 r6.x, v0, c10
 add r6.x, -r6.x, c23.y
 mul r6.x, r6.x, c23.z
 max r6.x, r6.x, c0.x
-min oFog.x, r6.x, c0.z
+min r6.x, r6.x, c0.z
+add r11.y, c0.z, -r11.x
+mul oFog.x, r6.x, r11.y

@@ -25,23 +25,27 @@ max r0.x, r0.x, c0.x
 mov r10, c22                    ; vs.1.x reads one constant register per instruction
 mad r1, c21, r0.x, r10
 
-; Lamp: a spot at the diver's eye c50 looking along c25; world position about r7 + c51.
-add r2, r7, c51
-add r2, r2, -c50
-dp3 r3.x, r2, r2
-max r3.x, r3.x, c1.z            ; keep clear of the eye itself
-rsq r3.y, r3.x
-mul r2.xyz, r2, r3.y            ; unit direction from the eye
-dp3 r4.x, r2, c25
-sge r4.x, r4.x, c52.w           ; inside the cone (c52.w = cosine of its half angle)
-dp3 r4.y, r8, -r2
+; Lamp: a spot at the diver's eye looking ahead, worked out in view space (c8 world x view, the
+; eye at the origin looking along +z), where the fish's own turn and size are included.
+m4x4 r2, r7, c8
+m3x3 r3, r8, c8
+dp3 r3.w, r3, r3
+rsq r3.w, r3.w
+mul r3.xyz, r3, r3.w            ; unit normal
+dp3 r4.w, r2, r2
+max r4.w, r4.w, c1.z            ; keep clear of the eye itself
+rsq r5.w, r4.w
+mul r2.xyz, r2, r5.w            ; unit direction from the eye
+sge r4.x, r2.z, c52.w           ; inside the cone (c52.w = cosine of its half angle)
+dp3 r4.y, r3, -r2
 max r4.y, r4.y, c0.x            ; surfaces turned towards the lamp
 mul r4.x, r4.x, r4.y
-dst r5, r3.xxxx, r3.yyyy        ; (1, d, d*d, 1/d)
+dst r5, r4.wwww, r5.wwww        ; (1, d, d*d, 1/d)
 dp3 r5.x, r5, c53               ; attenuation: c53.x + c53.y d + c53.z d*d
 max r5.x, r5.x, c0.z            ; never brighter than c52, also before the lamp was ever set
 rcp r5.x, r5.x
 mul r4.x, r4.x, r5.x
+mul r4.x, r4.x, c1.z            ; a quarter of c52: bright within a few units, not white
 mad r1.xyz, c52, r4.x, r1
 
 ; Diffuse colour, kept in 0..1; alpha comes from the texture.

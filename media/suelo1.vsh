@@ -28,6 +28,7 @@ dp3 r5.x, r5, c53               ; attenuation: c53.x + c53.y d + c53.z d*d
 max r5.x, r5.x, c0.z            ; never brighter than c52, also before the lamp was ever set
 rcp r5.x, r5.x
 mul r4.x, r4.x, r5.x
+mul r4.x, r4.x, c1.z            ; a quarter of c52: bright within a few units, not white
 mad r1.xyz, c52, r4.x, r1
 
 ; Diffuse colour, kept in 0..1.

@@ -12,10 +12,10 @@
 namespace {
 
 constexpr float kFrameTime = 1.0f / 60;
-// Where the fish is put in the diver's frame: on the spear's line (the spear lies 0.3 right of and
-// 0.35 below the eye), this far ahead, which the spear's body reaches in the frame it is fired at the
+// Where the fish is put in the diver's frame: on the eye's line, where the spear flies and where the
+// gun's axis meets it, this far ahead, which the spear's body reaches in the frame it is fired at the
 // step of a 60 Hz frame. He looks steeply down onto it.
-const D3DXVECTOR3 kAim(0.3f, -0.35f, 8.0f);
+const D3DXVECTOR3 kAim(0.0f, 0.0f, 8.0f);
 constexpr float kAimPitch = -1.2f;
 
 struct LevelGoal {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "level_edit.h"
 #include "scripted_run.h"
 
 namespace {
@@ -23,7 +24,7 @@ constexpr int kWidth = 1024, kHeight = 768;
 constexpr double kPi = 3.14159265358979323846;
 // Real seconds per frame of Run's fixed step: each frame is a game step of 5 x 0.02 = 0.1.
 constexpr double kFrameSeconds = 0.02;
-constexpr unsigned char kWater[3] = {30, 90, 110};  // the first level's water colour
+constexpr unsigned char kWater[3] = {40, 110, 120};  // the first level's water colour
 
 // The camera's focal length in pixels: a 45 degree vertical field of view over 768 rows.
 const double kFocal = (kHeight / 2) / std::tan(kPi / 8);
@@ -125,9 +126,20 @@ double MeasuredAdvance(const Image& a, const Image& b) {
     return (lo + hi) / 2;
 }
 
+// The first level staged as a clear range: the diver 30 units up, the pillar 40 ahead, no fish in
+// between, the fog far out.
+void StagePillarAhead(const std::filesystem::path& folder) {
+    const std::filesystem::path level = folder / "nivel1";
+    ASSERT_NO_FATAL_FAILURE(gametest::SetStartHeight(level, 30));
+    ASSERT_NO_FATAL_FAILURE(gametest::PutPillarAhead(level, 40));
+    ASSERT_NO_FATAL_FAILURE(gametest::ClearFish(level));
+    ASSERT_NO_FATAL_FAILURE(gametest::SetFog(level, 20, 150));
+}
+
 // Buoyancy is switched off with 'G' in both runs so that nothing but the strokes moves the diver.
 // The pose is the start's throughout: nothing turns him.
 TEST_F(PlayTest, StrokesSwimTowardsThePillar) {
+    ASSERT_NO_FATAL_FAILURE(StagePillarAhead(folder_));
     ASSERT_EQ(Run("3 press g\n20 capture early.png\n160 capture still.png\n+1 end\n"), 0) << Log();
     const std::vector<Stroke> strokes = {{20, 35}, {45, 60}, {70, 85}};
     std::string strScript = "3 press g\n";
@@ -238,9 +250,11 @@ TEST_F(PlayTest, AirBarShrinksOverTime) {
 }
 
 // With a maximum air of 2 and buoyancy off the air is gone after 2 s (frame 100); the fade to red
-// takes 4 s of real time (to frame 300), then the level starts again with full air.
+// takes 4 s of real time (to frame 300), then the level starts again with full air. The diver
+// starts high in open water, where the top of the picture is the water beyond the fog.
 TEST_F(PlayTest, DrowningFadesToRedAndRestartsTheLevel) {
     ASSERT_NO_FATAL_FAILURE(SetMaxAir(folder_, "2.0"));
+    ASSERT_NO_FATAL_FAILURE(gametest::SetStartHeight(folder_ / "nivel1", 40));
     // 'V' stops the intro, whose message line would outlast the first capture.
     ASSERT_EQ(Run("3 press g\n4 press v\n60 capture before.png\n200 capture fading.png\n296 capture red.png\n"
                   "310 capture again.png\n+1 end\n"),
@@ -295,7 +309,8 @@ TEST_F(PlayTest, NoLevelLeftToLoadEndsTheProgramWithItsMessage) {
 
 // The first level made small: the diver starts at y 40, a few units under the surface, a fish waits
 // on a waypoint linked to itself 8 units out along his start look (0, -0.5646, 0.8253), and one
-// catch meets the goal; the next level is the generated second one.
+// catch meets the goal; the next level is the generated second one, its start raised into open
+// water, where the top of the picture is the water beyond the fog.
 void WriteCatchLevel(const std::filesystem::path& folder) {
     const std::filesystem::path dir = folder / "nivel1";
     std::ifstream in(dir / "nivel.plt");
@@ -309,6 +324,7 @@ void WriteCatchLevel(const std::filesystem::path& folder) {
                                                               "buzo.x buzo.bmp 1.0 900 40 600\n";
     std::ofstream(dir / "peces.plt", std::ios::trunc) << "1\ndorada0.x dorada1.x dorada2.x dorada.bmp 1.5 0 15 9 1\n"
                                                          "1\n900 35.483 606.602 1 0\n";
+    ASSERT_NO_FATAL_FAILURE(gametest::SetStartHeight(folder / "nivel2", 40));
 }
 
 // Yellow pixels of the fish count's digit ("Peces :" starts at x = 614).
@@ -349,7 +365,7 @@ TEST_F(PlayTest, TheSpearCatchesAFishAndTheNextLevelLoads) {
     EXPECT_LT(MessageEnd(still), 330);
     EXPECT_GT(MessageEnd(caught), 340);
     // The water of the first level, then of the second.
-    const unsigned char kNextWater[3] = {20, 70, 120};
+    const unsigned char kNextWater[3] = {20, 60, 130};
     const std::vector<double> cBefore = FarColour(before), cNext = FarColour(next);
     for (int i = 0; i < 3; ++i) {
         EXPECT_NEAR(cBefore[i], kWater[i], 2) << "channel " << i;

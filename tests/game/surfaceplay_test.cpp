@@ -51,12 +51,12 @@ TEST_F(SurfacePlayTest, UpToTheBoatAndBackUnderWater) {
     // boat with 'W'; look down until the diver is back under water.
     const std::string strScript =
         "80 key-down up\n"
-        "150 key-up up\n"
-        "160 key-down w\n"
-        "460 key-up w\n"
+        "170 key-up up\n"
+        "180 key-down w\n"
+        "560 key-up w\n"
         "+1 capture up.png\n"
         "+10 key-down down\n"
-        "+30 key-up down\n"
+        "+50 key-up down\n"
         "+5 capture horizon.png\n"
         "+5 capture later.png\n"
         "+1 key-down w\n"

@@ -164,6 +164,22 @@ TEST(MeshFiles, DiverAndSpearSitInTheEyeFrame) {
   EXPECT_LT(s[1].x - s[0].x, 0.2f);
   EXPECT_LT(s[1].y - s[0].y, 0.2f);
   EXPECT_LE(spear.faces.size(), 20u);
+  // The spear flies along the eye's line (the shot's ray starts at the eye): the drawn spear's axis,
+  // from the middle of its back end through its tip, stays within 0.3 of that line
+  // where fish are shot, 3 to 15 units ahead, so what it points at is what it hits.
+  Vec3 back{0, 0, 0}, tip = spear.positions[0];
+  int nBack = 0;
+  for (const Vec3& p : spear.positions) {
+    if (p.z > tip.z) tip = p;
+    if (p.z < s[0].z + 0.01f) back = {back.x + p.x, back.y + p.y, back.z + p.z}, ++nBack;
+  }
+  ASSERT_GT(nBack, 0);
+  back = {back.x / static_cast<float>(nBack), back.y / static_cast<float>(nBack), back.z / static_cast<float>(nBack)};
+  for (float z = 3; z <= 15; z += 0.5f) {
+    const float t = (z - back.z) / (tip.z - back.z);
+    const float x = back.x + (tip.x - back.x) * t, y = back.y + (tip.y - back.y) * t;
+    EXPECT_LT(std::hypot(x, y), 0.3f) << "the spear's axis " << z << " units ahead";
+  }
 }
 
 TEST(MeshFiles, BoatIsThirtyLongWithTheBowAlongPlusZ) {
@@ -232,6 +248,9 @@ TEST(ImageFiles, CausticFramesTileLoopAndAreMostlyDark) {
   }
   EXPECT_LT(seam, 2 * inner + 1) << "the edges meet like neighbouring texels";
   EXPECT_LT(mean / (32.0 * size * size), 48) << "added over the scene, so mostly dark";
+  int brightest = 0;
+  for (const auto& f : frames) brightest = std::max(brightest, *std::max_element(f.begin(), f.end()));
+  EXPECT_LT(brightest, 128) << "soft light: added over lit sand it stays short of white";
   double steps = 0;
   for (int k = 0; k + 1 < 32; ++k) steps += frameStep(frames[static_cast<size_t>(k)], frames[static_cast<size_t>(k + 1)]);
   EXPECT_LT(frameStep(frames[31], frames[0]), 2 * steps / 31 + 0.5) << "frame 31 runs on into frame 0";

@@ -36,37 +36,48 @@ const FishSpecies& Species(const std::string& name) {
   throw std::runtime_error("unknown species " + name);
 }
 
-// Reaction traits: fearlessness (trait 1) and attraction (trait 2), 0 to 9, and the range.
+// Reaction traits: fearlessness (trait 1) and attraction (trait 2), 0 to 9, and the range (the
+// scaled diver distance, about a third of the units, up to which the fish reacts at all).
 struct Temper {
   int trait1, trait2;
   float range;
 };
-constexpr Temper kShy{1, 1, 35};
-constexpr Temper kCurious{7, 9, 25};
-constexpr Temper kIndifferent{9, 1, 15};
+// Drawn to a still diver from afar, and even to a restless one unless he is within about 3 units.
+constexpr Temper kCurious{9, 9, 25};
+// Keeps to its way near a calm diver; only a restless one at arm's length startles it.
+constexpr Temper kIndifferent{9, 1, 12};
+// Flees a diver who moves, comes close to one who keeps still.
+constexpr Temper kWary{7, 8, 18};
+// Keeps away from any diver: the fish of the far ring.
+constexpr Temper kShy{1, 1, 30};
+
+// A ring of waypoints that fish follow one way, centred (dx, dy, dz) from the start, with its
+// half-widths along x and z.
+struct Loop {
+  float dx, dy, dz, rx, rz;
+};
 
 struct FishGroup {
   const char* species;
   int count;
   Temper temper;
   float scale;
-};
-
-struct Loop {
-  float dx, dz, radius;
+  int loop;
 };
 
 struct LevelDesign {
   int number;
   std::string name;
+  std::string goalText;  // the intro's line, in the game's Spanish
   std::string next;
   float startX, startY, startZ;
   int water[3];
   Rgb colourA, colourB;
   float fogStart, fogEnd, maxAir, ballast, currentX, currentZ;
   int goalType, goalValue;
-  Loop loops[2];
+  std::vector<Loop> loops;
   std::vector<FishGroup> fish;
+  float pillarDx, pillarDz;  // the pillar, a landmark beside the start
   const char* rockTexture;
   Rgb rockBase, rockTint;
   SkyStyle sky;
@@ -74,29 +85,37 @@ struct LevelDesign {
   float waves[4][3];  // period, amplitude, wavelength
 };
 
+// Every level opens the same way: the diver hangs in mid-water with a rock to hold on to just below
+// and behind him, and the first ring of fish lies along his line of sight 6 to 14 units ahead, a
+// little above his eye (fish ride somewhat below their waypoints and circle them when slow). Fish
+// keep below y 20 (the height rules let them rise freely only there), so the starts are at about
+// that depth. The fog ends well inside the sea floor's drawn window (about 80 units each way), so
+// the floor fades out instead of ending in an edge.
 std::vector<LevelDesign> Designs() {
   return {
-      {1, "La Caleta", "nivel2", 900, 30, 600, {30, 90, 110}, {0.75f, 0.8f, 0.8f}, {0.35f, 0.4f, 0.42f},
-       20, 150, 150, 3, 0, 0, 0, 3,
-       {{0, 40, 22}, {45, 62, 22}},
-       {{"sargo", 3, kShy, 1.0f}, {"salema", 3, kIndifferent, 1.0f}, {"dorada", 2, kCurious, 1.1f}},
-       "roca.bmp", {0.55f, 0.52f, 0.46f}, {0.3f, 0.45f, 0.2f},
+      {1, "La Caleta", "PESCA TRES PECES", "nivel2", 900, 18, 600, {40, 110, 120}, {0.8f, 0.85f, 0.85f},
+       {0.4f, 0.45f, 0.47f}, 8, 62, 200, 2, 0, 0, 0, 3,
+       {{0, 1.5f, 10, 1.5f, 4}, {-20, -2, 40, 12, 12}},
+       {{"dorada", 3, kCurious, 2.5f, 0}, {"sargo", 3, kIndifferent, 2.5f, 0}, {"salema", 3, kShy, 1.8f, 1}},
+       -24, 30, "roca.bmp", {0.55f, 0.52f, 0.46f}, {0.3f, 0.45f, 0.2f},
        {{0.25f, 0.45f, 0.85f}, {0.75f, 0.85f, 0.95f}, {0.1f, 0.3f, 0.45f}, {0.4f, 0.5f, 0.7f}, 0.2f},
        {{0.1f, 0.45f, 0.55f}, {0.02f, 0.12f, 0.2f}},
        {{6.0f, 0.12f, 60}, {4.5f, 0.08f, 40}, {3.2f, 0.05f, 25}, {8.0f, 0.15f, 110}}},
-      {2, "El Arrecife", "nivel3", 1900, 32, 1150, {20, 70, 120}, {0.7f, 0.75f, 0.85f}, {0.3f, 0.35f, 0.45f},
-       15, 130, 140, 4, 0.004f, 0, 1, 1,
-       {{0, 40, 22}, {-60, 30, 24}},
-       {{"mero", 1, kCurious, 1.2f}, {"sargo", 2, kShy, 1.0f}, {"doncella", 3, kIndifferent, 1.0f}, {"salema", 2, kShy, 0.9f}},
-       "roca2.bmp", {0.6f, 0.42f, 0.38f}, {0.75f, 0.5f, 0.6f},
+      {2, "El Arrecife", "PESCA EL MERO", "nivel3", 1900, 18, 1150, {20, 60, 130}, {0.7f, 0.75f, 0.85f},
+       {0.3f, 0.35f, 0.45f}, 6, 58, 200, 2, 0.003f, 0, 1, 1,
+       {{0, 1.5f, 10, 1.5f, 4}, {24, -1, 36, 10, 10}},
+       {{"mero", 1, kIndifferent, 2.6f, 0}, {"sargo", 2, kIndifferent, 1.8f, 1}, {"doncella", 3, kWary, 2.0f, 1},
+        {"salema", 2, kShy, 1.6f, 1}},
+       -24, 34, "roca2.bmp", {0.6f, 0.42f, 0.38f}, {0.75f, 0.5f, 0.6f},
        {{0.3f, 0.45f, 0.8f}, {0.95f, 0.8f, 0.6f}, {0.08f, 0.25f, 0.4f}, {-0.6f, 0.25f, 0.5f}, 0.4f},
        {{0.05f, 0.35f, 0.6f}, {0.01f, 0.08f, 0.2f}},
        {{5.5f, 0.15f, 55}, {4.0f, 0.1f, 35}, {3.0f, 0.07f, 22}, {7.5f, 0.18f, 100}}},
-      {3, "La Fosa", "nivel1", 2300, 36, 360, {10, 35, 70}, {0.55f, 0.6f, 0.75f}, {0.2f, 0.25f, 0.35f},
-       10, 110, 130, 4, -0.003f, 0.004f, 0, 5,
-       {{-15, 72, 16}, {35, 78, 20}},
-       {{"dorada", 3, kShy, 1.0f}, {"mero", 2, kCurious, 1.0f}, {"sargo", 2, kIndifferent, 1.1f}, {"doncella", 2, kIndifferent, 1.0f}},
-       "roca.bmp", {0.42f, 0.42f, 0.44f}, {0.25f, 0.35f, 0.3f},
+      {3, "La Fosa", "PESCA CINCO PECES", "nivel1", 2200, 13, 420, {8, 30, 62}, {0.55f, 0.6f, 0.75f},
+       {0.2f, 0.25f, 0.35f}, 4, 50, 220, 1.5f, -0.002f, 0.002f, 0, 5,
+       {{0, 1.5f, 10, 1.5f, 4}, {-22, 0, 38, 12, 12}},
+       {{"dorada", 2, kWary, 2.2f, 0}, {"mero", 2, kCurious, 2.0f, 0}, {"sargo", 2, kIndifferent, 2.0f, 0},
+        {"doncella", 2, kShy, 1.8f, 1}},
+       24, 32, "roca.bmp", {0.42f, 0.42f, 0.44f}, {0.25f, 0.35f, 0.3f},
        {{0.45f, 0.5f, 0.58f}, {0.7f, 0.72f, 0.75f}, {0.12f, 0.18f, 0.22f}, {0.2f, 0.6f, -0.5f}, 0.9f},
        {{0.03f, 0.15f, 0.28f}, {0.0f, 0.03f, 0.08f}},
        {{5.0f, 0.22f, 50}, {3.6f, 0.16f, 32}, {2.6f, 0.1f, 20}, {7.0f, 0.28f, 95}}},
@@ -121,52 +140,61 @@ struct MovingRock {
 
 float Horizontal(float ax, float az, float bx, float bz) { return std::hypot(ax - bx, az - bz); }
 
+constexpr int kLoopPoints = 8;
+// The rock to hold on to: a stack beside and behind the start, its top 6 units below the eye.
+constexpr float kHoldDx = 3, kHoldDz = -4;
+
+// True inside the lane the diver looks and shoots along from the start (straight ahead along +z);
+// nothing solid may stand in it.
+bool InStartLane(const LevelDesign& d, float x, float z, float r) {
+  return std::fabs(x - d.startX) < r + 5 && z > d.startZ - r - 6 && z < d.startZ + 70 + r;
+}
+
+// One ring per loop, each waypoint leading to the next only, so every fish keeps to its ring.
 std::vector<Waypoint> MakeWaypoints(const LevelDesign& d, const HeightMap& map) {
   std::vector<Waypoint> wps;
-  for (int l = 0; l < 2; ++l) {
+  for (size_t l = 0; l < d.loops.size(); ++l) {
     const Loop& loop = d.loops[l];
-    const int n = 8, first = static_cast<int>(wps.size());
-    for (int k = 0; k < n; ++k) {
-      float a = 2 * kPi * static_cast<float>(k) / n + (l ? 0.4f : 0.0f);
-      float x = d.startX + loop.dx + loop.radius * std::cos(a), z = d.startZ + loop.dz + loop.radius * std::sin(a);
-      float floor = map.MaxAround(x, z, 25);
-      float y = std::min(19.0f, floor + 5.0f + 2.0f * std::sin(a * 2 + static_cast<float>(l)));
-      if (y < floor + 2.5f) throw std::runtime_error(Format("level %d: waypoint at (%.0f, %.0f) too near the floor (%.1f)", d.number, x, z, floor));
-      // Each loop runs one way; the fish may also cut across it.
-      wps.push_back({{x, y, z}, {first + (k + 1) % n, first + (k + 3) % n}});
+    const int first = static_cast<int>(wps.size());
+    for (int k = 0; k < kLoopPoints; ++k) {
+      float a = 2 * kPi * static_cast<float>(k) / kLoopPoints;
+      float x = d.startX + loop.dx + loop.rx * std::cos(a), z = d.startZ + loop.dz + loop.rz * std::sin(a);
+      float floor = map.MaxAround(x, z, 8);
+      float y = d.startY + loop.dy + 0.3f * std::sin(2 * a);
+      if (y < floor + 4.0f) throw std::runtime_error(Format("level %d: waypoint at (%.0f, %.0f) too near the floor (%.1f)", d.number, x, z, floor));
+      wps.push_back({{x, y, z}, {first + (k + 1) % kLoopPoints}});
     }
   }
-  // Links between the two loops, both ways.
-  wps[2].next.push_back(8 + 5);
-  wps[13].next.push_back(2);
-  wps[6].next.push_back(8 + 1);
-  wps[9].next.push_back(6);
   return wps;
 }
 
+// The hold boulder right below and behind the start (within the 10 units that 'Q' reaches), the
+// pillar beside the start, then boulders around the rings, none in the start lane.
 std::vector<Rock> PlaceRocks(const LevelDesign& d, const HeightMap& map, const std::vector<Waypoint>& wps,
                              const float radii[4]) {
   std::vector<Rock> rocks;
-  // The pillar straight ahead of the start, reaching above eye height.
-  const float px = d.startX, pz = d.startZ + 40;
+  const float hx = d.startX + kHoldDx, hz = d.startZ + kHoldDz;
+  rocks.push_back({"roca5.x", hx, map.MinAround(hx, hz, 4) - 0.3f, hz, 4});
+  const float px = d.startX + d.pillarDx, pz = d.startZ + d.pillarDz;
   rocks.push_back({"pilar.x", px, map.MinAround(px, pz, 6) - 0.3f, pz, 6});
   Rng rng(1000 + static_cast<uint32_t>(d.number));
   int attempts = 0;
-  while (rocks.size() < 12 && attempts++ < 2000) {
+  while (rocks.size() < 12 && attempts++ < 4000) {
     int kind = static_cast<int>(rng.Next() * 4) % 4;
     float r = radii[kind];
     float x, z;
-    if (rocks.size() < 7) {  // beside the fish paths, between waypoints
-      const Loop& loop = d.loops[rocks.size() % 2];
+    if (rocks.size() < 7) {  // beside the fish rings
+      const Loop& loop = d.loops[rocks.size() % d.loops.size()];
       float a = rng.Range(0, 2 * kPi);
-      float off = loop.radius + (rng.Next() < 0.5f ? -1.0f : 1.0f) * (r + 7 + rng.Range(0, 6));
-      x = d.startX + loop.dx + off * std::cos(a);
-      z = d.startZ + loop.dz + off * std::sin(a);
+      float off = r + 6 + rng.Range(0, 8);
+      x = d.startX + loop.dx + (loop.rx + off) * std::cos(a);
+      z = d.startZ + loop.dz + (loop.rz + off) * std::sin(a);
     } else {
       x = d.startX + rng.Range(-80, 80);
       z = d.startZ + rng.Range(-30, 90);
     }
     bool ok = Horizontal(x, z, d.startX, d.startZ) > r + 14 && Horizontal(x, z, d.startX, d.startZ) < 120;
+    ok = ok && !InStartLane(d, x, z, r);
     for (const Waypoint& w : wps) ok = ok && Horizontal(x, z, w.pos.x, w.pos.z) > r + 5;
     for (const Rock& o : rocks) ok = ok && Horizontal(x, z, o.x, o.z) > r + o.radius + 2;
     ok = ok && map.MaxAround(x, z, r) < 30;
@@ -177,12 +205,14 @@ std::vector<Rock> PlaceRocks(const LevelDesign& d, const HeightMap& map, const s
 }
 
 std::vector<MovingRock> PlaceMovingRocks(const LevelDesign& d, const HeightMap& map, const std::vector<Rock>& rocks) {
-  std::vector<MovingRock> out;
+  // The first kelp stands beside the start lane, in view from the start.
+  const float kx = d.startX - 10, kz = d.startZ + 24;
+  std::vector<MovingRock> out{{"alga", "alga.bmp", 1, kx, map.MinAround(kx, kz, 3) - 0.2f, kz}};
   Rng rng(2000 + static_cast<uint32_t>(d.number));
   int attempts = 0;
-  while (out.size() < 9 && attempts++ < 2000) {
+  while (out.size() < 9 && attempts++ < 4000) {
     float x = d.startX + rng.Range(-70, 70), z = d.startZ + rng.Range(-20, 100);
-    bool ok = Horizontal(x, z, d.startX, d.startZ) > 10;
+    bool ok = Horizontal(x, z, d.startX, d.startZ) > 10 && !InStartLane(d, x, z, 3);
     for (const Rock& r : rocks) ok = ok && Horizontal(x, z, r.x, r.z) > r.radius + 3;
     for (const MovingRock& m : out) ok = ok && Horizontal(x, z, m.x, m.z) > 6;
     if (!ok) continue;
@@ -229,8 +259,10 @@ void WriteLevel(const std::filesystem::path& root, const LevelDesign& d, const H
   WriteXFile(dir / "roca2.x", Boulder(seed + 2, 4.5f, 3.5f, 3.8f));
   WriteXFile(dir / "roca3.x", Boulder(seed + 3, 6.0f, 2.8f, 5.0f));
   WriteXFile(dir / "roca4.x", Boulder(seed + 4, 2.2f, 3.8f, 2.0f));
-  const float pillarFloor = map.MinAround(d.startX, d.startZ + 40, 6) - 0.3f;
+  const float pillarFloor = map.MinAround(d.startX + d.pillarDx, d.startZ + d.pillarDz, 6) - 0.3f;
   WriteXFile(dir / "pilar.x", Pillar(seed + 5, 4.0f, d.startY + 6 - pillarFloor));
+  const float holdFloor = map.MinAround(d.startX + kHoldDx, d.startZ + kHoldDz, 4) - 0.3f;
+  WriteXFile(dir / "roca5.x", Pillar(seed + 9, 3.0f, d.startY - 6 - 1.2f - holdFloor));
   WriteBmp24(dir / d.rockTexture, RockTexture(seed + 6, d.rockBase, d.rockTint));
 
   const std::vector<Waypoint> wps = MakeWaypoints(d, map);
@@ -251,16 +283,15 @@ void WriteLevel(const std::filesystem::path& root, const LevelDesign& d, const H
   for (const FishGroup& g : d.fish) fishCount += g.count;
   if (fishCount > static_cast<int>(wps.size())) throw std::runtime_error("more fish than waypoints");
   s = Format("%d\n", fishCount);
-  int start = 0;
+  std::vector<int> onLoop(d.loops.size(), 0);
   for (const FishGroup& g : d.fish) {
     const FishSpecies& sp = Species(g.species);
     auto poses = FishPoses(sp.shape);
     for (int p = 0; p < 3; ++p) WriteXFile(dir / Format("%s%d.x", sp.name, p), poses[static_cast<size_t>(p)]);
     WriteBmp24(dir / Format("%s.bmp", sp.name), FishTexture(sp.pattern, sp.back, sp.belly, sp.mark));
     for (int k = 0; k < g.count; ++k) {
-      // Start waypoints spread over both loops, one per fish.
-      int wp = (start % 2) * 8 + (start / 2) * 3 % 8;
-      ++start;
+      // Start waypoints spread round the fish's ring.
+      int wp = g.loop * kLoopPoints + (onLoop[static_cast<size_t>(g.loop)]++ * 3) % kLoopPoints;
       s += Format("%s0.x %s1.x %s2.x %s.bmp %.2f %d %.1f %d %d\n", sp.name, sp.name, sp.name, sp.name, g.scale, wp,
                   g.temper.range, g.temper.trait1, g.temper.trait2);
     }
@@ -318,7 +349,7 @@ void WriteLevel(const std::filesystem::path& root, const LevelDesign& d, const H
 
   // Videos.
   const int frames = 3 * kVideoFps;
-  EncodeVideo(dir / "intro.avi", frames, [&](int i) { return IntroFrame(i, frames, d.number, d.name, d.palette); });
+  EncodeVideo(dir / "intro.avi", frames, [&](int i) { return IntroFrame(i, frames, d.number, d.name, d.goalText, d.palette); });
   EncodeVideo(dir / "captura.avi", frames, [&](int i) { return CatchFrame(i, frames, d.palette); });
   EncodeVideo(dir / "ahogado.avi", frames, [&](int i) { return DrownFrame(i, frames, d.palette); });
 }

@@ -34,26 +34,48 @@ void AddArm(Mesh& mesh, Vec3 hand, Vec3 elbow, float r0, float r1, const UvFunct
   AddLoft(mesh, rings, std::nullopt, std::nullopt, uv);
 }
 
+// The gun's axis: from the back of the barrel, low on the right, it leans in to meet the eye's line
+// (the spear's flight) kGunMeet units ahead, so the spear drawn in the gun points at what a shot
+// hits: from 3 to 15 units ahead the axis stays within 0.27 of the eye's line.
+constexpr Vec3 kGunBack{0.2f, -0.27f, 1.45f};
+constexpr float kGunMeet = 9.0f;
+
+Vec3 GunAxis(float z) {
+  const float t = (z - kGunBack.z) / (kGunMeet - kGunBack.z);
+  return Vec3{kGunBack.x * (1 - t), kGunBack.y * (1 - t), z};
+}
+
+// A straight part along the gun's axis from z0 to z1, its section offset by (dx, dy) from the axis.
+void AddAlongGun(Mesh& mesh, float z0, float z1, float dx, float dy, float rx, float ry, int points, float phase,
+                 const UvFunction& uv, std::optional<Vec3> endApex = std::nullopt) {
+  std::vector<std::vector<Vec3>> rings;
+  for (int k = 0; k <= 2; ++k) {
+    const float z = z0 + (z1 - z0) * static_cast<float>(k) / 2;
+    rings.push_back(EllipseRingZ(GunAxis(z) + Vec3{dx, dy, 0}, rx, ry, points, phase));
+  }
+  AddLoft(mesh, rings, std::nullopt, endApex, uv);
+}
+
 }  // namespace
 
 Mesh DiverMesh() {
   Mesh mesh;
   const Vec3 lo{-1.5f, -1.7f, -1.6f}, hi{1.5f, 1.4f, 4.4f};
   UvFunction neoprene = Region(0.03f, 0.03f, 0.47f, 0.97f, lo, hi);
-  UvFunction wood = Region(0.53f, 0.05f, 0.97f, 0.45f, {0.2f, -0.7f, 1.3f}, {0.4f, -0.4f, 3.0f});
-  UvFunction metal = Region(0.53f, 0.55f, 0.97f, 0.95f, {0.2f, -0.5f, 1.3f}, {0.4f, -0.3f, 4.4f});
+  UvFunction wood = Region(0.53f, 0.05f, 0.97f, 0.45f, {0.1f, -0.4f, 1.3f}, {0.3f, -0.2f, 3.0f});
+  UvFunction metal = Region(0.53f, 0.55f, 0.97f, 0.95f, {0.1f, -0.3f, 1.3f}, {0.3f, -0.1f, 4.4f});
 
-  // Speargun: barrel, stock and grip.
-  std::vector<std::vector<Vec3>> barrel;
-  for (float z : {1.45f, 2.8f, 4.25f}) barrel.push_back(EllipseRingZ({0.3f, -0.42f, z}, 0.045f, 0.045f, 6));
-  AddLoft(mesh, barrel, std::nullopt, std::nullopt, metal);
-  AddBox(mesh, {0.26f, -0.52f, 1.4f}, {0.34f, -0.45f, 2.8f}, wood);
-  AddBox(mesh, {0.27f, -0.62f, 1.85f}, {0.33f, -0.52f, 2.0f}, wood);
+  // Speargun: barrel (the spear rides on top of it), stock below it and grip.
+  AddAlongGun(mesh, 1.45f, 4.25f, 0, -0.06f, 0.04f, 0.04f, 6, 0, metal);
+  const float square = kPi / 4, half = 0.7071f;
+  AddAlongGun(mesh, 1.4f, 2.8f, 0, -0.12f, 0.045f / half, 0.035f / half, 4, square, wood);
+  const Vec3 grip = GunAxis(1.92f) + Vec3{0, -0.22f, 0};
+  AddBox(mesh, grip + Vec3{-0.03f, -0.06f, -0.07f}, grip + Vec3{0.03f, 0.06f, 0.07f}, wood);
   // Hands on the grip and on the front of the stock, forearms reaching back out of view.
-  AddEllipsoid(mesh, {0.3f, -0.56f, 1.92f}, {0.1f, 0.1f, 0.13f}, neoprene);
-  AddEllipsoid(mesh, {0.22f, -0.5f, 2.7f}, {0.1f, 0.08f, 0.13f}, neoprene);
-  AddArm(mesh, {0.32f, -0.6f, 1.82f}, {0.6f, -1.1f, 0.3f}, 0.08f, 0.12f, neoprene);
-  AddArm(mesh, {0.18f, -0.54f, 2.6f}, {-0.5f, -1.1f, 0.3f}, 0.08f, 0.12f, neoprene);
+  AddEllipsoid(mesh, GunAxis(1.92f) + Vec3{0, -0.26f, 0}, {0.1f, 0.1f, 0.13f}, neoprene);
+  AddEllipsoid(mesh, GunAxis(2.7f) + Vec3{-0.07f, -0.16f, 0}, {0.1f, 0.08f, 0.13f}, neoprene);
+  AddArm(mesh, GunAxis(1.82f) + Vec3{0.02f, -0.3f, 0}, {0.6f, -1.1f, 0.3f}, 0.08f, 0.12f, neoprene);
+  AddArm(mesh, GunAxis(2.6f) + Vec3{-0.1f, -0.2f, 0}, {-0.5f, -1.1f, 0.3f}, 0.08f, 0.12f, neoprene);
   // The body behind the eye: never in view (z < 0), it makes the collision box surround the
   // eye by more than the near plane's distance.
   AddBox(mesh, {lo.x, lo.y, lo.z}, {hi.x, hi.y, -0.5f}, neoprene);
@@ -62,10 +84,11 @@ Mesh DiverMesh() {
 
 Mesh SpearMesh() {
   Mesh mesh;
-  std::vector<std::vector<Vec3>> rings;
-  for (float z : {1.55f, 4.55f}) rings.push_back(EllipseRingZ({0.3f, -0.35f, z}, 0.025f, 0.025f, 3, kPi / 2));
-  AddLoft(mesh, rings, std::nullopt, Vec3{0.3f, -0.35f, 4.9f},
-          [](Vec3 p) { return std::array<float, 2>{(p.z - 1.5f) / 3.4f, 0.5f + (p.y + 0.35f) * 10}; });
+  AddAlongGun(mesh, 1.55f, 4.55f, 0, 0, 0.025f, 0.025f, 3, kPi / 2,
+              [](Vec3 p) {
+                return std::array<float, 2>{(p.z - 1.5f) / 3.4f, 0.5f + (p.y - GunAxis(p.z).y) * 10};
+              },
+              GunAxis(4.9f));
   return mesh;
 }
 

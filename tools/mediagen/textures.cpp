@@ -111,8 +111,9 @@ Image CausticFrame(int frame) {
         f2 = d;
       }
     }
-    float line = std::exp(-(f2 - f1) / 0.018f);
-    float b = 0.85f * line * line;
+    // Soft, broad bands of light that never come near white: they are added over lit sand.
+    float line = std::exp(-(f2 - f1) / 0.045f);
+    float b = 0.42f * line;
     return Rgb{0.75f * b, 0.9f * b, b};
   });
 }

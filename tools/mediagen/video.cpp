@@ -77,23 +77,31 @@ void Centred(Image& img, std::string_view text, int y, int scale, Rgb colour) {
 
 }  // namespace
 
-Image IntroFrame(int frame, int frameCount, int level, const std::string& name, const Palette& palette) {
+Image IntroFrame(int frame, int frameCount, int level, const std::string& name, const std::string& goal,
+                 const Palette& palette) {
   Image img = Water(frame, palette);
   const float t = static_cast<float>(frame) / kVideoFps;
   for (int k = 0; k < 7; ++k) {
     float dir = (k % 2 == 0) ? 1.0f : -1.0f;
     float speed = 40 + 8 * static_cast<float>(k);
     float x = dir > 0 ? -30 + t * speed + 25 * static_cast<float>(k) : kVideoWidth + 30 - t * speed - 20 * static_cast<float>(k);
-    float y = 150 + 12 * static_cast<float>(k % 4) + 6 * std::sin(t * 2 + static_cast<float>(k));
-    DrawFish(img, x, y, 9 + static_cast<float>(k % 3) * 3, dir, 0.2f * std::sin(t * 12 + static_cast<float>(k)),
+    float y = 172 + 10 * static_cast<float>(k % 4) + 5 * std::sin(t * 2 + static_cast<float>(k));
+    DrawFish(img, x, y, 8 + static_cast<float>(k % 3) * 3, dir, 0.2f * std::sin(t * 12 + static_cast<float>(k)),
              Mix({0.85f, 0.75f, 0.3f}, {0.7f, 0.75f, 0.8f}, static_cast<float>(k % 3) / 2));
   }
   Bubbles(img, frame, 700 + static_cast<uint32_t>(level), 14);
   float show = Clamp(static_cast<float>(frame) / (frameCount * 0.3f), 0, 1);
-  Rgb yellow = Mix(palette.top, {1.0f, 0.95f, 0.3f}, show);
-  Centred(img, Format("NIVEL %d", level), 40, 5, yellow);
-  Centred(img, name, 95, 2, Mix(palette.top, {1, 1, 1}, show));
-  Centred(img, "ABISALIA", 218, 1, {0.8f, 0.9f, 1.0f});
+  Centred(img, Format("NIVEL %d", level), 12, 4, Mix(palette.top, {1.0f, 0.95f, 0.3f}, show));
+  Centred(img, name, 52, 2, Mix(palette.top, {1, 1, 1}, show));
+  // The goal, readable from the first frame on a dark band: the clip lasts only a few seconds.
+  for (int y = 80; y < 152; ++y)
+    for (int x = 0; x < kVideoWidth; ++x) {
+      uint8_t* p = img.Pixel(x, y);
+      img.Set(x, y, Mix(Rgb{p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f}, {0.0f, 0.02f, 0.06f}, 0.7f));
+    }
+  Centred(img, goal, 88, 3, {1.0f, 0.95f, 0.3f});
+  Centred(img, "Y SUBE A LA SUPERFICIE", 126, 2, {1, 1, 1});
+  Centred(img, "ABISALIA", 226, 1, {0.8f, 0.9f, 1.0f});
   return img;
 }
 

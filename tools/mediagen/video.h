@@ -21,8 +21,9 @@ inline void EncodeVideo(const std::filesystem::path& path, int frameCount, const
 struct Palette {
   Rgb top, bottom;
 };
-// The level's intro: its number and name over a scene of fish, bubbles and light.
-Image IntroFrame(int frame, int frameCount, int level, const std::string& name, const Palette& palette);
+// The level's intro: its number, name and goal over a scene of fish, bubbles and light.
+Image IntroFrame(int frame, int frameCount, int level, const std::string& name, const std::string& goal,
+                 const Palette& palette);
 Image CatchFrame(int frame, int frameCount, const Palette& palette);
 Image DrownFrame(int frame, int frameCount, const Palette& palette);
 

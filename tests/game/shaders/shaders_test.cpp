@@ -2,6 +2,7 @@
 // interpreter with the constants the renderers send.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -365,6 +366,68 @@ TEST(GameShaders, DiffuseColoursStayBetweenZeroAndOne) {
                         }
                 }
             }
+        }
+    }
+}
+
+// The surface plane (a 200-unit quad, its corners 100 out at its own height) seen from below: the
+// base pass leaves it the water's fog colour, the caustics pass adds the full caustic light to it
+// unfogged. Other vertices 100 out, off the quad's height, fog as usual.
+TEST(GameShaders, TheSurfacePlaneIsTheWaterLitByTheCaustics) {
+    struct Row {
+        D3DXVECTOR3 offset;  // from the plane's centre above the eye
+        bool plane;
+    };
+    const Row rows[] = {{{100, 0, 100}, true}, {{-100, 0, 100}, true}, {{100, 0, -100}, true}, {{-100, 0, -100}, true},
+                        {{100, 2, 100}, false}, {{30, 0, 30}, false}};
+    Scene base, caustics;
+    caustics.causticsPass = true;
+    const D3DXVECTOR3 centre{base.eye.x, 45.3f, base.eye.z};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.offset.x) + ", " + std::to_string(row.offset.y));
+        const Vertex vx{row.offset, {0, 1, 0}, 0, 1};
+        const VsOutputs a = Shade("objetos.vsh", base.Constants("objetos.vsh", centre), vx);
+        const VsOutputs b = Shade("objetos2.vsh", caustics.Constants("objetos2.vsh", centre), vx);
+        // The view depth of the vertex, and the fog that depth gives.
+        const D3DXVECTOR3 p = centre + row.offset - base.eye;
+        const float fDepth = D3DXVec3Dot(&p, &base.look);
+        const float fFog = std::clamp((base.fogEnd - fDepth) / (base.fogEnd - base.fogStart), 0.0f, 1.0f);
+        if (row.plane) {
+            EXPECT_EQ(a.fog, 0.0f) << "all water colour";
+            EXPECT_EQ(b.fog, 1.0f) << "the caustic light unfogged";
+            for (int c = 0; c < 3; ++c) EXPECT_EQ(b.color[0][c], 1.0f) << "component " << c;
+        } else {
+            EXPECT_NEAR(a.fog, fFog, 1e-5f);
+            EXPECT_NEAR(b.fog, fFog, 1e-5f);
+            for (int c = 0; c < 3; ++c) EXPECT_NEAR(b.color[0][c], caustics.colorA[c], 1e-5f) << "component " << c;
+        }
+    }
+}
+
+// The fish's lamp light takes its turn into account: a fish turned a quarter round ahead of the
+// diver is lit on the flank that faces him, not on the flank whose unturned normal would.
+TEST(GameShaders, LampLightsTheFlankOfATurnedFishThatFacesTheDiver) {
+    Scene off, on;
+    on.lampOn = true;
+    const float fYaw = 3.14159265f / 2;
+    const D3DXVECTOR3 p = off.eye + off.look * 5.0f, obj = p;
+    D3DXVECTOR3 toEye = off.eye - p;
+    D3DXVec3Normalize(&toEye, &toEye);
+    D3DXMATRIX unturn;
+    D3DXMatrixRotationY(&unturn, -fYaw);
+    D3DXVECTOR3 facing, away;
+    D3DXVec3TransformNormal(&facing, &toEye, &unturn);  // the model normal that the turn points at him
+    away = toEye;                                         // the model normal that faces him unturned
+    for (const auto& [normal, lit] : {std::pair{facing, true}, std::pair{away, false}}) {
+        SCOPED_TRACE(lit ? "the flank turned towards him" : "the flank turned away");
+        const Vertex vx{{0, 0, 0}, normal};
+        const VsOutputs dark = Shade("peces.vsh", off.Constants("peces.vsh", obj, fYaw), vx);
+        const VsOutputs bright = Shade("peces.vsh", on.Constants("peces.vsh", obj, fYaw), vx);
+        for (int c = 0; c < 3; ++c) {
+            if (lit)
+                EXPECT_GT(bright.color[0][c], dark.color[0][c] + 0.05f) << "component " << c;
+            else
+                EXPECT_EQ(bright.color[0][c], dark.color[0][c]) << "component " << c;
         }
     }
 }
