@@ -86,6 +86,7 @@ std::optional<GlObjectCounts> GlBackend::GlObjects() const {
     for (const auto& [k, p] : programs_) c.programs += p.name != 0;
     c.framebuffers = targets_.Framebuffers();
     c.renderbuffers = targets_.Renderbuffers();
+    c.fences = inFlight_.size();
     return c;
 }
 
