@@ -4,11 +4,13 @@
 // A swap interval alone can flatter where a swap returns before the frame is done (the offscreen
 // driver without a bound on the frames in flight); the wall time over 300 frames cannot.
 //
-//   game_run_benchmark [--base=<commit>] [--before=<executable>] [--runs=<n>] [--display=<X display>] [--keep]
+//   game_run_benchmark [--base=<commit>] [--before=<executable>] [--after=<executable>] [--runs=<n>]
+//                      [--display=<X display>] [--keep]
 //
 // The earlier program is built from <commit> (default HEAD~1 of the source tree) in a temporary
-// worktree, unless --before names one already built. Runs of the two alternate, each figure is the
-// median over the runs; the machine is shared, so only the ratios in one report mean much.
+// worktree, unless --before names one already built; the later one is this build's, unless --after
+// names another. Runs of the two alternate, each figure is the median over the runs; the machine is
+// shared, so only the ratios in one report mean much.
 // The runs use SDL's offscreen driver, or with --display an X server (e.g. Xvfb at 1024 x 768) through
 // SDL's x11 driver, where a swap really copies the frame into the window.
 #include <sys/resource.h>
@@ -138,7 +140,7 @@ std::string Describe(const std::string& commit) {
 
 int main(int argc, char** argv) {
     std::string base = "HEAD~1";
-    fs::path before;
+    fs::path before, after = ABISALIA_GAME_PATH;
     std::string display;
     int runs = 5;
     bool keep = false;
@@ -146,11 +148,12 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         if (a.rfind("--base=", 0) == 0) base = a.substr(7);
         else if (a.rfind("--before=", 0) == 0) before = a.substr(9);
+        else if (a.rfind("--after=", 0) == 0) after = a.substr(8);
         else if (a.rfind("--runs=", 0) == 0) runs = std::max(1, std::atoi(a.c_str() + 7));
         else if (a.rfind("--display=", 0) == 0) display = a.substr(10);
         else if (a == "--keep") keep = true;
         else {
-            std::fprintf(stderr, "usage: %s [--base=<commit>] [--before=<executable>] [--runs=<n>] [--display=<X display>] [--keep]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--base=<commit>] [--before=<executable>] [--after=<executable>] [--runs=<n>] [--display=<X display>] [--keep]\n", argv[0]);
             return 2;
         }
     }
@@ -169,7 +172,7 @@ int main(int argc, char** argv) {
     fs::copy(ABISALIA_MEDIA_DIR, folder, fs::copy_options::recursive);
     std::ofstream(folder / "run.script") << kScript;
 
-    const fs::path programs[2] = {before, ABISALIA_GAME_PATH};
+    const fs::path programs[2] = {before, after};
     std::vector<double> startup[2], frame[2], wall[2], level[2], peak[2];
     for (int r = 0; r < runs; ++r) {
         for (int k = 0; k < 2; ++k) {
@@ -185,7 +188,9 @@ int main(int argc, char** argv) {
             peak[k].push_back(f.peakMb);
         }
     }
-    std::printf("before: %s\nafter:  %s (this build)\n", beforeName.c_str(), Describe("HEAD").c_str());
+    const std::string afterName =
+        after == ABISALIA_GAME_PATH ? Describe("HEAD") + " (this build)" : after.string();
+    std::printf("before: %s\nafter:  %s\n", beforeName.c_str(), afterName.c_str());
     std::printf("medians of %d alternating runs, llvmpipe, %s, 1024 x 768 full screen, level 1\n", runs,
                 display.empty() ? "SDL offscreen" : ("X display " + display).c_str());
     std::printf("%-36s %10s %10s %8s\n", "", "before", "after", "speed-up");
