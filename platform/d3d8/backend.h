@@ -99,6 +99,7 @@ std::vector<Call>* RecordLog(IDirect3DDevice8* device);
 struct GlObjectCounts {
     size_t textures = 0, buffers = 0, shaders = 0, programs = 0, framebuffers = 0, renderbuffers = 0;
     size_t Total() const { return textures + buffers + shaders + programs + framebuffers + renderbuffers; }
+    size_t fences = 0;  // of presented frames not yet known finished; not in Total(): they come and go
 };
 std::optional<GlObjectCounts> LiveGlObjects(IDirect3DDevice8* device);
 

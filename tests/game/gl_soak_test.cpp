@@ -1,5 +1,6 @@
 // The generated levels on the gl backend: level changes and device resets hold no more GL objects
-// over time (leaks of our own are LeakSanitizer's part in the sanitizer build).
+// over time, and no fences of frames from before a reset (leaks of our own are LeakSanitizer's part
+// in the sanitizer build).
 #include <gtest/gtest.h>
 
 #include <map>
@@ -33,7 +34,9 @@ TEST(GlSoak, LevelChangesAndResetsHoldNoMoreGlObjects) {
         g_bNextLevelRequested = 1;
         ASSERT_EQ(game.Frame(0.02f), 0) << "level change " << i;
         ASSERT_EQ(game.Frame(0.02f), 0);
+        ASSERT_LE(game.Live().fences, 2u) << "frames in flight are bounded";
         ASSERT_EQ(game.Reset(), 0) << "reset " << i;
+        ASSERT_EQ(game.Live().fences, 0u) << "a reset drops the fences of the frames before it";
         ASSERT_EQ(game.Frame(0.02f), 0);
         visits[app.m_szLevelDir].push_back(game.Live());
     }

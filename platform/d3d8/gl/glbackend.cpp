@@ -39,10 +39,25 @@ bool TakeWindowMode(HWND window, const D3DPRESENT_PARAMETERS& pp) {
                                   static_cast<int>(pp.BackBufferHeight));
 }
 
+// A wait for one fence, in slices with a limit: a driver that never signals (a lost context) costs
+// the frame at most kWaitSlices * kWaitSlice instead of hanging the program.
+constexpr int kWaitSlices = 40;
+constexpr GLuint64 kWaitSlice = 50'000'000;  // ns
+
+void AwaitFence(GLsync fence) {
+    GLbitfield flags = GL_SYNC_FLUSH_COMMANDS_BIT;
+    for (int i = 0; i < kWaitSlices; ++i) {
+        const GLenum r = glClientWaitSync(fence, flags, kWaitSlice);
+        if (r != GL_TIMEOUT_EXPIRED) return;  // signalled, or the wait failed
+        flags = 0;
+    }
+}
+
 }  // namespace
 
 GlBackend::~GlBackend() {
     if (!MakeCurrent()) return;
+    DropFences();
     for (auto& [k, t] : textures_) glDeleteTextures(1, &t.name);
     for (auto& [k, b] : buffers_) glDeleteBuffers(1, &b.name);
     for (auto& [k, s] : shaderStages_) glDeleteShader(s);
@@ -71,7 +86,21 @@ std::optional<GlObjectCounts> GlBackend::GlObjects() const {
     for (const auto& [k, p] : programs_) c.programs += p.name != 0;
     c.framebuffers = targets_.Framebuffers();
     c.renderbuffers = targets_.Renderbuffers();
+    c.fences = inFlight_.size();
     return c;
+}
+
+void GlBackend::AwaitFrames(size_t keep) {
+    while (inFlight_.size() > keep) {
+        AwaitFence(inFlight_.front());
+        glDeleteSync(inFlight_.front());
+        inFlight_.pop_front();
+    }
+}
+
+void GlBackend::DropFences() {
+    for (GLsync fence : inFlight_) glDeleteSync(fence);
+    inFlight_.clear();
 }
 
 bool GlBackend::MakeCurrent() {
@@ -160,12 +189,14 @@ HRESULT GlBackend::Create(const D3DPRESENT_PARAMETERS& pp) {
 
 HRESULT GlBackend::Reset(const D3DPRESENT_PARAMETERS& pp) {
     if (!TakeWindowMode(device_.Window(), pp) || !MakeCurrent()) return D3DERR_NOTAVAILABLE;
+    DropFences();
     constantsValid_ = false;
     return BuildTargets(pp);
 }
 
 HRESULT GlBackend::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
     const DeviceState& s = device_.State();
+    StartFrameWork();
     targets_.BindForDrawing();
     targets_.MarkDrawn();
     GLbitfield mask = 0;
@@ -208,6 +239,7 @@ HRESULT GlBackend::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLO
 HRESULT GlBackend::Draw(const DrawCall& call) {
     // The back buffer, vao_ and the constant block stay bound between calls (see BuildTargets).
     const DeviceState& s = device_.State();
+    StartFrameWork();
     targets_.MarkDrawn();
     ApplyState(s);
     Program* p = ProgramFor(s);
@@ -258,6 +290,10 @@ HRESULT GlBackend::Present() {
     if (!win32::GlGetPresentTarget(hwnd, &window)) return D3DERR_INVALIDCALL;
     targets_.CopyToWindow(window.client);
     win32::GlPresentWindow(hwnd);
+    // The fence follows the swap, so a finished frame is one the window has taken. Presents with no
+    // draws between them are bounded here; a frame's first draw waits for the frame before last.
+    if (GLsync fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0)) inFlight_.push_back(fence);
+    AwaitFrames(kFramesInFlight);
     ForgetGlobalBindings();
     // The window as it is now, which may differ from when the frame began.
     targets_.Choose(window);

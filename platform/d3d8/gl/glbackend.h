@@ -6,6 +6,7 @@
 
 #include <epoxy/gl.h>
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -104,9 +105,20 @@ private:
     // After code outside the backend has used the context (the overlay at present).
     void ForgetGlobalBindings();
     void UploadConstants(const DeviceState& s);
+    // Frames in flight: a fence per presented frame, oldest first. A swap that does not copy (SDL's
+    // offscreen driver) returns before the rasteriser is done, so without a bound the queued frames
+    // and their memory grow without limit.
+    void StartFrameWork() {
+        if (inFlight_.size() >= kFramesInFlight) AwaitFrames(kFramesInFlight - 1);
+    }
+    void AwaitFrames(size_t keep);
+    void DropFences();
 
     DeviceImpl& device_;
     bool current_ = false;
+    // Frame N starts once frame N-2 is done: N-1 may still be rasterised while N is built.
+    static constexpr size_t kFramesInFlight = 2;
+    std::deque<GLsync> inFlight_;
     GlTargets targets_;
     GLuint vao_ = 0, ubo_ = 0, upVertices_ = 0, upIndices_ = 0, white_ = 0;
     GLuint samplers_[2] = {};
