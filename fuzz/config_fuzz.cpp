@@ -33,9 +33,7 @@ public:
 void SetUpOnce() {
     static const bool done = [] {
         fuzz::QuietTraces();
-        const auto folder =
-            std::filesystem::temp_directory_path() / ("abisalia-fuzz-config-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
+        const auto folder = fuzz::ScratchFolder("config");
         std::filesystem::current_path(folder);
         d3d8::SetBackendOverride(d3d8::BackendKind::Record);
         auto script = std::make_shared<d3d8::Script>();

@@ -5,6 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -23,6 +29,23 @@ inline void QuietTraces() {
         return null;
     }();
     (void)quiet;
+}
+
+// A new folder of the harness's own under the temporary folder (its files must find nothing of the
+// caller's), removed with everything in it when the run ends. One per process.
+inline const std::filesystem::path& ScratchFolder(const char* szName) {
+    // Never destroyed, so that the removal at exit still has it.
+    static const std::filesystem::path* const folder = [szName] {
+        auto* p = new std::filesystem::path(std::filesystem::temp_directory_path() /
+                                            ("abisalia-fuzz-" + std::string(szName) + "-" + std::to_string(::getpid())));
+        std::filesystem::create_directories(*p);
+        std::atexit([] {
+            std::error_code error;
+            std::filesystem::remove_all(ScratchFolder(nullptr), error);
+        });
+        return p;
+    }();
+    return *folder;
 }
 
 }  // namespace fuzz

@@ -25,9 +25,7 @@ constexpr std::size_t kLongestFile = 2 * kMapBytes;
 void SetUpOnce() {
     static const bool done = [] {
         fuzz::QuietTraces();
-        const auto folder =
-            std::filesystem::temp_directory_path() / ("abisalia-fuzz-heightmap-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
+        const auto folder = fuzz::ScratchFolder("heightmap");
         std::filesystem::current_path(folder);
         return true;
     }();

@@ -16,7 +16,7 @@ namespace {
 
 std::filesystem::path ScratchFolder() {
     static const std::filesystem::path folder = [] {
-        auto p = std::filesystem::temp_directory_path() / ("abisalia-fuzz-level-" + std::to_string(::getpid()));
+        const auto p = fuzz::ScratchFolder("level");
         std::filesystem::create_directories(p / "nivel1");
         std::filesystem::current_path(p);
         fuzz::QuietTraces();

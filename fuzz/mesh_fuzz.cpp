@@ -26,7 +26,7 @@ constexpr char kMeshFile[] = "mesh.x";
 // input file and nothing else: texture names are found nowhere, in the folder or the media one.
 CGameApp& App() {
     static CGameApp* const app = [] {
-        const auto folder = std::filesystem::temp_directory_path() / ("abisalia-fuzz-mesh-" + std::to_string(::getpid()));
+        const auto folder = fuzz::ScratchFolder("mesh");
         std::filesystem::create_directories(folder / "media");
         std::filesystem::current_path(folder);
         ::setenv("ABISALIA_MEDIA_DIR", (folder / "media").c_str(), 1);

@@ -23,8 +23,7 @@ namespace reg = win32::registry;
 const std::filesystem::path& StorePath() {
     static const std::filesystem::path path = [] {
         fuzz::QuietTraces();
-        auto folder = std::filesystem::temp_directory_path() / ("abisalia-fuzz-registry-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
+        const auto folder = fuzz::ScratchFolder("registry");
         auto p = folder / "registry";
         ::setenv("ABISALIA_REGISTRY", p.c_str(), 1);
         return p;

@@ -9,6 +9,7 @@
 #include "../platform/d3d8/record_fixture.h"
 #include "framework/d3dcamera.h"
 #include "framework/d3dutil.h"
+#include "scratch_file.h"
 
 namespace {
 
@@ -61,9 +62,8 @@ protected:
 };
 
 TEST_F(DeviceHelpers, ShaderFailureLeavesTheHandleAndSuccessCreatesOne) {
-    const auto dir = std::filesystem::temp_directory_path();
-    const std::string bad = (dir / ("bad-" + std::to_string(::getpid()) + ".vsh")).string();
-    const std::string good = (dir / ("good-" + std::to_string(::getpid()) + ".vsh")).string();
+    const std::string bad = testscratch::Path("bad.vsh").string();
+    const std::string good = testscratch::Path("good.vsh").string();
     std::ofstream(bad) << "vs.1.1\nfoo r0, v0\n";
     std::ofstream(good) << "vs.1.1\nmov oPos, v0\n";
     const DWORD decl[] = {D3DVSD_STREAM(0), D3DVSD_REG(0, D3DVSDT_FLOAT3), D3DVSD_END()};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../xfile/xfixtures.h"
+#include "scratch_file.h"
 
 namespace meshfixtures {
 
@@ -99,7 +100,7 @@ inline std::vector<BYTE> BinaryGrid(int cells) {
 }
 
 inline std::string WriteFile(const std::string& name, const void* data, std::size_t size) {
-    const auto path = std::filesystem::temp_directory_path() / ("abisalia-mesh-" + std::to_string(::getpid()) + "-" + name);
+    const auto path = testscratch::Path("mesh-" + name);
     std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
     return path.string();
 }

@@ -9,13 +9,14 @@
 #include "../../d3d8/record_fixture.h"
 #include "../image/imagefixtures.h"
 #include "d3dx8/d3dx8.h"
+#include "scratch_file.h"
 
 namespace {
 
 using fixtures::Bytes;
 
 std::string Write(const std::string& name, const Bytes& bytes) {
-    const auto path = std::filesystem::temp_directory_path() / ("abisalia-tex-" + std::to_string(::getpid()) + "-" + name);
+    const auto path = testscratch::Path("tex-" + name);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return path.string();
 }
