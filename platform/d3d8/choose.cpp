@@ -16,7 +16,7 @@ namespace {
 
 std::mutex g_configMutex;
 std::optional<BackendKind> g_override;
-std::shared_ptr<const Script> g_script;
+std::shared_ptr<const RecordScenario> g_scenario;
 
 D3DFORMAT FromSdlFormat(Uint32 f) {
     switch (f) {
@@ -68,10 +68,10 @@ std::vector<AdapterInfo> SdlAdapters(const GlProbe& probe) {
     return adapters;
 }
 
-std::vector<AdapterInfo> ScriptAdapters(const Script& script) {
+std::vector<AdapterInfo> ScenarioAdapters(const RecordScenario& scenario) {
     std::vector<AdapterInfo> adapters;
     int d = 0;
-    for (const ScriptedAdapter& s : script.adapters) {
+    for (const RecordAdapter& s : scenario.adapters) {
         AdapterInfo a;
         a.display = d++;
         a.description = s.description;
@@ -102,13 +102,13 @@ BackendKind ChosenBackend() {
     return BackendKind::Gl;
 }
 
-void SetRecordScript(std::shared_ptr<const Script> script) {
+void SetRecordScenario(std::shared_ptr<const RecordScenario> scenario) {
     std::lock_guard lock(g_configMutex);
-    g_script = std::move(script);
+    g_scenario = std::move(scenario);
 }
 
-ScriptedAdapter Script::DefaultAdapter() {
-    ScriptedAdapter a;
+RecordAdapter RecordScenario::DefaultAdapter() {
+    RecordAdapter a;
     for (D3DFORMAT f : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5})
         for (auto [w, h] : {std::pair{640u, 480u}, {800u, 600u}, {1024u, 768u}}) a.modes.push_back({w, h, 60, f});
     return a;
@@ -120,14 +120,14 @@ IDirect3D8* Direct3DCreate8(UINT sdkVersion) {
     using namespace d3d8;
     if (sdkVersion != D3D_SDK_VERSION) return nullptr;
     if (ChosenBackend() == BackendKind::Record) {
-        std::shared_ptr<const Script> script;
+        std::shared_ptr<const RecordScenario> scenario;
         {
             std::lock_guard lock(g_configMutex);
-            script = g_script;
+            scenario = g_scenario;
         }
-        if (!script) script = std::make_shared<Script>();
-        if (script->failCreate) return nullptr;
-        return new Direct3D8Impl(RecordProfile(), ScriptAdapters(*script), script, false);
+        if (!scenario) scenario = std::make_shared<RecordScenario>();
+        if (scenario->failCreate) return nullptr;
+        return new Direct3D8Impl(RecordProfile(), ScenarioAdapters(*scenario), scenario, false);
     }
     // The object holds the video subsystem and the GL library for its life, taken before the
     // probe: released between the probe and the program's window, the driver would be unloaded

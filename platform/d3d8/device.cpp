@@ -55,8 +55,8 @@ ULONG DeviceImpl::Release() {
 }
 
 HRESULT DeviceImpl::Inject(const char* call) const {
-    const Script* script = d3d_->GetScript();
-    if (script && script->inject) return script->inject(call);
+    const RecordScenario* scenario = d3d_->Scenario();
+    if (scenario && scenario->inject) return scenario->inject(call);
     return D3D_OK;
 }
 

@@ -150,9 +150,9 @@ D3DCAPS8 BuiltinCaps(UINT adapter, D3DDEVTYPE type, int maxTextureSize) {
 }
 
 Direct3D8Impl::Direct3D8Impl(BackendProfile backend, std::vector<AdapterInfo> adapters,
-                             std::shared_ptr<const Script> script, bool ownsSdlVideo)
-    : backend_(backend), adapters_(std::move(adapters)), fullscreenModes_(adapters_.size()), script_(std::move(script)),
-      ownsSdlVideo_(ownsSdlVideo) {}
+                             std::shared_ptr<const RecordScenario> scenario, bool ownsSdlVideo)
+    : backend_(backend), adapters_(std::move(adapters)), fullscreenModes_(adapters_.size()),
+      scenario_(std::move(scenario)), ownsSdlVideo_(ownsSdlVideo) {}
 
 Direct3D8Impl::~Direct3D8Impl() {
     if (ownsSdlVideo_) {
@@ -221,7 +221,8 @@ void Direct3D8Impl::SetFullscreenMode(UINT adapter, const D3DDISPLAYMODE* mode) 
 HRESULT Direct3D8Impl::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT display, D3DFORMAT backBuffer,
                                        BOOL windowed) {
     if (adapter >= adapters_.size() || !ValidType(type)) return D3DERR_INVALIDCALL;
-    if (script_ && script_->checkDeviceType) return script_->checkDeviceType(adapter, type, display, backBuffer, windowed);
+    if (scenario_ && scenario_->checkDeviceType)
+        return scenario_->checkDeviceType(adapter, type, display, backBuffer, windowed);
     if (!IsDisplayFormat(display)) return D3DERR_NOTAVAILABLE;
     if (backBuffer == display) return D3D_OK;
     if (display == D3DFMT_X8R8G8B8 && backBuffer == D3DFMT_A8R8G8B8) return D3D_OK;
@@ -232,8 +233,8 @@ HRESULT Direct3D8Impl::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT 
 HRESULT Direct3D8Impl::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
                                          D3DRESOURCETYPE rtype, D3DFORMAT check) {
     if (adapter >= adapters_.size() || !ValidType(type)) return D3DERR_INVALIDCALL;
-    if (script_ && script_->checkDeviceFormat)
-        return script_->checkDeviceFormat(adapter, type, adapterFormat, usage, rtype, check);
+    if (scenario_ && scenario_->checkDeviceFormat)
+        return scenario_->checkDeviceFormat(adapter, type, adapterFormat, usage, rtype, check);
     if (!IsDisplayFormat(adapterFormat)) return D3DERR_NOTAVAILABLE;
     if (usage & D3DUSAGE_DEPTHSTENCIL) {
         bool ok = check == D3DFMT_D16 || check == D3DFMT_D24X8 || check == D3DFMT_D24S8 || check == D3DFMT_D32;
@@ -250,7 +251,8 @@ HRESULT Direct3D8Impl::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMA
 HRESULT Direct3D8Impl::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format, BOOL windowed,
                                                   D3DMULTISAMPLE_TYPE samples) {
     if (adapter >= adapters_.size() || !ValidType(type)) return D3DERR_INVALIDCALL;
-    if (script_ && script_->checkMultiSample) return script_->checkMultiSample(adapter, type, format, windowed, samples);
+    if (scenario_ && scenario_->checkMultiSample)
+        return scenario_->checkMultiSample(adapter, type, format, windowed, samples);
     if (samples == D3DMULTISAMPLE_NONE) return D3D_OK;
     if (samples < D3DMULTISAMPLE_2_SAMPLES || samples > D3DMULTISAMPLE_16_SAMPLES) return D3DERR_INVALIDCALL;
     return static_cast<int>(samples) <= backend_.maxSamples ? D3D_OK : D3DERR_NOTAVAILABLE;
@@ -259,8 +261,8 @@ HRESULT Direct3D8Impl::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type,
 HRESULT Direct3D8Impl::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, D3DFORMAT target,
                                               D3DFORMAT depth) {
     if (adapter >= adapters_.size() || !ValidType(type)) return D3DERR_INVALIDCALL;
-    if (script_ && script_->checkDepthStencilMatch)
-        return script_->checkDepthStencilMatch(adapter, type, adapterFormat, target, depth);
+    if (scenario_ && scenario_->checkDepthStencilMatch)
+        return scenario_->checkDepthStencilMatch(adapter, type, adapterFormat, target, depth);
     return IsDepthFormat(depth) ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
 
@@ -292,8 +294,8 @@ HRESULT Direct3D8Impl::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, D
         vp != D3DCREATE_MIXED_VERTEXPROCESSING)
         return D3DERR_INVALIDCALL;
     if ((behavior & D3DCREATE_PUREDEVICE) && vp != D3DCREATE_HARDWARE_VERTEXPROCESSING) return D3DERR_INVALIDCALL;
-    if (script_ && script_->inject) {
-        HRESULT hr = script_->inject("CreateDevice");
+    if (scenario_ && scenario_->inject) {
+        HRESULT hr = scenario_->inject("CreateDevice");
         if (FAILED(hr)) return hr;
     }
     auto* device = new DeviceImpl(this, adapter, type, focus, behavior);

@@ -50,8 +50,8 @@ struct BackendProfile {
 
 class Direct3D8Impl final : public IDirect3D8 {
 public:
-    Direct3D8Impl(BackendProfile backend, std::vector<AdapterInfo> adapters, std::shared_ptr<const Script> script,
-                  bool ownsSdlVideo);
+    Direct3D8Impl(BackendProfile backend, std::vector<AdapterInfo> adapters,
+                  std::shared_ptr<const RecordScenario> scenario, bool ownsSdlVideo);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     ULONG AddRef() override;
@@ -77,7 +77,7 @@ public:
                          IDirect3DDevice8** ppReturnedDeviceInterface) override;
 
     const BackendProfile& Profile() const { return backend_; }
-    const Script* GetScript() const { return script_.get(); }
+    const RecordScenario* Scenario() const { return scenario_.get(); }
     const AdapterInfo& Adapter(UINT i) const { return adapters_[i]; }
     // The mode a full-screen device shows (GetAdapterDisplayMode answers it while set).
     void SetFullscreenMode(UINT adapter, const D3DDISPLAYMODE* mode);
@@ -90,7 +90,7 @@ private:
     BackendProfile backend_;
     std::vector<AdapterInfo> adapters_;
     std::vector<std::optional<D3DDISPLAYMODE>> fullscreenModes_;
-    std::shared_ptr<const Script> script_;
+    std::shared_ptr<const RecordScenario> scenario_;
     bool ownsSdlVideo_;  // and a hold on the GL library
 };
 
