@@ -36,13 +36,13 @@ void SetUpOnce() {
         const auto folder = fuzz::ScratchFolder("config");
         std::filesystem::current_path(folder);
         d3d8::SetBackendOverride(d3d8::BackendKind::Record);
-        auto script = std::make_shared<d3d8::Script>();
-        d3d8::ScriptedAdapter adapter;
+        auto script = std::make_shared<d3d8::RecordScenario>();
+        d3d8::RecordAdapter adapter;
         adapter.modes = {{640, 480, 60, D3DFMT_X8R8G8B8},  {800, 600, 60, D3DFMT_X8R8G8B8},
                          {800, 600, 60, D3DFMT_R5G6B5},    {1024, 768, 60, D3DFMT_X8R8G8B8},
                          {1024, 768, 60, D3DFMT_X1R5G5B5}, {1280, 1024, 75, D3DFMT_A8R8G8B8}};
         script->adapters = {adapter};
-        d3d8::SetRecordScript(script);
+        d3d8::SetRecordScenario(script);
         return true;
     }();
     (void)done;

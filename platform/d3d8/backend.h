@@ -1,4 +1,4 @@
-// How a Direct3D object chooses its backend, and what tests may script and read.
+// How a Direct3D object chooses its backend, and what tests may arrange and read.
 //
 // Game code never calls these. The backend is taken from SetBackendOverride when set, else from
 // the environment (ABISALIA_D3D_BACKEND=record|gl), else gl.
@@ -20,7 +20,7 @@ void SetBackendOverride(std::optional<BackendKind> kind);
 BackendKind ChosenBackend();
 
 // One adapter as the record backend reports it.
-struct ScriptedAdapter {
+struct RecordAdapter {
     std::string description = "Record adapter";
     std::string driver = "abisalia-record";
     D3DDISPLAYMODE desktop = {1024, 768, 60, D3DFMT_X8R8G8B8};
@@ -29,10 +29,10 @@ struct ScriptedAdapter {
     std::optional<D3DCAPS8> refCaps;
 };
 
-// The scripted world of a record-backend Direct3D object. Every answer hook may be left empty, in
+// The world a record-backend Direct3D object answers from. Every answer hook may be left empty, in
 // which case the built-in rules answer (the same rules as the gl backend).
-struct Script {
-    std::vector<ScriptedAdapter> adapters = {DefaultAdapter()};
+struct RecordScenario {
+    std::vector<RecordAdapter> adapters = {DefaultAdapter()};
     bool failCreate = false;  // Direct3DCreate8 returns NULL
 
     std::function<HRESULT(UINT adapter, D3DDEVTYPE, D3DFORMAT display, D3DFORMAT backBuffer, BOOL windowed)>
@@ -50,11 +50,11 @@ struct Script {
     // "CreateVertexBuffer", "CreateIndexBuffer", "CreateImageSurface", "CreateVertexShader".
     std::function<HRESULT(const char* call)> inject;
 
-    static ScriptedAdapter DefaultAdapter();
+    static RecordAdapter DefaultAdapter();
 };
 
-// The script the next record-backend Direct3DCreate8 takes (a copy is kept per object).
-void SetRecordScript(std::shared_ptr<const Script> script);
+// The scenario the next record-backend Direct3DCreate8 takes (a copy is kept per object).
+void SetRecordScenario(std::shared_ptr<const RecordScenario> scenario);
 
 // What a draw saw, copied at the call.
 struct StreamCopy {

@@ -12,9 +12,8 @@
 
 namespace d3d8 {
 
-DeviceImpl::DeviceImpl(Direct3D8Impl* d3d, BackendKind kind, UINT adapter, D3DDEVTYPE type, HWND focus,
-                       DWORD behavior)
-    : d3d_(d3d), kind_(kind), adapter_(adapter), type_(type), focus_(focus), behavior_(behavior) {
+DeviceImpl::DeviceImpl(Direct3D8Impl* d3d, UINT adapter, D3DDEVTYPE type, HWND focus, DWORD behavior)
+    : d3d_(d3d), adapter_(adapter), type_(type), focus_(focus), behavior_(behavior) {
     d3d_->AddRef();
     d3d_->GetDeviceCaps(adapter, type, &caps_);
 }
@@ -56,18 +55,13 @@ ULONG DeviceImpl::Release() {
 }
 
 HRESULT DeviceImpl::Inject(const char* call) const {
-    const Script* script = d3d_->GetScript();
-    if (script && script->inject) return script->inject(call);
+    const RecordScenario* scenario = d3d_->Scenario();
+    if (scenario && scenario->inject) return scenario->inject(call);
     return D3D_OK;
 }
 
 void DeviceImpl::LogCall(const char* method, std::initializer_list<DWORD> args, const void* object) {
-    if (!log_) return;
-    Call c;
-    c.method = method;
-    c.args.assign(args.begin(), args.end());
-    c.object = object;
-    log_->push_back(std::move(c));
+    if (backend_) backend_->Trace(method, args, object);
 }
 
 void DeviceImpl::ResourceCreated(D3DPOOL pool) {
@@ -134,8 +128,7 @@ HRESULT DeviceImpl::Init(D3DPRESENT_PARAMETERS* pp) {
     if (FAILED(hr)) return hr;
     params_ = p;
     if (!params_.hDeviceWindow) params_.hDeviceWindow = focus_;
-    backend_ = kind_ == BackendKind::Record ? MakeRecordBackend(*this) : MakeGlBackend(*this);
-    log_ = backend_->Log();
+    backend_ = d3d_->Profile().make(*this);
     backBuffer_ = new SurfaceImpl(this, SurfaceImpl::Owner::Device, nullptr, 0, params_.BackBufferWidth,
                                   params_.BackBufferHeight, params_.BackBufferFormat, D3DPOOL_DEFAULT,
                                   D3DUSAGE_RENDERTARGET);
@@ -164,8 +157,8 @@ HRESULT DeviceImpl::Init(D3DPRESENT_PARAMETERS* pp) {
 HRESULT DeviceImpl::TestCooperativeLevel() {
     HRESULT hr = Inject("TestCooperativeLevel");
     if (FAILED(hr)) return hr;
-    if (kind_ == BackendKind::Gl && !params_.Windowed) {
-        const bool focused = win32::GlWindowFocused(Window());
+    if (!params_.Windowed) {
+        const bool focused = backend_->OutputFocused();
         if (!focused && loss_ == Loss::None) {
             loss_ = Loss::Lost;
             lostByFocus_ = true;
@@ -530,17 +523,6 @@ HRESULT DeviceImpl::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
     if ((flags & D3DCLEAR_STENCIL) && (!depthSurface_ || (depthSurface_->Format() != D3DFMT_D24S8)))
         return D3DERR_INVALIDCALL;
     return backend_->Clear(count, rects, flags, color, z, stencil);
-}
-
-// Backend queries for tests.
-std::vector<Call>* RecordLog(IDirect3DDevice8* device) {
-    auto* d = dynamic_cast<DeviceImpl*>(device);
-    return d ? d->GetBackend().Log() : nullptr;
-}
-
-std::optional<GlObjectCounts> LiveGlObjects(IDirect3DDevice8* device) {
-    auto* d = dynamic_cast<DeviceImpl*>(device);
-    return d ? d->GetBackend().GlObjects() : std::nullopt;
 }
 
 void SetDeviceLost(IDirect3DDevice8* device, bool lost) {

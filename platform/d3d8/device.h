@@ -1,5 +1,6 @@
 // The device core: every IDirect3DDevice8 call checked and kept as data; drawing, clearing and
-// presenting go to a backend (record or gl) that reads the state at that moment.
+// presenting go to a backend that reads the state at that moment. The core knows no backend by
+// name: the Direct3D object hands it the one it was made with.
 #pragma once
 
 #include <map>
@@ -52,17 +53,16 @@ public:
     virtual HRESULT SetCursorImage(UINT, UINT, SurfaceImpl*) { return D3D_OK; }
     // Reads the back buffer into `surface` (same size, X8R8G8B8 / A8R8G8B8), top row first.
     virtual HRESULT ReadBack(SurfaceImpl* surface) { return D3DERR_INVALIDCALL; }
-    // The record backend's call log.
-    virtual std::vector<Call>* Log() { return nullptr; }
-    virtual std::optional<GlObjectCounts> GlObjects() const { return std::nullopt; }
+    // Whether the output a full-screen device shows on still has the user's focus; without it the
+    // device is lost until the focus returns. A backend with no real output never loses it.
+    virtual bool OutputFocused() const { return true; }
+    // Every call the core takes, before it acts, for a backend that keeps a trace of them.
+    virtual void Trace(const char* method, std::initializer_list<DWORD> args, const void* object) {}
 };
-
-std::unique_ptr<Backend> MakeRecordBackend(DeviceImpl& device);
-std::unique_ptr<Backend> MakeGlBackend(DeviceImpl& device);
 
 class DeviceImpl final : public IDirect3DDevice8 {
 public:
-    DeviceImpl(Direct3D8Impl* d3d, BackendKind kind, UINT adapter, D3DDEVTYPE type, HWND focus, DWORD behavior);
+    DeviceImpl(Direct3D8Impl* d3d, UINT adapter, D3DDEVTYPE type, HWND focus, DWORD behavior);
     // Completes the parameters and starts the backend.
     HRESULT Init(D3DPRESENT_PARAMETERS* pp);
 
@@ -190,7 +190,6 @@ public:
     void SetLost(bool lost);
     HRESULT Inject(const char* call) const;
     void LogCall(const char* method, std::initializer_list<DWORD> args, const void* object = nullptr);
-    bool Logging() const { return log_ != nullptr; }
 
 private:
     ~DeviceImpl();
@@ -203,7 +202,6 @@ private:
 
     std::atomic<ULONG> refs_{1};
     Direct3D8Impl* d3d_;
-    BackendKind kind_;
     UINT adapter_;
     D3DDEVTYPE type_;
     HWND focus_;
@@ -211,7 +209,6 @@ private:
     D3DPRESENT_PARAMETERS params_{};
     D3DCAPS8 caps_{};
     std::unique_ptr<Backend> backend_;
-    std::vector<Call>* log_ = nullptr;
     DeviceState state_;
     std::unique_ptr<StateBlock> recording_;
     std::map<DWORD, std::unique_ptr<StateBlock>> stateBlocks_;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -17,113 +16,11 @@ namespace d3d8 {
 
 namespace {
 
-std::mutex g_configMutex;
-std::optional<BackendKind> g_override;
-std::shared_ptr<const Script> g_script;
-
 void CopyText(char* dst, size_t size, const std::string& src) {
     size_t n = std::min(size - 1, src.size());
     std::memcpy(dst, src.data(), n);
     dst[n] = '\0';
 }
-
-D3DFORMAT FromSdlFormat(Uint32 f) {
-    switch (f) {
-        case SDL_PIXELFORMAT_RGB565: return D3DFMT_R5G6B5;
-        case SDL_PIXELFORMAT_RGB555: return D3DFMT_X1R5G5B5;
-        default: return D3DFMT_X8R8G8B8;
-    }
-}
-
-// Every size SDL lists, and the classic sizes up to the desktop, each in the three display formats.
-std::vector<D3DDISPLAYMODE> ModesFor(int display, const D3DDISPLAYMODE& desktop) {
-    std::vector<std::pair<UINT, UINT>> sizes;
-    std::vector<UINT> rates;
-    int n = SDL_GetNumDisplayModes(display);
-    for (int i = 0; i < n; ++i) {
-        SDL_DisplayMode m;
-        if (SDL_GetDisplayMode(display, i, &m) == 0 && m.w > 0 && m.h > 0)
-            sizes.emplace_back(static_cast<UINT>(m.w), static_cast<UINT>(m.h));
-    }
-    const std::pair<UINT, UINT> classic[] = {{640, 480}, {800, 600}, {1024, 768}, {1280, 1024}};
-    for (auto s : classic)
-        if (s.first <= desktop.Width && s.second <= desktop.Height) sizes.push_back(s);
-    sizes.emplace_back(desktop.Width, desktop.Height);
-    std::sort(sizes.begin(), sizes.end());
-    sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
-    std::vector<D3DDISPLAYMODE> modes;
-    for (D3DFORMAT f : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5})
-        for (auto s : sizes) modes.push_back({s.first, s.second, desktop.RefreshRate, f});
-    return modes;
-}
-
-std::vector<AdapterInfo> SdlAdapters(const GlProbe& probe) {
-    std::vector<AdapterInfo> adapters;
-    int count = SDL_GetNumVideoDisplays();
-    for (int d = 0; d < count; ++d) {
-        SDL_DisplayMode dm;
-        if (SDL_GetDesktopDisplayMode(d, &dm) != 0) continue;
-        AdapterInfo a;
-        a.display = d;
-        a.desktop = {static_cast<UINT>(dm.w), static_cast<UINT>(dm.h), static_cast<UINT>(dm.refresh_rate),
-                     D3DFMT_X8R8G8B8};
-        (void)FromSdlFormat(dm.format);  // the desktop always shows as 32-bit
-        const char* name = SDL_GetDisplayName(d);
-        a.description = probe.renderer + " (" + (name ? name : "display") + ")";
-        a.driver = "abisalia-gl";
-        a.modes = ModesFor(d, a.desktop);
-        adapters.push_back(std::move(a));
-    }
-    return adapters;
-}
-
-std::vector<AdapterInfo> ScriptAdapters(const Script& script) {
-    std::vector<AdapterInfo> adapters;
-    int d = 0;
-    for (const ScriptedAdapter& s : script.adapters) {
-        AdapterInfo a;
-        a.display = d++;
-        a.description = s.description;
-        a.driver = s.driver;
-        a.desktop = s.desktop;
-        a.modes = s.modes;
-        a.halCaps = s.halCaps;
-        a.refCaps = s.refCaps;
-        adapters.push_back(std::move(a));
-    }
-    return adapters;
-}
-
-}  // namespace
-
-void SetBackendOverride(std::optional<BackendKind> kind) {
-    std::lock_guard lock(g_configMutex);
-    g_override = kind;
-}
-
-BackendKind ChosenBackend() {
-    {
-        std::lock_guard lock(g_configMutex);
-        if (g_override) return *g_override;
-    }
-    const char* env = std::getenv("ABISALIA_D3D_BACKEND");
-    if (env && std::strcmp(env, "record") == 0) return BackendKind::Record;
-    return BackendKind::Gl;
-}
-
-void SetRecordScript(std::shared_ptr<const Script> script) {
-    std::lock_guard lock(g_configMutex);
-    g_script = std::move(script);
-}
-
-ScriptedAdapter Script::DefaultAdapter() {
-    ScriptedAdapter a;
-    for (D3DFORMAT f : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5})
-        for (auto [w, h] : {std::pair{640u, 480u}, {800u, 600u}, {1024u, 768u}}) a.modes.push_back({w, h, 60, f});
-    return a;
-}
-
-namespace {
 
 struct DriverHooks {
     std::mutex mutex;
@@ -252,10 +149,10 @@ D3DCAPS8 BuiltinCaps(UINT adapter, D3DDEVTYPE type, int maxTextureSize) {
     return c;
 }
 
-Direct3D8Impl::Direct3D8Impl(BackendKind kind, std::vector<AdapterInfo> adapters, std::shared_ptr<const Script> script,
-                             bool ownsSdlVideo)
-    : kind_(kind), adapters_(std::move(adapters)), fullscreenModes_(adapters_.size()), script_(std::move(script)),
-      ownsSdlVideo_(ownsSdlVideo) {}
+Direct3D8Impl::Direct3D8Impl(BackendProfile backend, std::vector<AdapterInfo> adapters,
+                             std::shared_ptr<const RecordScenario> scenario, bool ownsSdlVideo)
+    : backend_(backend), adapters_(std::move(adapters)), fullscreenModes_(adapters_.size()),
+      scenario_(std::move(scenario)), ownsSdlVideo_(ownsSdlVideo) {}
 
 Direct3D8Impl::~Direct3D8Impl() {
     if (ownsSdlVideo_) {
@@ -324,7 +221,8 @@ void Direct3D8Impl::SetFullscreenMode(UINT adapter, const D3DDISPLAYMODE* mode) 
 HRESULT Direct3D8Impl::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT display, D3DFORMAT backBuffer,
                                        BOOL windowed) {
     if (adapter >= adapters_.size() || !ValidType(type)) return D3DERR_INVALIDCALL;
-    if (script_ && script_->checkDeviceType) return script_->checkDeviceType(adapter, type, display, backBuffer, windowed);
+    if (scenario_ && scenario_->checkDeviceType)
+        return scenario_->checkDeviceType(adapter, type, display, backBuffer, windowed);
     if (!IsDisplayFormat(display)) return D3DERR_NOTAVAILABLE;
     if (backBuffer == display) return D3D_OK;
     if (display == D3DFMT_X8R8G8B8 && backBuffer == D3DFMT_A8R8G8B8) return D3D_OK;
@@ -335,8 +233,8 @@ HRESULT Direct3D8Impl::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT 
 HRESULT Direct3D8Impl::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
                                          D3DRESOURCETYPE rtype, D3DFORMAT check) {
     if (adapter >= adapters_.size() || !ValidType(type)) return D3DERR_INVALIDCALL;
-    if (script_ && script_->checkDeviceFormat)
-        return script_->checkDeviceFormat(adapter, type, adapterFormat, usage, rtype, check);
+    if (scenario_ && scenario_->checkDeviceFormat)
+        return scenario_->checkDeviceFormat(adapter, type, adapterFormat, usage, rtype, check);
     if (!IsDisplayFormat(adapterFormat)) return D3DERR_NOTAVAILABLE;
     if (usage & D3DUSAGE_DEPTHSTENCIL) {
         bool ok = check == D3DFMT_D16 || check == D3DFMT_D24X8 || check == D3DFMT_D24S8 || check == D3DFMT_D32;
@@ -353,18 +251,18 @@ HRESULT Direct3D8Impl::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMA
 HRESULT Direct3D8Impl::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format, BOOL windowed,
                                                   D3DMULTISAMPLE_TYPE samples) {
     if (adapter >= adapters_.size() || !ValidType(type)) return D3DERR_INVALIDCALL;
-    if (script_ && script_->checkMultiSample) return script_->checkMultiSample(adapter, type, format, windowed, samples);
+    if (scenario_ && scenario_->checkMultiSample)
+        return scenario_->checkMultiSample(adapter, type, format, windowed, samples);
     if (samples == D3DMULTISAMPLE_NONE) return D3D_OK;
     if (samples < D3DMULTISAMPLE_2_SAMPLES || samples > D3DMULTISAMPLE_16_SAMPLES) return D3DERR_INVALIDCALL;
-    int max = kind_ == BackendKind::Gl ? ProbeGl().maxSamples : 4;
-    return static_cast<int>(samples) <= max ? D3D_OK : D3DERR_NOTAVAILABLE;
+    return static_cast<int>(samples) <= backend_.maxSamples ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
 
 HRESULT Direct3D8Impl::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, D3DFORMAT target,
                                               D3DFORMAT depth) {
     if (adapter >= adapters_.size() || !ValidType(type)) return D3DERR_INVALIDCALL;
-    if (script_ && script_->checkDepthStencilMatch)
-        return script_->checkDepthStencilMatch(adapter, type, adapterFormat, target, depth);
+    if (scenario_ && scenario_->checkDepthStencilMatch)
+        return scenario_->checkDepthStencilMatch(adapter, type, adapterFormat, target, depth);
     return IsDepthFormat(depth) ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
 
@@ -372,8 +270,7 @@ HRESULT Direct3D8Impl::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS8* ca
     if (adapter >= adapters_.size() || !caps) return D3DERR_INVALIDCALL;
     if (!ValidType(type)) return D3DERR_INVALIDDEVICE;
     const auto& scripted = type == D3DDEVTYPE_HAL ? adapters_[adapter].halCaps : adapters_[adapter].refCaps;
-    *caps = scripted ? *scripted
-                     : BuiltinCaps(adapter, type, kind_ == BackendKind::Gl ? ProbeGl().maxTextureSize : 2048);
+    *caps = scripted ? *scripted : BuiltinCaps(adapter, type, backend_.maxTextureSize);
     caps->DeviceType = type;
     caps->AdapterOrdinal = adapter;
     return D3D_OK;
@@ -397,11 +294,11 @@ HRESULT Direct3D8Impl::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, D
         vp != D3DCREATE_MIXED_VERTEXPROCESSING)
         return D3DERR_INVALIDCALL;
     if ((behavior & D3DCREATE_PUREDEVICE) && vp != D3DCREATE_HARDWARE_VERTEXPROCESSING) return D3DERR_INVALIDCALL;
-    if (script_ && script_->inject) {
-        HRESULT hr = script_->inject("CreateDevice");
+    if (scenario_ && scenario_->inject) {
+        HRESULT hr = scenario_->inject("CreateDevice");
         if (FAILED(hr)) return hr;
     }
-    auto* device = new DeviceImpl(this, kind_, adapter, type, focus, behavior);
+    auto* device = new DeviceImpl(this, adapter, type, focus, behavior);
     HRESULT hr = device->Init(pp);
     if (FAILED(hr)) {
         device->Release();
@@ -412,43 +309,3 @@ HRESULT Direct3D8Impl::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, D
 }
 
 }  // namespace d3d8
-
-IDirect3D8* Direct3DCreate8(UINT sdkVersion) {
-    using namespace d3d8;
-    if (sdkVersion != D3D_SDK_VERSION) return nullptr;
-    BackendKind kind = ChosenBackend();
-    if (kind == BackendKind::Record) {
-        std::shared_ptr<const Script> script;
-        {
-            std::lock_guard lock(g_configMutex);
-            script = g_script;
-        }
-        if (!script) script = std::make_shared<Script>();
-        if (script->failCreate) return nullptr;
-        return new Direct3D8Impl(kind, ScriptAdapters(*script), script, false);
-    }
-    // The object holds the video subsystem and the GL library for its life, taken before the
-    // probe: released between the probe and the program's window, the driver would be unloaded
-    // and loaded again.
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "gl: no display: %s\n", SDL_GetError());
-        return nullptr;
-    }
-    if (SDL_GL_LoadLibrary(nullptr) != 0) {
-        std::fprintf(stderr, "gl: no OpenGL library: %s\n", SDL_GetError());
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return nullptr;
-    }
-    const GlProbe& probe = ProbeGl();
-    std::vector<AdapterInfo> adapters;
-    if (probe.ok) {  // else the probe said why
-        adapters = SdlAdapters(probe);
-        if (adapters.empty()) std::fprintf(stderr, "gl: the display reports no modes: %s\n", SDL_GetError());
-    }
-    if (adapters.empty()) {
-        SDL_GL_UnloadLibrary();
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return nullptr;
-    }
-    return new Direct3D8Impl(kind, std::move(adapters), nullptr, true);
-}

@@ -1,5 +1,5 @@
-// IDirect3D8: adapters (SDL displays, or the script's), their modes, the Check* answers, caps and
-// device creation.
+// IDirect3D8: adapters (SDL displays, or the scenario's), their modes, the Check* answers, caps and
+// device creation. Which backend an object is made with is chosen in choose.cpp.
 #pragma once
 
 #include <atomic>
@@ -38,10 +38,20 @@ void WhenGlDriverLoaded(void (*fn)());
 
 D3DCAPS8 BuiltinCaps(UINT adapter, D3DDEVTYPE type, int maxTextureSize);
 
+class Backend;
+class DeviceImpl;
+
+// What a Direct3D object knows of the backend its devices draw with.
+struct BackendProfile {
+    std::unique_ptr<Backend> (*make)(DeviceImpl& device) = nullptr;
+    int maxSamples = 4;          // the most samples CheckDeviceMultiSampleType allows
+    int maxTextureSize = 2048;   // for the built-in caps
+};
+
 class Direct3D8Impl final : public IDirect3D8 {
 public:
-    Direct3D8Impl(BackendKind kind, std::vector<AdapterInfo> adapters, std::shared_ptr<const Script> script,
-                  bool ownsSdlVideo);
+    Direct3D8Impl(BackendProfile backend, std::vector<AdapterInfo> adapters,
+                  std::shared_ptr<const RecordScenario> scenario, bool ownsSdlVideo);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     ULONG AddRef() override;
@@ -66,8 +76,8 @@ public:
                          D3DPRESENT_PARAMETERS* pPresentationParameters,
                          IDirect3DDevice8** ppReturnedDeviceInterface) override;
 
-    BackendKind Kind() const { return kind_; }
-    const Script* GetScript() const { return script_.get(); }
+    const BackendProfile& Profile() const { return backend_; }
+    const RecordScenario* Scenario() const { return scenario_.get(); }
     const AdapterInfo& Adapter(UINT i) const { return adapters_[i]; }
     // The mode a full-screen device shows (GetAdapterDisplayMode answers it while set).
     void SetFullscreenMode(UINT adapter, const D3DDISPLAYMODE* mode);
@@ -77,10 +87,10 @@ private:
     bool ValidType(D3DDEVTYPE t) const { return t == D3DDEVTYPE_HAL || t == D3DDEVTYPE_REF; }
 
     std::atomic<ULONG> refs_{1};
-    BackendKind kind_;
+    BackendProfile backend_;
     std::vector<AdapterInfo> adapters_;
     std::vector<std::optional<D3DDISPLAYMODE>> fullscreenModes_;
-    std::shared_ptr<const Script> script_;
+    std::shared_ptr<const RecordScenario> scenario_;
     bool ownsSdlVideo_;  // and a hold on the GL library
 };
 

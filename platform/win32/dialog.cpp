@@ -7,6 +7,7 @@
 #include <set>
 
 #include "win32/dialogengine.h"
+#include "win32/script.h"
 
 namespace win32::detail::dialog {
 namespace {
@@ -159,6 +160,7 @@ INT_PTR Run(const res::DialogTemplate& t, HWND owner, DLGPROC proc, LPARAM initP
         d.controls.push_back(std::move(c));
     }
     CurrentSlot() = &d;
+    script::Install();  // a dialog may be the first thing a program opens
     INT_PTR result = RunModal(d, initParam);
     CurrentSlot() = nullptr;
     for (Control& c : d.controls) DestroyWindow(c.hwnd);

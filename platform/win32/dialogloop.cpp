@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "win32/dialogengine.h"
-#include "win32/script.h"
+#include "win32/pumphook.h"
 
 namespace win32::detail::dialog {
 
@@ -307,8 +307,8 @@ INT_PTR RunModal(Dialog& d, LPARAM initParam) {
     }
 
     while (!d.ended) {
-        script::Pass();
-        script::Deliver();
+        HookPass();
+        HookDeliver();
         SDL_Event event;
         while (!d.ended && SDL_PollEvent(&event)) HandleEvent(d, event);
         FlushSizeMove(false);
@@ -325,7 +325,7 @@ INT_PTR RunModal(Dialog& d, LPARAM initParam) {
             if (Window* still = FindWindow(d.owner)) PresentFallback(*still);
         }
         if (d.ownWindow) PresentOwnWindow(d);
-        if (!script::Active()) SDL_Delay(10);
+        if (!HookDriving()) SDL_Delay(10);
     }
     CloseOwnWindow(d);
     if (Window* owner = FindWindow(d.owner)) owner->needsPaint = true;

@@ -11,7 +11,7 @@
 #include <cctype>
 
 #include "win32/overlay.h"
-#include "win32/script.h"
+#include "win32/pumphook.h"
 #include "win32/winstate.h"
 
 namespace win32::detail {
@@ -326,8 +326,8 @@ UINT RunMenuLoop(Window& w, const MenuLoopRequest& request) {
     if (!FindWindow(hwnd)) return 0;
     w.menuLoop = &loop;
     while (!loop.done) {
-        script::Pass();
-        script::Deliver();
+        HookPass();
+        HookDeliver();
         SDL_Event event;
         while (!loop.done && SDL_PollEvent(&event)) HandleEvent(w, loop, input, event);
         FlushSizeMove(false);
@@ -337,7 +337,7 @@ UINT RunMenuLoop(Window& w, const MenuLoopRequest& request) {
         SendMessageA(hwnd, WM_PAINT, 0, 0);
         if (!FindWindow(hwnd)) return 0;
         PresentFallback(w);
-        if (!script::Active()) SDL_Delay(10);
+        if (!HookDriving()) SDL_Delay(10);
     }
     w.menuLoop = nullptr;
     SendMessageA(hwnd, WM_EXITMENULOOP, request.popup ? TRUE : FALSE, 0);

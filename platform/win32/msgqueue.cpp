@@ -2,7 +2,7 @@
 // it, as Windows orders them.
 #include <SDL.h>
 
-#include "win32/script.h"
+#include "win32/pumphook.h"
 #include "win32/winstate.h"
 
 namespace win32::detail {
@@ -69,10 +69,27 @@ void PostInternal(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, std::st
     s.queue.push_back(std::move(q));
 }
 
+void SetPumpHook(PumpHook* hook) { GetState().pumpHook = hook; }
+
+bool HookDriving() {
+    PumpHook* hook = GetState().pumpHook;
+    return hook && hook->Driving();
+}
+
+void HookPass() {
+    if (PumpHook* hook = GetState().pumpHook) hook->Pass();
+}
+
+void HookDeliver() {
+    PumpHook* hook = GetState().pumpHook;
+    if (!hook) return;
+    if (std::optional<int> exitCode = hook->Deliver()) PostQuitMessage(*exitCode);
+}
+
 void PumpEvents() {
     State& s = GetState();
     if (!s.sdlVideo) return;
-    script::Deliver();
+    HookDeliver();
     SDL_Event event;
     while (SDL_PollEvent(&event)) TranslateSdlEvent(event);
     FlushSizeMove(false);
@@ -88,8 +105,8 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
     bool remove = (removeMsg & PM_REMOVE) != 0;
     if (NextMessage(msg, hwnd, filterMin, filterMax, remove)) return TRUE;
     if (remove) {
-        // The main loop is about to step a frame: one pass of script time and of the fixed clock.
-        script::Pass();
+        // The main loop is about to step a frame: one pass of the hook's time and of the fixed clock.
+        HookPass();
         if (win32::FixedStepActive()) win32::AdvanceFixedStep();
     }
     return FALSE;
@@ -100,8 +117,8 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     for (;;) {
         PumpEvents();
         if (NextMessage(msg, hwnd, filterMin, filterMax, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
-        if (script::Active()) {
-            script::Pass();  // a script never waits for input that only it can give
+        if (HookDriving()) {
+            HookPass();  // never wait for input that only the hook can give
         } else if (GetState().sdlVideo) {
             SDL_WaitEventTimeout(nullptr, 50);
         } else {

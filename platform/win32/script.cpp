@@ -10,10 +10,14 @@
 #include <optional>
 #include <sstream>
 
+#include "win32/pumphook.h"
 #include "win32/winstate.h"
 
 namespace win32::detail::script {
 namespace {
+
+// The exit code of a run whose script cannot be read or parsed.
+constexpr int kRefusedExitCode = 2;
 
 // After the end, a program that still runs this many passes later is told to quit.
 constexpr long kQuitGrace = 600;
@@ -35,6 +39,7 @@ struct Step {
 
 struct Script {
     bool loaded = false;
+    bool refused = false;  // ABISALIA_SCRIPT named a script that cannot be read or parsed
     std::vector<Step> steps;
     size_t next = 0;
     long pass = 0;
@@ -170,13 +175,15 @@ void LoadFromEnvironment() {
     std::ifstream file(path);
     if (!file) {
         std::fprintf(stderr, "ABISALIA_SCRIPT: cannot read %s\n", path);
-        std::exit(2);
+        s.refused = true;
+        return;
     }
     std::string error;
     auto steps = Parse(file, path, &error);
     if (!steps) {
         std::fprintf(stderr, "ABISALIA_SCRIPT: %s\n", error.c_str());
-        std::exit(2);
+        s.refused = true;
+        return;
     }
     s = Script{};
     s.loaded = true;
@@ -272,13 +279,16 @@ void PushClose(std::uint32_t windowId) {
     SDL_PushEvent(&e);
 }
 
-}  // namespace
+// Asks the frame loop to end once: an exit code for the pump to post as WM_QUIT.
+std::optional<int> EndRequest(Script& s, int exitCode) {
+    if (s.quitSent) return std::nullopt;
+    s.quitSent = true;
+    return exitCode;
+}
 
-bool Active() { return Loaded().loaded; }
-
-void Deliver() {
-    Script& s = Loaded();
-    if (!s.loaded) return;
+std::optional<int> Deliver(Script& s) {
+    if (s.refused) return EndRequest(s, kRefusedExitCode);
+    if (!s.loaded) return std::nullopt;
     while (s.next < s.steps.size() && s.steps[s.next].pass <= s.pass && s.endAt < 0) {
         const Step& step = s.steps[s.next++];
         switch (step.verb) {
@@ -305,14 +315,26 @@ void Deliver() {
     }
     if (s.closed && !s.quitSent && s.pass - s.endAt >= kQuitGrace) {
         std::fprintf(stderr, "ABISALIA_SCRIPT: the program did not end after the script's end; quitting\n");
-        s.quitSent = true;
-        PostQuitMessage(0);
+        return EndRequest(s, 0);
     }
+    return std::nullopt;
 }
 
-void Pass() {
-    Script& s = Loaded();
-    if (s.loaded) ++s.pass;
+class Driver final : public PumpHook {
+public:
+    bool Driving() override { return Loaded().loaded; }
+    void Pass() override {
+        Script& s = Loaded();
+        if (s.loaded) ++s.pass;
+    }
+    std::optional<int> Deliver() override { return script::Deliver(Loaded()); }
+};
+
+}  // namespace
+
+void Install() {
+    static Driver driver;
+    SetPumpHook(&driver);
 }
 
 std::vector<CaptureRequest> TakeCaptures() {
@@ -324,6 +346,7 @@ std::vector<CaptureRequest> TakeCaptures() {
 bool CapturesPending() { return !Current().captures.empty(); }
 
 bool LoadForTest(const std::string& text) {
+    Install();
     Loaded();
     Script& s = Current();
     s = Script{};

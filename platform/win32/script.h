@@ -1,7 +1,10 @@
 // Scripted runs: ABISALIA_SCRIPT=<file> feeds timed input into the event stream, asks for frame
-// captures and ends the run. Time is counted in passes of whichever loop pumps messages (the
-// main loop each time it finds no message, a menu loop or a dialog loop at each turn). The
-// format is in docs/scripted-runs.md.
+// captures and ends the run. The driver is the message pumps' hook (pumphook.h), so time is
+// counted in passes of whichever loop pumps messages (the main loop each time it finds no
+// message, a menu loop or a dialog loop at each turn). It ends the run by asking the frame loop
+// to end: the close box of every window, WM_QUIT when the program outstays that, and WM_QUIT
+// with exit code 2 at the first pump when the script cannot be read or parsed. The format is in
+// docs/scripted-runs.md.
 #pragma once
 
 #include <string>
@@ -9,14 +12,9 @@
 
 namespace win32::detail::script {
 
-// True while a script is loaded and has not finished.
-bool Active();
-
-// Pushes the events due at the current pass into SDL's queue. Called at every pump.
-void Deliver();
-
-// Counts one pass of a loop.
-void Pass();
+// Installs the driver as the pumps' hook; it reads ABISALIA_SCRIPT at its first use. Called as
+// the first window or dialog opens; again is harmless.
+void Install();
 
 struct CaptureRequest {
     std::string path;
@@ -27,7 +25,8 @@ struct CaptureRequest {
 std::vector<CaptureRequest> TakeCaptures();
 bool CapturesPending();
 
-// For tests: loads a script from text instead of the environment (an empty text unloads).
+// For tests: installs the driver and loads a script from text instead of the environment (an
+// empty text unloads).
 // Returns false with a message when the text does not parse.
 bool LoadForTest(const std::string& text);
 

@@ -7,6 +7,7 @@
 
 #include "resources/resourcetables.h"
 #include "win32/gldriverpin.h"
+#include "win32/script.h"
 #include "win32/winstate.h"
 
 namespace win32::detail {
@@ -94,6 +95,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     auto cls = s.classes.find(Lower(className));
     if (cls == s.classes.end()) return nullptr;
     if (!EnsureSdlVideo()) return nullptr;
+    script::Install();
 
     auto window = std::make_unique<Window>();
     Window& w = *window;

@@ -22,6 +22,7 @@ namespace win32::detail {
 constexpr int kMenuStripHeight = 20;
 
 struct MenuLoop;  // menuloop.cpp
+class PumpHook;  // pumphook.h
 
 struct MenuObject {
     struct Item {
@@ -109,6 +110,7 @@ struct State {
 
     CursorState cursor;
     bool sdlVideo = false;
+    PumpHook* pumpHook = nullptr;
 
     std::uintptr_t NewHandle() { return nextHandle++; }
 };
@@ -139,8 +141,6 @@ void SyncRectFromSdl(Window& w);
 void PostInternal(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, std::string chars = {});
 // Pumps SDL events into the queue (translation in events.cpp).
 void PumpEvents();
-// One pass of a modal loop: advances the script clock and pumps.
-void ModalPass();
 LRESULT CallProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam);
 
 // events.cpp: SDL event -> posted messages. False when the event is not a window's.

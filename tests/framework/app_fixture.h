@@ -89,7 +89,7 @@ class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         d3d8::SetBackendOverride(d3d8::BackendKind::Record);
-        d3d8::SetRecordScript(script_);
+        d3d8::SetRecordScenario(script_);
         win32::SetTimeSourceForTest(1000, true, [this] { return now_; });
         sysTimerResetForTest();
         d3dAppResetForTest();
@@ -101,13 +101,13 @@ protected:
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         }
         app_.reset();
-        d3d8::SetRecordScript(nullptr);
+        d3d8::SetRecordScenario(nullptr);
         d3d8::SetBackendOverride(std::nullopt);
         win32::ResetTimeSource();
     }
     // Creates the application; the record script must be set up before.
     HRESULT Create() {
-        d3d8::SetRecordScript(script_);
+        d3d8::SetRecordScenario(script_);
         return app_->Create(GetModuleHandleA(nullptr));
     }
     std::vector<d3d8::Call>& Log() { return *d3d8::RecordLog(app_->m_pDevice); }
@@ -117,7 +117,7 @@ protected:
         return n;
     }
 
-    std::shared_ptr<d3d8::Script> script_ = std::make_shared<d3d8::Script>();
+    std::shared_ptr<d3d8::RecordScenario> script_ = std::make_shared<d3d8::RecordScenario>();
     std::unique_ptr<TestApp> app_;
     std::int64_t now_ = 5000;  // milliseconds
 };

@@ -125,27 +125,28 @@ TEST_F(AppTest, CreateRunsItsStepsInOrder) {
 TEST_F(AppTest, CreateFailingAtEachStepShowsTheFatalBoxAndLeavesNothingBehind) {
     struct Case {
         const char* name;
-        std::function<void(d3d8::Script&, TestApp&)> arrange;
+        std::function<void(d3d8::RecordScenario&, TestApp&)> arrange;
         HRESULT expected;
         const char* text;
         bool windowExisted;
         int devicesReleased;  // device objects brought down by OnDeviceDestroyed
     };
     const Case cases[] = {
-        {"no Direct3D", [](d3d8::Script& s, TestApp&) { s.failCreate = true; }, AppErrNoDirect3D,
+        {"no Direct3D", [](d3d8::RecordScenario& s, TestApp&) { s.failCreate = true; }, AppErrNoDirect3D,
          "Could not initialize Direct3D.", false, 0},
-        {"no adapter", [](d3d8::Script& s, TestApp&) { s.adapters.clear(); }, AppErrNoCompatibleDevices,
+        {"no adapter", [](d3d8::RecordScenario& s, TestApp&) { s.adapters.clear(); }, AppErrNoCompatibleDevices,
          "Could not find any compatible Direct3D\ndevices.", false, 0},
-        {"InitApp", [](d3d8::Script&, TestApp& a) { a.failures["InitApp"] = E_OUTOFMEMORY; }, E_OUTOFMEMORY,
+        {"InitApp", [](d3d8::RecordScenario&, TestApp& a) { a.failures["InitApp"] = E_OUTOFMEMORY; }, E_OUTOFMEMORY,
          "Not enough memory.", true, 0},
-        {"device creation", [](d3d8::Script&, TestApp& a) { a.failures["OnDeviceCreated"] = AppErrMediaNotFound; },
+        {"device creation",
+         [](d3d8::RecordScenario&, TestApp& a) { a.failures["OnDeviceCreated"] = AppErrMediaNotFound; },
          AppErrMediaNotFound, "Could not load required media.", true, 2},
-        {"AfterCreate", [](d3d8::Script&, TestApp& a) { a.failures["AfterCreate"] = E_FAIL; }, E_FAIL,
+        {"AfterCreate", [](d3d8::RecordScenario&, TestApp& a) { a.failures["AfterCreate"] = E_FAIL; }, E_FAIL,
          "Generic application error.", true, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        *script_ = d3d8::Script{};
+        *script_ = d3d8::RecordScenario{};
         app_ = std::make_unique<TestApp>();
         c.arrange(*script_, *app_);
         CaptureStderr();
@@ -179,7 +180,7 @@ TEST_F(AppTest, HalFailureFallsBackToTheReferenceDeviceAndThenIsFatal) {
 
     // Loading fails on both: the warning, then the fatal box.
     SendMessageA(app_->m_hWnd, WM_CLOSE, 0, 0);
-    *script_ = d3d8::Script{};
+    *script_ = d3d8::RecordScenario{};
     app_ = std::make_unique<TestApp>();
     app_->failures["OnDeviceCreated"] = AppErrMediaNotFound;
     CaptureStderr();
@@ -233,7 +234,7 @@ TEST_F(AppTest, FullScreenAndBackKeepsTheWindowPlacement) {
 // Enumeration
 
 TEST_F(AppTest, ModesAreFilteredDeduplicatedAndSorted) {
-    d3d8::ScriptedAdapter a;
+    d3d8::RecordAdapter a;
     a.modes = {{800, 600, 60, D3DFMT_X8R8G8B8}, {800, 600, 75, D3DFMT_X8R8G8B8}, {639, 480, 60, D3DFMT_R5G6B5},
                {640, 399, 60, D3DFMT_R5G6B5},   {1024, 768, 60, D3DFMT_R5G6B5},  {640, 480, 60, D3DFMT_R5G6B5}};
     script_->adapters = {a};
@@ -264,7 +265,7 @@ TEST_F(AppTest, DefaultFullScreenMode) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        d3d8::ScriptedAdapter a;
+        d3d8::RecordAdapter a;
         a.modes = c.modes;
         script_->adapters = {a};
         app_ = std::make_unique<TestApp>();
@@ -309,7 +310,7 @@ TEST_F(AppTest, VertexProcessingAndDepthFormatChoice) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        d3d8::ScriptedAdapter a = d3d8::Script::DefaultAdapter();
+        d3d8::RecordAdapter a = d3d8::RecordScenario::DefaultAdapter();
         a.halCaps = c.caps;
         script_->adapters = {a};
         script_->checkDeviceFormat = c.depth;
@@ -328,27 +329,27 @@ TEST_F(AppTest, ReferenceDeviceWarningsAndDenseLists) {
     };
     struct Case {
         const char* name;
-        std::function<void(d3d8::Script&)> arrange;
+        std::function<void(d3d8::RecordScenario&)> arrange;
         HRESULT created;
         const char* warning;  // nullptr: none
         DWORD adapters;
     };
     const Case cases[] = {
-        {"a HAL", [](d3d8::Script&) {}, S_OK, nullptr, 1},
-        {"no HAL", [&](d3d8::Script& s) { s.checkDeviceType = halFails; }, S_OK, "No hardware-accelerated", 1},
+        {"a HAL", [](d3d8::RecordScenario&) {}, S_OK, nullptr, 1},
+        {"no HAL", [&](d3d8::RecordScenario& s) { s.checkDeviceType = halFails; }, S_OK, "No hardware-accelerated", 1},
         {"HAL cannot window",
-         [](d3d8::Script& s) { s.adapters[0].halCaps = CapsWith(D3DDEVCAPS_HWTRANSFORMANDLIGHT, 0); }, S_OK,
+         [](d3d8::RecordScenario& s) { s.adapters[0].halCaps = CapsWith(D3DDEVCAPS_HWTRANSFORMANDLIGHT, 0); }, S_OK,
          "cannot\nrender into a window.\n", 1},
         {"an empty adapter takes no slot",
-         [](d3d8::Script& s) {
-             d3d8::ScriptedAdapter empty;
+         [](d3d8::RecordScenario& s) {
+             d3d8::RecordAdapter empty;
              empty.description = "Tiny";
              empty.modes = {{320, 200, 60, D3DFMT_R5G6B5}};
              s.adapters.insert(s.adapters.begin(), empty);
          },
          S_OK, nullptr, 1},
         {"nothing can window",
-         [](d3d8::Script& s) {
+         [](d3d8::RecordScenario& s) {
              s.adapters[0].halCaps = CapsWith(0, 0);
              s.adapters[0].refCaps = CapsWith(0, 0);
          },
@@ -356,7 +357,7 @@ TEST_F(AppTest, ReferenceDeviceWarningsAndDenseLists) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        *script_ = d3d8::Script{};
+        *script_ = d3d8::RecordScenario{};
         c.arrange(*script_);
         app_ = std::make_unique<TestApp>();
         CaptureStderr();
@@ -453,7 +454,7 @@ TEST_F(SettingsFile, ChoosesTheModeAndWindowFromTheFile) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove("configuracion.cfg");
         if (c.text) std::ofstream(c.fileName) << c.text;
-        d3d8::ScriptedAdapter a;
+        d3d8::RecordAdapter a;
         a.modes = c.modes;
         script_->adapters = {a};
         app_ = std::make_unique<TestApp>();

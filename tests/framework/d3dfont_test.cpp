@@ -52,7 +52,7 @@ TEST_F(FontTest, TextureSizeFollowsThePointSizeAndTheDevice) {
     dev_->Release();
     d3d_->Release();
     script_->adapters[0].halCaps = caps;
-    d3d8::SetRecordScript(script_);
+    d3d8::SetRecordScenario(script_);
     d3d_ = Direct3DCreate8(D3D_SDK_VERSION);
     dev_ = nullptr;
     CreateDevice();

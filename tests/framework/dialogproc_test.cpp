@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_F(DeviceDialog, InitialListsAndMultisampleChoicePerDeviceAndMode) {
-    d3d8::ScriptedAdapter second = d3d8::Script::DefaultAdapter();
+    d3d8::RecordAdapter second = d3d8::RecordScenario::DefaultAdapter();
     second.description = "Second adapter";
     script_->adapters.push_back(second);
     // Windowed (desktop X8R8G8B8) supports 2 and 4 samples; full screen in 16 bits only 2.

@@ -14,9 +14,9 @@ class FallBackTest : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        d3d8::ScriptedAdapter second = d3d8::Script::DefaultAdapter();
+        d3d8::RecordAdapter second = d3d8::RecordScenario::DefaultAdapter();
         second.description = "Second adapter";
-        script_->adapters = {d3d8::Script::DefaultAdapter(), second};
+        script_->adapters = {d3d8::RecordScenario::DefaultAdapter(), second};
     }
     D3DAppDevice& Device(DWORD a, D3DDEVTYPE type) {
         D3DAppAdapter& adapter = app_->m_aAdapters[a];

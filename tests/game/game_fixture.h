@@ -66,7 +66,7 @@ protected:
         std::filesystem::current_path(dir_);
         gameResetProgramState();
         d3d8::SetBackendOverride(d3d8::BackendKind::Record);
-        d3d8::SetRecordScript(std::make_shared<d3d8::Script>());
+        d3d8::SetRecordScenario(std::make_shared<d3d8::RecordScenario>());
     }
     void TearDown() override {
         if (app_) {
@@ -79,7 +79,7 @@ protected:
             app_.reset();
         }
         if (d3d_) d3d_->Release();
-        d3d8::SetRecordScript(nullptr);
+        d3d8::SetRecordScenario(nullptr);
         d3d8::SetBackendOverride(std::nullopt);
         std::filesystem::current_path(strOldDir_);
         std::filesystem::remove_all(dir_);

@@ -39,7 +39,7 @@ public:
         std::filesystem::current_path(dir_);
         gameResetProgramState();
         d3d8::SetBackendOverride(kind_);
-        if (kind_ == d3d8::BackendKind::Record) d3d8::SetRecordScript(std::make_shared<d3d8::Script>());
+        if (kind_ == d3d8::BackendKind::Record) d3d8::SetRecordScenario(std::make_shared<d3d8::RecordScenario>());
     }
     ~MediaGame() {
         if (app_ && app_->m_pDevice) {
@@ -51,7 +51,7 @@ public:
         app_.reset();
         if (d3d_) d3d_->Release();
         if (hWnd_) DestroyWindow(hWnd_);
-        d3d8::SetRecordScript(nullptr);
+        d3d8::SetRecordScenario(nullptr);
         d3d8::SetBackendOverride(std::nullopt);
         std::filesystem::current_path(strOldDir_);
         std::filesystem::remove_all(dir_);

@@ -113,8 +113,8 @@ class VideoCopyTest : public GameTest {
 protected:
     void SetUp() override {
         GameTest::SetUp();
-        script_ = std::make_shared<d3d8::Script>();
-        d3d8::SetRecordScript(script_);
+        script_ = std::make_shared<d3d8::RecordScenario>();
+        d3d8::SetRecordScenario(script_);
         WriteLevel("nivel1", SmallLevel("nivel2"));
         WriteLevel("nivel2", SmallLevel("nivel1"));
         StartDevice();
@@ -144,7 +144,7 @@ protected:
         EXPECT_EQ(r->SetMediaType(&mt), S_OK);
         return r;
     }
-    std::shared_ptr<d3d8::Script> script_;
+    std::shared_ptr<d3d8::RecordScenario> script_;
 };
 
 // The whole frame is written between the texture's lock and its unlock: what an upload that waits

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "d3d8/backends.h"
 #include "d3d8/formats.h"
 #include "d3d8/gl/glenums.h"
 #include "win32/glwindow.h"
@@ -71,7 +72,7 @@ GlBackend::~GlBackend() {
     glDeleteSamplers(2, samplers_);
 }
 
-std::optional<GlObjectCounts> GlBackend::GlObjects() const {
+GlObjectCounts GlBackend::LiveObjects() const {
     auto live = [](std::initializer_list<GLuint> names) {
         size_t n = 0;
         for (GLuint name : names) n += name != 0;
@@ -283,6 +284,8 @@ HRESULT GlBackend::Draw(const DrawCall& call) {
 
 void GlBackend::SetCursorVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
+bool GlBackend::OutputFocused() const { return win32::GlWindowFocused(device_.Window()); }
+
 HRESULT GlBackend::Present() {
     HWND hwnd = device_.Window();
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
@@ -322,6 +325,19 @@ HRESULT GlBackend::ReadBack(SurfaceImpl* surface) {
 
 namespace d3d8 {
 
-std::unique_ptr<Backend> MakeGlBackend(DeviceImpl& device) { return std::make_unique<gl::GlBackend>(device); }
+BackendProfile GlProfile(const GlProbe& probe) {
+    BackendProfile p;
+    p.make = [](DeviceImpl& device) -> std::unique_ptr<Backend> { return std::make_unique<gl::GlBackend>(device); };
+    p.maxSamples = probe.maxSamples;
+    p.maxTextureSize = probe.maxTextureSize;
+    return p;
+}
+
+std::optional<GlObjectCounts> LiveGlObjects(IDirect3DDevice8* device) {
+    auto* d = dynamic_cast<DeviceImpl*>(device);
+    auto* gl = d ? dynamic_cast<gl::GlBackend*>(&d->GetBackend()) : nullptr;
+    if (!gl) return std::nullopt;
+    return gl->LiveObjects();
+}
 
 }  // namespace d3d8

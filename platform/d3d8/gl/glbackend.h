@@ -68,8 +68,9 @@ public:
     void ForgetVertexBuffer(const VertexBufferImpl* b) override { Drop(buffers_, b, false); }
     void ForgetIndexBuffer(const IndexBufferImpl* b) override { Drop(buffers_, b, false); }
     void ForgetShader(const VertexShader* s) override;
-    std::optional<GlObjectCounts> GlObjects() const override;
     void SetCursorVisible(bool visible) override;
+    bool OutputFocused() const override;
+    GlObjectCounts LiveObjects() const;
 
 private:
     template <class Map>

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "d3d8/backends.h"
 #include "d3d8/device.h"
 
 namespace d3d8 {
@@ -19,7 +20,14 @@ public:
         return D3D_OK;
     }
     HRESULT Present() override { return D3D_OK; }
-    std::vector<Call>* Log() override { return &log_; }
+    void Trace(const char* method, std::initializer_list<DWORD> args, const void* object) override {
+        Call c;
+        c.method = method;
+        c.args.assign(args.begin(), args.end());
+        c.object = object;
+        log_.push_back(std::move(c));
+    }
+    std::vector<Call>& Log() { return log_; }
 
     HRESULT ReadBack(SurfaceImpl* surface) override {
         auto& px = surface->Pixels();
@@ -106,6 +114,16 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeRecordBackend(DeviceImpl& device) { return std::make_unique<RecordBackend>(device); }
+BackendProfile RecordProfile() {
+    BackendProfile p;
+    p.make = [](DeviceImpl& device) -> std::unique_ptr<Backend> { return std::make_unique<RecordBackend>(device); };
+    return p;  // the default limits
+}
+
+std::vector<Call>* RecordLog(IDirect3DDevice8* device) {
+    auto* d = dynamic_cast<DeviceImpl*>(device);
+    auto* record = d ? dynamic_cast<RecordBackend*>(&d->GetBackend()) : nullptr;
+    return record ? &record->Log() : nullptr;
+}
 
 }  // namespace d3d8

@@ -9,11 +9,11 @@ using namespace d3d8test;
 TEST(Direct3DCreate, OnlyVersion220AndScriptedFailureGiveNull) {
     d3d8::SetBackendOverride(d3d8::BackendKind::Record);
     EXPECT_EQ(Direct3DCreate8(120), nullptr);
-    auto failing = std::make_shared<d3d8::Script>();
+    auto failing = std::make_shared<d3d8::RecordScenario>();
     failing->failCreate = true;
-    d3d8::SetRecordScript(failing);
+    d3d8::SetRecordScenario(failing);
     EXPECT_EQ(Direct3DCreate8(D3D_SDK_VERSION), nullptr);
-    d3d8::SetRecordScript(nullptr);
+    d3d8::SetRecordScenario(nullptr);
     IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
     ASSERT_NE(d3d, nullptr);
     EXPECT_EQ(d3d->Release(), 0u);
@@ -23,7 +23,7 @@ TEST(Direct3DCreate, OnlyVersion220AndScriptedFailureGiveNull) {
 class EnumTest : public RecordTest {
 protected:
     void SetUp() override {
-        d3d8::ScriptedAdapter a;
+        d3d8::RecordAdapter a;
         a.description = std::string(600, 'x');  // longer than the identifier holds
         a.modes = {{640, 480, 60, D3DFMT_R5G6B5}, {640, 480, 75, D3DFMT_R5G6B5}, {800, 600, 60, D3DFMT_X8R8G8B8}};
         D3DCAPS8 caps = d3d8::BuiltinCaps(1, D3DDEVTYPE_HAL, 1024);

@@ -28,7 +28,7 @@ class RecordTest : public ::testing::Test {
 protected:
     void SetUp() override {
         d3d8::SetBackendOverride(d3d8::BackendKind::Record);
-        d3d8::SetRecordScript(script_);
+        d3d8::SetRecordScenario(script_);
         d3d_ = Direct3DCreate8(D3D_SDK_VERSION);
         ASSERT_NE(d3d_, nullptr);
     }
@@ -39,7 +39,7 @@ protected:
         if (d3d_) {
             EXPECT_EQ(d3d_->Release(), 0u);
         }
-        d3d8::SetRecordScript(nullptr);
+        d3d8::SetRecordScenario(nullptr);
         d3d8::SetBackendOverride(std::nullopt);
     }
     void CreateDevice(D3DPRESENT_PARAMETERS pp = WindowedParams()) {
@@ -53,7 +53,7 @@ protected:
         return nullptr;
     }
 
-    std::shared_ptr<d3d8::Script> script_ = std::make_shared<d3d8::Script>();
+    std::shared_ptr<d3d8::RecordScenario> script_ = std::make_shared<d3d8::RecordScenario>();
     IDirect3D8* d3d_ = nullptr;
     IDirect3DDevice8* dev_ = nullptr;
 };

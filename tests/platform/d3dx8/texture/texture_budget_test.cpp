@@ -123,7 +123,7 @@ protected:
         d3d_->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps);
         caps.MaxTextureWidth = caps.MaxTextureHeight = 4096;
         script_->adapters[0].halCaps = caps;
-        d3d8::SetRecordScript(script_);
+        d3d8::SetRecordScenario(script_);
         d3d_->Release();
         d3d_ = Direct3DCreate8(D3D_SDK_VERSION);
         CreateDevice();
