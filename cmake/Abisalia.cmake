@@ -18,6 +18,20 @@ function(abisalia_test name)
     "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0\")\n"
     "endforeach()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
+  set_property(TARGET ${name} PROPERTY ABISALIA_ENV_SCRIPT ${env_script})
+endfunction()
+
+# Gives every test of the listed test programs a label, for the quick loop (README): logic (pure
+# logic), record (the recording device), pixels (the gl backend on llvmpipe), program (the real
+# executable end to end), display (an X server). Called once per label, after the programs exist.
+function(abisalia_test_label label)
+  foreach(target ${ARGN})
+    get_target_property(script ${target} ABISALIA_ENV_SCRIPT)
+    file(APPEND ${script}
+      "foreach(t IN LISTS ${target}_TESTS)\n"
+      "  set_tests_properties(\"\${t}\" PROPERTIES LABELS ${label})\n"
+      "endforeach()\n")
+  endforeach()
 endfunction()
 
 # A Google Benchmark executable; built, never run by ctest.
