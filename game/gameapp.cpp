@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "fish/pathrocks.h"
+#include "pathsearch/pathrocks.h"
 #include "framework/apperrors.h"
 #include "game/levelread.h"
 

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <cstdlib>
 
-#include "fish/pathrocks.h"
+#include "pathsearch/pathrocks.h"
 #include "framework/apperrors.h"
 #include "framework/d3dfile.h"
 #include "framework/d3dfont.h"

@@ -1,6 +1,6 @@
 // Accelerator table 113. Order matters: the first matching entry wins.
+#include "resources/programtables.h"
 #include "resources/resource.h"
-#include "resources/resourcetables.h"
 #include "win32/windows.h"
 
 namespace res {
@@ -26,10 +26,6 @@ constexpr AccelTable kTables[] = {{IDR_MAIN_ACCEL, kMainAccel}};
 
 }  // namespace
 
-const AccelTable* FindAccelTable(int id) {
-    for (const AccelTable& table : kTables)
-        if (table.id == id) return &table;
-    return nullptr;
-}
+std::span<const AccelTable> ProgramAccelTables() { return kTables; }
 
 }  // namespace res

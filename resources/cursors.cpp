@@ -1,7 +1,7 @@
 // Cursor 154: an arrow, 32 x 32 monochrome, hot spot at the top left. Nothing loads it; the window
 // class uses the system arrow.
+#include "resources/programtables.h"
 #include "resources/resource.h"
-#include "resources/resourcetables.h"
 
 namespace res {
 namespace {
@@ -45,10 +45,6 @@ constexpr Cursor kCursors[] = {{IDC_POINTER, 32, 32, 0, 0, kPointerRows}};
 
 }  // namespace
 
-const Cursor* FindCursor(int id) {
-    for (const Cursor& cursor : kCursors)
-        if (cursor.id == id) return &cursor;
-    return nullptr;
-}
+std::span<const Cursor> ProgramCursors() { return kCursors; }
 
 }  // namespace res

@@ -1,6 +1,6 @@
 // Dialog 144, "Select Device": the template as data; the dialog engine lays it out.
+#include "resources/programtables.h"
 #include "resources/resource.h"
-#include "resources/resourcetables.h"
 #include "win32/windows.h"
 
 namespace res {
@@ -33,10 +33,6 @@ constexpr DialogTemplate kDialogs[] = {
 
 }  // namespace
 
-const DialogTemplate* FindDialog(int id) {
-    for (const DialogTemplate& dialog : kDialogs)
-        if (dialog.id == id) return &dialog;
-    return nullptr;
-}
+std::span<const DialogTemplate> ProgramDialogs() { return kDialogs; }
 
 }  // namespace res

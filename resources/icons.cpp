@@ -1,6 +1,6 @@
 // Icon 101: a fish in the sea, 32 x 32 and 16 x 16, 16 colours.
+#include "resources/programtables.h"
 #include "resources/resource.h"
-#include "resources/resourcetables.h"
 
 namespace res {
 namespace {
@@ -68,10 +68,6 @@ constexpr Icon kIcons[] = {{IDI_MAIN_ICON, kPalette, kImages}};
 
 }  // namespace
 
-const Icon* FindIcon(int id) {
-    for (const Icon& icon : kIcons)
-        if (icon.id == id) return &icon;
-    return nullptr;
-}
+std::span<const Icon> ProgramIcons() { return kIcons; }
 
 }  // namespace res

@@ -1,6 +1,6 @@
 // Menu 141 is the window's menu strip; menu 142 is the context menu of a windowed run.
+#include "resources/programtables.h"
 #include "resources/resource.h"
-#include "resources/resourcetables.h"
 
 namespace res {
 namespace {
@@ -32,10 +32,6 @@ constexpr Menu kMenus[] = {{IDR_MENU, kMainMenu}, {IDR_POPUP, kContextMenu}};
 
 }  // namespace
 
-const Menu* FindMenu(int id) {
-    for (const Menu& menu : kMenus)
-        if (menu.id == id) return &menu;
-    return nullptr;
-}
+std::span<const Menu> ProgramMenus() { return kMenus; }
 
 }  // namespace res

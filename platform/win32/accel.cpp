@@ -1,5 +1,5 @@
 // Accelerator tables: a matching key-down becomes WM_COMMAND and is never dispatched as a key.
-#include "resources/resourcetables.h"
+#include "win32/resources.h"
 #include "win32/winstate.h"
 
 using namespace win32::detail;

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <map>
 
-#include "resources/resourcetables.h"
+#include "win32/resources.h"
 #include "win32/winstate.h"
 
 namespace win32::detail {

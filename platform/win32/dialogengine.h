@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "resources/resourcetables.h"
+#include "win32/resources.h"
 #include "win32/winstate.h"
 
 struct ImDrawList;

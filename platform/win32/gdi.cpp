@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "resources/resourcetables.h"
+#include "win32/resources.h"
 #include "win32/gdiobjects.h"
 
 namespace win32::gdi {

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "resources/resourcetables.h"
+#include "win32/resources.h"
 #include "win32/winstate.h"
 
 namespace win32::detail {

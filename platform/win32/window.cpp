@@ -5,7 +5,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "resources/resourcetables.h"
+#include "win32/resources.h"
 #include "win32/gldriverpin.h"
 #include "win32/script.h"
 #include "win32/winstate.h"

@@ -9,24 +9,11 @@
 #include "win32/wintypes.h"
 
 // The other system services of the platform layer, declared in headers of their own.
-#if __has_include("win32/timesource.h")
 #include "win32/timesource.h"
-#endif
-#if __has_include("win32/registry.h")
 #include "win32/registry.h"
-#endif
-#if __has_include("win32/fileio.h")
 #include "win32/fileio.h"
-#endif
-#if __has_include("win32/codepage.h")
 #include "win32/codepage.h"
-#endif
-#if __has_include("win32/debugout.h")
-#include "win32/debugout.h"
-#endif
-#if __has_include("win32/com.h")
 #include "win32/com.h"
-#endif
 #include "win32/process.h"
 #include "win32/rot.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "resources/resource.h"
-#include "resources/resourcetables.h"
+#include "resources/programtables.h"
 #include "win32/windows.h"
 
 namespace {

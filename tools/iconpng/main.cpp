@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "resources/resourcetables.h"
+#include "resources/programtables.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ bool WriteRgbaPng(const char* path, int size, const std::vector<png_byte>& rgba)
 
 int main(int argc, char** argv) {
     const int size = argc == 3 ? std::atoi(argv[1]) : 0;
-    const res::Icon* icon = res::FindIcon(IDI_MAIN_ICON);
+    const res::Icon* icon = res::FindIn(res::ProgramIcons(), IDI_MAIN_ICON);
     const res::IconImage* image = nullptr;
     if (icon)
         for (const res::IconImage& i : icon->images)

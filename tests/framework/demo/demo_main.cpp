@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/d3dapp.h"
+#include "resources/programtables.h"
 
 class CDemoApp : public CD3DApp {
 public:
@@ -71,6 +72,7 @@ private:
 
 int main() {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    res::Install(res::ProgramTables());
     CDemoApp app;
     if (FAILED(app.Create(GetModuleHandleA(nullptr)))) return 1;
     return app.Run();

@@ -1,5 +1,5 @@
 // Heap order for both kinds, ties, growth, sorting and the failure messages.
-#include "fish/heap.h"
+#include "pathsearch/heap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The rocks the path search steers around: each one's collision model and world matrix (16 floats,
-// row vectors). Stands in for the game application's rock list until the two are connected.
+// row vectors). The game fills it from its own rocks when a level is built and empties it with them.
 #pragma once
 
 #include "coldet/coldet.h"

@@ -1,6 +1,6 @@
-#include "fish/pathsearch.h"
+#include "pathsearch/pathsearch.h"
 
-#include "fish/pathrocks.h"
+#include "pathsearch/pathrocks.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,5 +1,6 @@
-// The program's resources as data: menus, accelerator tables, icons, cursors and dialog
-// templates, looked up by identifier. The windowing layer builds its objects from these.
+// Resources as data: menus, accelerator tables, icons, cursors and dialog templates, looked up by
+// identifier. The program installs its tables at start-up; LoadMenu, LoadAccelerators, LoadIcon,
+// LoadCursor and DialogBox build their objects from the installed ones.
 #pragma once
 
 #include <cstdint>
@@ -76,6 +77,28 @@ struct DialogTemplate {
     std::span<const DialogControl> controls;  // in tab order
 };
 
+// A program's resources. The tables are read in place, so they must outlive every lookup (the
+// program's own are constant data).
+struct Tables {
+    std::span<const Menu> menus;
+    std::span<const AccelTable> accelTables;
+    std::span<const Icon> icons;
+    std::span<const Cursor> cursors;
+    std::span<const DialogTemplate> dialogs;
+};
+
+// The entry with the id in one table, or nullptr.
+template <class Entry>
+const Entry* FindIn(std::span<const Entry> table, int id) {
+    for (const Entry& entry : table)
+        if (entry.id == id) return &entry;
+    return nullptr;
+}
+
+// Replaces the installed tables; before the first call there are none and every lookup fails.
+void Install(const Tables& tables);
+
+// Lookups in the installed tables.
 const Menu* FindMenu(int id);
 const AccelTable* FindAccelTable(int id);
 const Icon* FindIcon(int id);

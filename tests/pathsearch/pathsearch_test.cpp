@@ -1,6 +1,6 @@
 // The grid path search in open water, around a wall, boxed in, at its limits and on bad requests.
-#include "fish/pathrocks.h"
-#include "fish/pathsearch.h"
+#include "pathsearch/pathrocks.h"
+#include "pathsearch/pathsearch.h"
 
 #include <gtest/gtest.h>
 

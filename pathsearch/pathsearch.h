@@ -2,7 +2,7 @@
 #pragma once
 
 #include "d3dx8/d3dx8math.h"
-#include "fish/heap.h"
+#include "pathsearch/heap.h"
 
 struct PathNode {
     float x, y, z;

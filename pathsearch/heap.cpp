@@ -1,4 +1,4 @@
-#include "fish/heap.h"
+#include "pathsearch/heap.h"
 
 #include <climits>
 #include <cstdio>
