@@ -101,6 +101,14 @@ protected:
     void DestroyDevice();
     HRESULT ApplySettingsFile();
     HRESULT ChangeDeviceDialog();
+    // The steps of HandleMessage. OnExitSizeMove gives FALSE after a failed reset (the window is
+    // closing); OnSetCursor gives TRUE when it hid the cursor; OnCommand gives TRUE when the
+    // command is answered with 0 rather than passed on.
+    BOOL OnExitSizeMove();
+    BOOL OnSetCursor();
+    void OnMouseMove();
+    BOOL OnCommand(HWND hWnd, WORD wId);
+    void OnClose(HWND hWnd);
     HRESULT ShowError(HRESULT hr, DWORD dwType);
     void BuildDeviceText(const D3DAppAdapter* pAdapter, const D3DAppDevice* pDevice, DWORD dwBehavior);
     void BuildFrameText(const D3DDISPLAYMODE& displayMode, D3DFORMAT DepthStencilFormat);
