@@ -77,6 +77,18 @@ public:
 
 protected:
     HRESULT EnumerateDevices();
+    // The steps of EnumerateDevices.
+    struct EnumModeList;
+    struct EnumHalFindings;
+    void ListAdapterModes(UINT uAdapter, D3DFORMAT DesktopFormat, EnumModeList* pList);
+    void EnumerateDeviceType(UINT uAdapter, int iType, const EnumModeList& list, D3DAppAdapter* pAdapter,
+                             EnumHalFindings* pHal);
+    // The vertex processing the application accepts for the format and, when wanted, its depth
+    // format; FALSE when either is missing.
+    BOOL ConfirmFormat(UINT uAdapter, const D3DAppDevice& device, D3DFORMAT Format, DWORD* pdwBehavior,
+                       D3DFORMAT* pDepthStencilFormat);
+    // The first windowed-capable device, with the warning when it is the reference device.
+    HRESULT ChooseStartDevice(const EnumHalFindings& hal);
     BOOL ChooseDepthFormat(UINT uAdapter, D3DDEVTYPE DeviceType, D3DFORMAT AdapterFormat,
                            D3DFORMAT* pDepthStencilFormat);
     HRESULT InitDevice();
@@ -89,6 +101,14 @@ protected:
     void DestroyDevice();
     HRESULT ApplySettingsFile();
     HRESULT ChangeDeviceDialog();
+    // The steps of HandleMessage. OnExitSizeMove gives FALSE after a failed reset (the window is
+    // closing); OnSetCursor gives TRUE when it hid the cursor; OnCommand gives TRUE when the
+    // command is answered with 0 rather than passed on.
+    BOOL OnExitSizeMove();
+    BOOL OnSetCursor();
+    void OnMouseMove();
+    BOOL OnCommand(HWND hWnd, WORD wId);
+    void OnClose(HWND hWnd);
     HRESULT ShowError(HRESULT hr, DWORD dwType);
     void BuildDeviceText(const D3DAppAdapter* pAdapter, const D3DAppDevice* pDevice, DWORD dwBehavior);
     void BuildFrameText(const D3DDISPLAYMODE& displayMode, D3DFORMAT DepthStencilFormat);

@@ -37,7 +37,7 @@ D3DXVECTOR3 Forward(const D3DXMATRIX& m) {
 }
 
 bool SpearOut(const CGameApp& app) {
-    return app.m_nSpears > 0 && app.m_ppSpears && app.m_ppSpears[0] && app.m_ppSpears[0]->m_iState != 1;
+    return app.m_nSpears > 0 && app.m_ppSpears && app.m_ppSpears[0] && app.m_ppSpears[0]->m_iState != kSpearInGun;
 }
 
 }  // namespace
@@ -55,8 +55,8 @@ float divBuoyancy(float fY) {
 
 CDiver::CDiver()
     : m_vLookDir(0, -std::sin(-kStartPitch), std::cos(kStartPitch)), m_vLookVelocity(0, 0, 0), m_fCalm(50.0f),
-      m_iLastFishHit(-1), m_iFishCaught(0), m_iState(0), m_vBuoyancy(0, 0, 0), m_fLegAngle(0.0f), m_cLegSide(1),
-      m_fTrigger(1.0f), m_cContact(0), m_cTurning(0), m_fEffort(0.0f), m_fAir(g_pApp ? g_pApp->m_fMaxAir : 0.0f),
+      m_iLastFishHit(-1), m_iFishCaught(0), m_iState(kDiverAlive), m_vBuoyancy(0, 0, 0), m_fLegAngle(0.0f), m_cLegSide(1),
+      m_fTrigger(kTriggerFired), m_cContact(0), m_cTurning(0), m_fEffort(0.0f), m_fAir(g_pApp ? g_pApp->m_fMaxAir : 0.0f),
       m_cHold(0), m_byCollisionFrames(0), m_fStartTimer(8.0f), m_vPrevPosition(0, 0, 0), m_vPrevRotation(0, 0, 0),
       m_vCorner{} {
     m_fTurnGain = 0.5f;
@@ -150,7 +150,7 @@ int CDiver::Update() {
     }
 
     const bool bFire = input.m_bKeys['Z'] || input.m_bKeys[kKeyLeftButton];
-    if (bFire && m_fTrigger == 2.0f) {
+    if (bFire && m_fTrigger == kTriggerArmed) {
         m_vLookDir = Forward(matHeadBody);
         for (int i = 0; app.m_ppSpears && i < app.m_nSpears; ++i) {
             CSpear* pSpear = app.m_ppSpears[i];
@@ -158,15 +158,15 @@ int CDiver::Update() {
             pSpear->m_Transform.m_vPosition = tr.m_vPosition;
             pSpear->m_Transform.m_vRotation = tr.m_vRotation + vHead;
             pSpear->m_vVelocity = m_vLookDir * kSpearSpeed;
-            pSpear->m_iState = 2;
+            pSpear->m_iState = kSpearFlying;
         }
-        m_fTrigger = 1.0f;
+        m_fTrigger = kTriggerFired;
     }
-    if (!bFire) m_fTrigger = 2.0f;
+    if (!bFire) m_fTrigger = kTriggerArmed;
 
     if (input.m_bKeys['X'] && tr.m_vPosition.y >= kSeaLevel)
         for (int i = 0; app.m_ppSpears && i < app.m_nSpears; ++i)
-            if (app.m_ppSpears[i]) app.m_ppSpears[i]->m_iState = 1;
+            if (app.m_ppSpears[i]) app.m_ppSpears[i]->m_iState = kSpearInGun;
     return 0;
 }
 
@@ -263,7 +263,7 @@ void CDiver::UpdateAir() {
     SDiverProgramState& s = g_DiverState;
     m_fAir -= fStep / 5.0f;
     m_fAir -= m_fEffort * fStep * 3.0f;
-    if (m_Transform.m_vPosition.y >= kBreathHeight && m_iState == 0) {
+    if (m_Transform.m_vPosition.y >= kBreathHeight && m_iState == kDiverAlive) {
         if (m_fAir != 0.0f) {
             const float r = m_fAir < 50.0f ? 10.0f : m_fAir < 100.0f ? 7.0f : m_fAir < 120.0f ? 3.0f : 2.0f;
             m_fAir += r * fStep / 5.0f;
@@ -279,12 +279,12 @@ void CDiver::UpdateAir() {
         s.s_fFadeStart = app.m_fAppTime;
         std::memcpy(s.s_anFadeFromColor, app.m_anWaterColor, sizeof s.s_anFadeFromColor);
         s.s_fFadeFogSpan = app.m_fFogEnd - app.m_fFogStart;
-        m_iState = 1;
+        m_iState = kDiverOutOfAir;
         s.s_bDrowning = true;
     }
     const float t = (app.m_fAppTime - s.s_fFadeStart) / kFadeSeconds;
     if (t > 1.0f) {
-        m_iState = 2;
+        m_iState = kDiverRestart;
         return;
     }
     const int* c0 = s.s_anFadeFromColor;

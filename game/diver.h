@@ -29,6 +29,12 @@ void divResetProgramState();
 // The lift at height y, before ballast and current.
 float divBuoyancy(float fY);
 
+// Values of CDiver::m_iState. The level rules restart the level at kDiverRestart.
+enum : int { kDiverAlive = 0, kDiverOutOfAir = 1, kDiverRestart = 2 };
+// Values of CDiver::m_fTrigger: one shot per press of the fire input.
+constexpr float kTriggerArmed = 2.0f;
+constexpr float kTriggerFired = 1.0f;
+
 class CDiver : public CSceneObject {
 public:
     CDiver();
@@ -55,11 +61,11 @@ public:
     float m_fCalm;
     int m_iLastFishHit;  // -1 until the spear hits a fish
     int m_iFishCaught;
-    int m_iState;        // 0 alive, 1 out of air, 2 restart
+    int m_iState;        // kDiverAlive, kDiverOutOfAir or kDiverRestart
     D3DXVECTOR3 m_vBuoyancy;
     float m_fLegAngle;
     signed char m_cLegSide;
-    float m_fTrigger;    // 2 armed, 1 fired
+    float m_fTrigger;    // kTriggerArmed or kTriggerFired
     signed char m_cContact;
     signed char m_cTurning;
     float m_fEffort;

@@ -18,7 +18,7 @@ std::vector<PathRock> g_vPathRocks;
 CGameApp::CGameApp()
     : m_dwVSSeafloor(0), m_dwVSSeafloor2(0), m_dwVSObjects(0), m_dwVSObjects2(0), m_dwVSFish(0), m_dwVSFish2(0),
       m_dwVSSea(0), m_dwVSSea2(0), m_bBuoyancyOff(0), m_bSurfaceMode(0), m_bTerrainFullDetail(1),
-      m_bTerrainNormals(0), m_bHelpShown(0), m_szLevelDir{}, m_szNextLevelDir{}, m_nGoalType(-1), m_nGoalCount(0),
+      m_bTerrainNormals(0), m_bHelpShown(0), m_szLevelDir{}, m_szNextLevelDir{}, m_nGoalType(kGoalNone), m_nGoalCount(0),
       m_nGoalFish(0), m_szIntroVideo{}, m_szCatchVideo{}, m_szDrownVideo{}, m_anWaterColor{}, m_afLevelColorA{},
       m_afLevelColorB{}, m_fFogStart(0), m_fFogEnd(1), m_fMaxAir(0), m_fBallast(0), m_fCurrentX(0), m_fCurrentZ(0),
       m_nTextRefWidth(1024), m_nTextRefHeight(768), m_bIntroStarted(0), m_pFont(nullptr), m_ppRocks(nullptr),

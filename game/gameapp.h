@@ -22,6 +22,9 @@ class CTextureFont;
 constexpr int kLevelDirLength = 256;
 constexpr int kCausticFrames = 32;
 constexpr float kSeaLevel = 45.0f;
+// Values of CGameApp::m_nGoalType, as the level file gives them: catch m_nGoalCount fish, or hit
+// fish number m_nGoalFish (counted from 1); kGoalNone until a level is read.
+enum : int { kGoalNone = -1, kGoalCatchCount = 0, kGoalGivenFish = 1 };
 
 class CGameApp : public CD3DApp {
 public:
@@ -162,8 +165,6 @@ extern signed char g_bNextLevelRequested;
 extern int g_nRewardedCatches;
 extern int g_bCatchMessageShown;
 extern int g_bDrownMessageShown;
-extern signed char s_bGWasDown, s_bHWasDown, s_bNWasDown;
-extern int s_bFirstWorldStep;
 // Puts the program-wide rule and key state back to its program-start values (for tests).
 void gameResetProgramState();
 

@@ -82,17 +82,17 @@ int CGameApp::ReadLevelFile() {
     in.Float(&s.fCurrentX);
     in.Float(&s.fCurrentZ);
     if (in.Int(&s.nGoalType, -0x7FFFFFFF, 0x7FFFFFFF)) {
-        if (s.nGoalType == 0) in.Int(&s.nGoalCount, -0x7FFFFFFF, 0x7FFFFFFF);
-        if (s.nGoalType == 1) in.Int(&s.nGoalFish, -0x7FFFFFFF, 0x7FFFFFFF);
+        if (s.nGoalType == kGoalCatchCount) in.Int(&s.nGoalCount, -0x7FFFFFFF, 0x7FFFFFFF);
+        if (s.nGoalType == kGoalGivenFish) in.Int(&s.nGoalFish, -0x7FFFFFFF, 0x7FFFFFFF);
     }
     if (!in.Ok()) {
         lvlReportError(in.Error().c_str());
         return AppErrMediaNotFound;
     }
     // Values are taken as read; those that make no sense for play are only pointed out.
-    if (s.nGoalType == 0 && s.nGoalCount < 0)
+    if (s.nGoalType == kGoalCatchCount && s.nGoalCount < 0)
         lvlReportWarning("%s: the goal count %d is negative; the goal is met at once", szPath, s.nGoalCount);
-    if (s.nGoalType == 1 && s.nGoalFish < 1)
+    if (s.nGoalType == kGoalGivenFish && s.nGoalFish < 1)
         lvlReportWarning("%s: the goal fish %d names no fish (they count from 1); the goal cannot be met", szPath,
                          s.nGoalFish);
     if (!(s.fFogEnd > s.fFogStart))

@@ -10,8 +10,12 @@ signed char g_bNextLevelRequested = 0;
 int g_nRewardedCatches = 0;
 int g_bCatchMessageShown = 0;
 int g_bDrownMessageShown = 0;
+
+namespace {
+// Whether the toggle keys were down in the last world step, and whether no world step has run yet.
 signed char s_bGWasDown = 1, s_bHWasDown = 1, s_bNWasDown = 1;
 int s_bFirstWorldStep = 1;
+}  // namespace
 
 void gameResetProgramState() {
     g_bNextLevelRequested = 0;
@@ -42,11 +46,11 @@ HRESULT CGameApp::UpdateFrame() {
         g_bNextLevelRequested = 0;
         return ChangeLevel();
     }
-    if (pDiver->m_iState == 0 && pDiver->m_Transform.m_vPosition.y >= kSeaLevel) {
-        if (m_nGoalType == 0 && pDiver->m_iFishCaught >= m_nGoalCount) {
+    if (pDiver->m_iState == kDiverAlive && pDiver->m_Transform.m_vPosition.y >= kSeaLevel) {
+        if (m_nGoalType == kGoalCatchCount && pDiver->m_iFishCaught >= m_nGoalCount) {
             return ChangeLevel();
         }
-        if (m_nGoalType == 1 && pDiver->m_iLastFishHit >= 0 && pDiver->m_iLastFishHit + 1 == m_nGoalFish) {
+        if (m_nGoalType == kGoalGivenFish && pDiver->m_iLastFishHit >= 0 && pDiver->m_iLastFishHit + 1 == m_nGoalFish) {
             return ChangeLevel();
         }
         if (pDiver->m_iFishCaught > g_nRewardedCatches) {
@@ -54,12 +58,12 @@ HRESULT CGameApp::UpdateFrame() {
             if (!lvlNoVideo(m_szCatchVideo)) m_VideoScreen.Play(-0.45f, -0.45f, 0.4f, m_szCatchVideo);
         }
     }
-    if (pDiver->m_iState == 1 && g_bDrownMessageShown == 0) {
+    if (pDiver->m_iState == kDiverOutOfAir && g_bDrownMessageShown == 0) {
         if (!lvlNoVideo(m_szDrownVideo)) m_VideoScreen.Play(-0.45f, -0.45f, 0.4f, m_szDrownVideo);
         hudSetMessage("TE HAS AHOGADO !!!", 10.0f);
         g_bDrownMessageShown = 1;
     }
-    if (pDiver->m_iState == 2) {
+    if (pDiver->m_iState == kDiverRestart) {
         std::strcpy(m_szNextLevelDir, m_szLevelDir);
         return ChangeLevel();
     }

@@ -41,7 +41,7 @@ int spearSubSteps(float fStep, float* pfRemainder) {
     return n;
 }
 
-CSpear::CSpear() : m_vPrevPosition(0, 0, 0), m_iState(1), m_vCorner{} {
+CSpear::CSpear() : m_vPrevPosition(0, 0, 0), m_iState(kSpearInGun), m_vCorner{} {
     m_vAcceleration = D3DXVECTOR3(0, -0.6f, 0);
     D3DXMatrixIdentity(&m_matFishHeading);
 }
@@ -68,11 +68,11 @@ int CSpear::Update() {
     m_vPrevPosition = tr.m_vPosition;
     if (!pDiver) return 0;
 
-    if (m_iState == 1) {
+    if (m_iState == kSpearInGun) {
         tr.m_matWorld = pDiver->m_Transform.m_matWorld;
         return 0;
     }
-    if (m_iState == 3) {
+    if (m_iState == kSpearStuck) {
         const int iFish = pDiver->m_iLastFishHit;
         if (!app.m_ppFish || iFish < 0 || iFish >= app.m_nFish || !app.m_ppFish[iFish]) return 0;
         const CSceneObject& fish = *app.m_ppFish[iFish];
@@ -104,7 +104,7 @@ int CSpear::Update() {
     // The bounce leaves this frame's matrix at the moved position; the next frame rebuilds it.
     if (CheckCollisions() != 0) tr.m_vPosition = m_vPrevPosition;
     if (pDiver->m_Transform.m_vPosition.y >= kSeaLevel && app.m_nSpears > 0 && app.m_ppSpears[0])
-        app.m_ppSpears[0]->m_iState = 1;
+        app.m_ppSpears[0]->m_iState = kSpearInGun;
     return 0;
 }
 
@@ -138,7 +138,7 @@ int CSpear::CheckCollisions() {
                 pDiver->m_iFishCaught += 1;
                 pDiver->m_iLastFishHit = i;
             }
-            m_iState = 3;
+            m_iState = kSpearStuck;
             return nContact;
         }
     }

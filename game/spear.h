@@ -14,6 +14,9 @@ constexpr float kSpearMaxStep = 10.0f;
 // would give), and in *pfRemainder the part they leave for the last step. fStep is capped first.
 int spearSubSteps(float fStep, float* pfRemainder);
 
+// Values of CSpear::m_iState.
+enum : int { kSpearInGun = 1, kSpearFlying = 2, kSpearStuck = 3 };
+
 class CSpear : public CSceneObject {
 public:
     CSpear();
@@ -30,7 +33,7 @@ public:
     int BounceOffTerrain();
 
     D3DXVECTOR3 m_vPrevPosition;
-    int m_iState;  // 1 in the gun, 2 flying, 3 stuck in a fish
+    int m_iState;  // kSpearInGun, kSpearFlying or kSpearStuck (in the fish last hit)
     D3DXVECTOR3 m_vCorner[8];
 
 private:

@@ -68,6 +68,7 @@ public:
     using CD3DApp::m_aAdapters;
     using CD3DApp::m_bAnimating;
     using CD3DApp::m_bDeviceReady;
+    using CD3DApp::m_bFullscreenCursor;
     using CD3DApp::m_bStepOnce;
     using CD3DApp::m_bWindowActive;
     using CD3DApp::m_bWindowedMode;

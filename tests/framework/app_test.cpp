@@ -253,6 +253,7 @@ TEST_F(AppTest, DefaultFullScreenMode) {
         std::vector<D3DDISPLAYMODE> modes;
         DWORD width;
         D3DFORMAT format;
+        bool bAnyDisplayFormat = false;  // the platform takes every format as a display format
     };
     const Case cases[] = {
         {"16-bit 640 x 480 wins",
@@ -262,12 +263,22 @@ TEST_F(AppTest, DefaultFullScreenMode) {
          D3DFMT_X8R8G8B8},
         {"else the first mode", {{1024, 768, 60, D3DFMT_X8R8G8B8}, {800, 600, 60, D3DFMT_X8R8G8B8}}, 800,
          D3DFMT_X8R8G8B8},
+        {"else the last of several 640 x 480",
+         {{640, 480, 60, D3DFMT_A8R8G8B8}, {640, 480, 60, D3DFMT_X8R8G8B8}, {800, 600, 60, D3DFMT_X8R8G8B8}}, 640,
+         D3DFMT_A8R8G8B8, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         d3d8::RecordAdapter a;
         a.modes = c.modes;
         script_->adapters = {a};
+        if (c.bAnyDisplayFormat) {
+            script_->checkDeviceType = [](UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL) { return S_OK; };
+            script_->checkDeviceFormat = [](UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT) {
+                return S_OK;
+            };
+            script_->checkDepthStencilMatch = [](UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT) { return S_OK; };
+        }
         app_ = std::make_unique<TestApp>();
         ASSERT_EQ(Create(), S_OK);
         EXPECT_EQ(app_->CurrentMode()->dwWidth, c.width);
@@ -340,6 +351,27 @@ TEST_F(AppTest, ReferenceDeviceWarningsAndDenseLists) {
         {"HAL cannot window",
          [](d3d8::RecordScenario& s) { s.adapters[0].halCaps = CapsWith(D3DDEVCAPS_HWTRANSFORMANDLIGHT, 0); }, S_OK,
          "cannot\nrender into a window.\n", 1},
+        {"HAL keeps no mode",
+         [](auto& s) {
+             s.checkDeviceFormat = [](UINT, D3DDEVTYPE type, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT) {
+                 return type == D3DDEVTYPE_HAL ? D3DERR_NOTAVAILABLE : S_OK;
+             };
+         },
+         S_OK, "hardware\naccelerator.\n", 1},
+        {"HAL refuses the desktop format",
+         [](auto& s) {
+             s.checkDeviceType = [](UINT, D3DDEVTYPE type, D3DFORMAT f, D3DFORMAT, BOOL) {
+                 return type == D3DDEVTYPE_HAL && f == D3DFMT_X8R8G8B8 ? D3DERR_NOTAVAILABLE : S_OK;
+             };
+         },
+         S_OK, "render into a window with the current\ndesktop", 1},
+        {"HAL has no depth buffer in the desktop format",
+         [](auto& s) {
+             s.checkDeviceFormat = [](UINT, D3DDEVTYPE type, D3DFORMAT f, DWORD, D3DRESOURCETYPE, D3DFORMAT) {
+                 return type == D3DDEVTYPE_HAL && f == D3DFMT_X8R8G8B8 ? D3DERR_NOTAVAILABLE : S_OK;
+             };
+         },
+         S_OK, "accelerator with the current desktop", 1},
         {"an empty adapter takes no slot",
          [](d3d8::RecordScenario& s) {
              d3d8::RecordAdapter empty;

@@ -44,6 +44,30 @@ TEST_F(AppTest, FullScreenSwallowsTheSystemCommandsThatWouldMoveSizeOrSleepIt) {
     EXPECT_EQ(app_->HandleMessage(app_->m_hWnd, WM_SYSCOMMAND, SC_RESTORE, 0), 0);
 }
 
+TEST_F(AppTest, FullScreenHidesTheSystemCursorAndShowsTheDevicesOnlyWhenAsked) {
+    const struct {
+        bool bFullScreen;
+        BOOL bFullscreenCursor;
+        int nShows;  // device ShowCursor calls
+    } cases[] = {{false, TRUE, 0}, {true, FALSE, 0}, {true, TRUE, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "full screen " << c.bFullScreen << ", cursor " << c.bFullscreenCursor);
+        app_ = std::make_unique<TestApp>();
+        ASSERT_EQ(Create(), S_OK);
+        if (c.bFullScreen) ASSERT_EQ(app_->SwitchFullscreen(), S_OK);
+        app_->m_bFullscreenCursor = c.bFullscreenCursor;
+        const int nShows = DeviceCalls("ShowCursor");
+        const LRESULT lr =
+            app_->HandleMessage(app_->m_hWnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(app_->m_hWnd), HTCLIENT);
+        if (c.bFullScreen) {
+            EXPECT_EQ(lr, TRUE);
+            EXPECT_EQ(GetCursor(), nullptr) << "the default handling would put the class cursor back";
+        }
+        EXPECT_EQ(DeviceCalls("ShowCursor") - nShows, c.nShows);
+        SendMessageA(app_->m_hWnd, WM_CLOSE, 0, 0);
+    }
+}
+
 TEST_F(AppTest, EndingAResizeResetsTheDeviceToTheNewClientSizeAndAMoveDoesNot) {
     ASSERT_EQ(Create(), S_OK);
     const RECT rcWindow = app_->m_rcWindow;

@@ -75,10 +75,22 @@ std::string Write(DWORD dest, const std::string& value, DWORD mask) {
     return "    " + reg + m + " = (" + value + ")" + m + ";\n";
 }
 
-}  // namespace
+// A source register as the program reads it: a constant the program defines itself is taken from
+// its def, everything else from Source.
+std::string ProgramSource(const VsProgram& program, DWORD token, int row = 0) {
+    if (ParamRegType(token) == D3DSPR_CONST && !SrcIsRelative(token)) {
+        DWORD num = ParamRegNum(token) + row;
+        for (const VsConstantDef& d : program.defs)
+            if (d.reg == num) {
+                std::string s = "(def" + std::to_string(num) + Swizzle(token) + ")";
+                return SrcIsNegated(token) ? "(-" + s + ")" : s;
+            }
+    }
+    return Source(token, row);
+}
 
-std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs, VsOutputMode mode) {
-    std::ostringstream o;
+// The version, the constant block, the declared inputs and the outputs of the mode.
+void EmitInterface(std::ostringstream& o, DWORD declaredInputs, VsOutputMode mode) {
     o << "#version 330 core\n"
          "layout(std140) uniform Constants { vec4 c[96]; };\n"
          "uniform vec2 uPixel;\n";
@@ -88,6 +100,11 @@ std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs
         o << "out vec4 xPos;\nout vec4 xD0;\nout vec4 xD1;\nout vec4 xT[8];\nout float xFog;\nout float xPts;\n";
     else
         o << kVaryings << "invariant gl_Position;\n";
+}
+
+// The constants and functions the instructions call: the program's defs, the constant read C()
+// that prefers them, and the LOGP and LIT operations.
+void EmitHelpers(std::ostringstream& o, const VsProgram& program) {
     o << "const float INF = uintBitsToFloat(0x7F800000u);\n"
          "const float FMAX = 3.402823466e38;\n"
          "float Partial(float f) { return uintBitsToFloat(floatBitsToUint(f) & 0xFFFFFF00u); }\n";
@@ -115,8 +132,13 @@ std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs
          "    vec4 r = vec4(1.0, 0.0, 0.0, 1.0);\n"
          "    if (a.x > 0.0) { r.y = a.x; if (a.y > 0.0) r.z = pow(a.y, p); }\n"
          "    return r;\n"
-         "}\n"
-         "void main() {\n"
+         "}\n";
+}
+
+// The start of main: the input registers (undeclared ones read 0), the temporaries and the
+// address register cleared, the outputs at their defaults.
+void EmitRegisters(std::ostringstream& o, DWORD declaredInputs) {
+    o << "void main() {\n"
          "    vec4 v[16];\n";
     for (int i = 0; i < 16; ++i)
         o << "    v[" << i << "] = " << ((declaredInputs & (1u << i)) ? "in" + std::to_string(i) : "vec4(0.0)")
@@ -131,68 +153,78 @@ std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs
          "    for (int i = 0; i < 8; ++i) oT[i] = vec4(0.0);\n"
          "    float oFog = 1.0;\n"
          "    float oPts = 1.0;\n";
-    auto source = [&](DWORD token, int row = 0) {
-        if (ParamRegType(token) == D3DSPR_CONST && !SrcIsRelative(token)) {
-            DWORD num = ParamRegNum(token) + row;
-            for (const VsConstantDef& d : program.defs)
-                if (d.reg == num) {
-                    std::string s = "(def" + std::to_string(num) + Swizzle(token) + ")";
-                    return SrcIsNegated(token) ? "(-" + s + ")" : s;
-                }
-        }
-        return Source(token, row);
-    };
+}
+
+// The value an arithmetic instruction computes from its sources a, b and c; empty for an opcode
+// that is not one (a matrix macro, or one the translation leaves out).
+std::string InstructionValue(DWORD op, const std::string& a, const std::string& b, const std::string& c) {
+    const std::string s = a + ".w";
+    switch (op) {
+        case D3DSIO_MOV: return a;
+        case D3DSIO_ADD: return a + " + " + b;
+        case D3DSIO_SUB: return a + " - " + b;
+        case D3DSIO_MUL: return a + " * " + b;
+        case D3DSIO_MAD: return a + " * " + b + " + " + c;
+        // Selected, not blended: a blend turns an infinite operand into NaN.
+        case D3DSIO_MIN: return "mix(" + b + ", " + a + ", lessThan(" + a + ", " + b + "))";
+        case D3DSIO_MAX: return "mix(" + b + ", " + a + ", greaterThanEqual(" + a + ", " + b + "))";
+        case D3DSIO_SLT: return "vec4(lessThan(" + a + ", " + b + "))";
+        case D3DSIO_SGE: return "vec4(greaterThanEqual(" + a + ", " + b + "))";
+        case D3DSIO_DP3: return "vec4(dot(" + a + ".xyz, " + b + ".xyz))";
+        case D3DSIO_DP4: return "vec4(dot(" + a + ", " + b + "))";
+        case D3DSIO_RCP: return "vec4(" + s + " == 1.0 ? 1.0 : (" + s + " == 0.0 ? INF : 1.0 / " + s + "))";
+        case D3DSIO_RSQ:
+            return "vec4(abs(" + s + ") == 1.0 ? 1.0 : (" + s + " == 0.0 ? INF : inversesqrt(abs(" + s + "))))";
+        case D3DSIO_EXP: return "vec4(exp2(" + s + "))";
+        case D3DSIO_LOG: return "vec4(abs(" + s + ") == 0.0 ? -FMAX : log2(abs(" + s + ")))";
+        case D3DSIO_EXPP:
+            return "vec4(exp2(floor(" + s + ")), " + s + " - floor(" + s + "), Partial(exp2(" + s + ")), 1.0)";
+        case D3DSIO_LOGP: return "LogP(" + s + ")";
+        case D3DSIO_LIT: return "Lit(" + a + ")";
+        case D3DSIO_DST: return "vec4(1.0, " + a + ".y * " + b + ".y, " + a + ".z, " + b + ".w)";
+        case D3DSIO_FRC: return a + " - floor(" + a + ")";
+        default: return "";
+    }
+}
+
+bool IsMatrixMacro(DWORD op) {
+    return op == D3DSIO_M4x4 || op == D3DSIO_M4x3 || op == D3DSIO_M3x4 || op == D3DSIO_M3x3 || op == D3DSIO_M3x2;
+}
+
+// A matrix macro: one dot product per row with the matrix's consecutive registers, written to the
+// components the macro has.
+std::string MatrixMacro(const VsProgram& program, const VsInstruction& ins, const std::string& a, DWORD mask) {
+    const int rows = MatrixMacroRows(ins.opcode), cols = MatrixMacroColumns(ins.opcode);
+    std::string comps[4] = {"0.0", "0.0", "0.0", "0.0"};
+    for (int i = 0; i < rows; ++i) {
+        const std::string row = ProgramSource(program, ins.src[1], i);
+        comps[i] = cols == 4 ? "dot(" + a + ", " + row + ")" : "dot(" + a + ".xyz, " + row + ".xyz)";
+    }
+    const std::string r = "vec4(" + comps[0] + ", " + comps[1] + ", " + comps[2] + ", " + comps[3] + ")";
+    return Write(ins.dest, r, mask & ((1u << rows) - 1u));
+}
+
+// The program's instructions, in order, each as an assignment to its destination.
+void EmitInstructions(std::ostringstream& o, const VsProgram& program) {
     for (const VsInstruction& ins : program.code) {
         const DWORD op = ins.opcode;
         if (op == D3DSIO_NOP) continue;
         const DWORD mask = DestWriteMask(ins.dest);
-        std::string a = source(ins.src[0]);
-        std::string b = ins.sourceCount > 1 ? source(ins.src[1]) : "";
-        std::string c = ins.sourceCount > 2 ? source(ins.src[2]) : "";
-        std::string s = a + ".w";
-        std::string r;
-        switch (op) {
-            case D3DSIO_MOV: r = a; break;
-            case D3DSIO_ADD: r = a + " + " + b; break;
-            case D3DSIO_SUB: r = a + " - " + b; break;
-            case D3DSIO_MUL: r = a + " * " + b; break;
-            case D3DSIO_MAD: r = a + " * " + b + " + " + c; break;
-            // Selected, not blended: a blend turns an infinite operand into NaN.
-            case D3DSIO_MIN: r = "mix(" + b + ", " + a + ", lessThan(" + a + ", " + b + "))"; break;
-            case D3DSIO_MAX: r = "mix(" + b + ", " + a + ", greaterThanEqual(" + a + ", " + b + "))"; break;
-            case D3DSIO_SLT: r = "vec4(lessThan(" + a + ", " + b + "))"; break;
-            case D3DSIO_SGE: r = "vec4(greaterThanEqual(" + a + ", " + b + "))"; break;
-            case D3DSIO_DP3: r = "vec4(dot(" + a + ".xyz, " + b + ".xyz))"; break;
-            case D3DSIO_DP4: r = "vec4(dot(" + a + ", " + b + "))"; break;
-            case D3DSIO_RCP:
-                r = "vec4(" + s + " == 1.0 ? 1.0 : (" + s + " == 0.0 ? INF : 1.0 / " + s + "))";
-                break;
-            case D3DSIO_RSQ:
-                r = "vec4(abs(" + s + ") == 1.0 ? 1.0 : (" + s + " == 0.0 ? INF : inversesqrt(abs(" + s + "))))";
-                break;
-            case D3DSIO_EXP: r = "vec4(exp2(" + s + "))"; break;
-            case D3DSIO_LOG: r = "vec4(abs(" + s + ") == 0.0 ? -FMAX : log2(abs(" + s + ")))"; break;
-            case D3DSIO_EXPP:
-                r = "vec4(exp2(floor(" + s + ")), " + s + " - floor(" + s + "), Partial(exp2(" + s + ")), 1.0)";
-                break;
-            case D3DSIO_LOGP: r = "LogP(" + s + ")"; break;
-            case D3DSIO_LIT: r = "Lit(" + a + ")"; break;
-            case D3DSIO_DST: r = "vec4(1.0, " + a + ".y * " + b + ".y, " + a + ".z, " + b + ".w)"; break;
-            case D3DSIO_FRC: r = a + " - floor(" + a + ")"; break;
-            case D3DSIO_M4x4: case D3DSIO_M4x3: case D3DSIO_M3x4: case D3DSIO_M3x3: case D3DSIO_M3x2: {
-                int rows = MatrixMacroRows(op), cols = MatrixMacroColumns(op);
-                std::string comps[4] = {"0.0", "0.0", "0.0", "0.0"};
-                for (int i = 0; i < rows; ++i)
-                    comps[i] = cols == 4 ? "dot(" + a + ", " + source(ins.src[1], i) + ")"
-                                         : "dot(" + a + ".xyz, " + source(ins.src[1], i) + ".xyz)";
-                r = "vec4(" + comps[0] + ", " + comps[1] + ", " + comps[2] + ", " + comps[3] + ")";
-                o << Write(ins.dest, r, mask & ((1u << rows) - 1u));
-                continue;
-            }
-            default: continue;
+        const std::string a = ProgramSource(program, ins.src[0]);
+        if (IsMatrixMacro(op)) {
+            o << MatrixMacro(program, ins, a, mask);
+            continue;
         }
-        o << Write(ins.dest, r, mask);
+        const std::string b = ins.sourceCount > 1 ? ProgramSource(program, ins.src[1]) : "";
+        const std::string c = ins.sourceCount > 2 ? ProgramSource(program, ins.src[2]) : "";
+        const std::string r = InstructionValue(op, a, b, c);
+        if (!r.empty()) o << Write(ins.dest, r, mask);
     }
+}
+
+// The end of main: the colours clamped, then the outputs handed on unchanged for capture, or in GL's
+// conventions to the pixel stage.
+void EmitOutputs(std::ostringstream& o, VsOutputMode mode) {
     o << "    oD0 = clamp(oD0, 0.0, 1.0);\n"
          "    oD1 = clamp(oD1, 0.0, 1.0);\n";
     if (mode == VsOutputMode::Capture) {
@@ -201,7 +233,7 @@ std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs
              "    xFog = oFog;\n    xPts = oPts;\n"
              "    gl_Position = oPos;\n"
              "}\n";
-        return o.str();
+        return;
     }
     o << "    vec4 P = oPos;\n" << kPositionFix
       << "    vD0 = oD0;\n"
@@ -210,6 +242,17 @@ std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs
          "    vFog = clamp(oFog, 0.0, 1.0);\n"
          "    gl_PointSize = max(oPts, 1.0);\n"
          "}\n";
+}
+
+}  // namespace
+
+std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs, VsOutputMode mode) {
+    std::ostringstream o;
+    EmitInterface(o, declaredInputs, mode);
+    EmitHelpers(o, program);
+    EmitRegisters(o, declaredInputs);
+    EmitInstructions(o, program);
+    EmitOutputs(o, mode);
     return o.str();
 }
 

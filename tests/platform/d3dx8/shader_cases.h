@@ -108,6 +108,8 @@ inline const std::vector<Case>& Cases() {
         {"m3x4", "m3x4 oT0, v0, c1", {0x16, kOT0, kV0, 0xA0E40001u}, Output::T0, {1, -2, 3, 60}, 0},
         {"m3x3", "mov oT0, c0\nm3x3 oT0.xyz, v0, c2", {0x1, kOT0, kC0, 0x17, 0xE0070000u, kV0, 0xA0E40002u},
          Output::T0, {-2, 3, 60, 2}, 0},
+        {"m3x3 leaves w alone under a full mask", "mov oT0, c0\nm3x3 oT0, v0, c2",
+         {0x1, kOT0, kC0, 0x17, kOT0, kV0, 0xA0E40002u}, Output::T0, {-2, 3, 60, 2}, 0},
         {"m3x2", "mov oT0, c0\nm3x2 oT0.xy, v0, c3", {0x1, kOT0, kC0, 0x18, 0xE0030000u, kV0, 0xA0E40003u},
          Output::T0, {3, 60, 1, 2}, 0},
         {"negated swizzle", "mov oT0, -v0.yzxw", {0x1, kOT0, 0x91C90000u}, Output::T0, {2, -3, -1, -0.5f}, 0},
