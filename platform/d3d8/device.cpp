@@ -45,16 +45,6 @@ HRESULT DeviceImpl::QueryInterface(REFIID riid, void** ppv) {
     return E_NOINTERFACE;
 }
 
-ULONG DeviceImpl::AddRef() { return ++refs_; }
-
-ULONG DeviceImpl::Release() {
-    ULONG current = refs_.load();
-    if (current == 0) return 0;
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
-
 HRESULT DeviceImpl::Inject(const char* call) const {
     const Script* script = d3d_->GetScript();
     if (script && script->inject) return script->inject(call);

@@ -38,14 +38,12 @@ void WhenGlDriverLoaded(void (*fn)());
 
 D3DCAPS8 BuiltinCaps(UINT adapter, D3DDEVTYPE type, int maxTextureSize);
 
-class Direct3D8Impl final : public IDirect3D8 {
+class Direct3D8Impl final : public win32::RefCounted<IDirect3D8> {
 public:
     Direct3D8Impl(BackendKind kind, std::vector<AdapterInfo> adapters, std::shared_ptr<const Script> script,
                   bool ownsSdlVideo);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT RegisterSoftwareDevice(void*) override;
     UINT GetAdapterCount() override;
     HRESULT GetAdapterIdentifier(UINT Adapter, DWORD Flags, D3DADAPTER_IDENTIFIER8* pIdentifier) override;
@@ -76,7 +74,6 @@ private:
     ~Direct3D8Impl();
     bool ValidType(D3DDEVTYPE t) const { return t == D3DDEVTYPE_HAL || t == D3DDEVTYPE_REF; }
 
-    std::atomic<ULONG> refs_{1};
     BackendKind kind_;
     std::vector<AdapterInfo> adapters_;
     std::vector<std::optional<D3DDISPLAYMODE>> fullscreenModes_;
