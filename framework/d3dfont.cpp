@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "win32/windows.h"
 
@@ -29,9 +30,10 @@ FontScreenVertex* fntPutGlyphQuad(FontScreenVertex* pVertices, float sx, float s
 
 // Draws the batch once it holds more than the flush limit and locks the buffer afresh; false when
 // the buffer cannot be locked again.
-bool fntFlushWhenFull(IDirect3DDevice8* pDevice, IDirect3DVertexBuffer8* pVertexBuffer, FontScreenVertex** ppVertices,
-                      DWORD* pdwNumTriangles) {
-    if (*pdwNumTriangles * 3 <= kScreenFlushVertices) return true;
+template <class Vertex>
+bool fntFlushWhenFull(IDirect3DDevice8* pDevice, IDirect3DVertexBuffer8* pVertexBuffer, DWORD dwFlushVertices,
+                      Vertex** ppVertices, DWORD* pdwNumTriangles) {
+    if (*pdwNumTriangles * 3 <= dwFlushVertices) return true;
     pVertexBuffer->Unlock();
     pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, *pdwNumTriangles);
     *ppVertices = nullptr;
@@ -40,6 +42,19 @@ bool fntFlushWhenFull(IDirect3DDevice8* pDevice, IDirect3DVertexBuffer8* pVertex
     return *ppVertices != nullptr;
 }
 constexpr DWORD kWorldFlushVertices = kVertexBufferBytes / sizeof(FontWorldVertex) - 6;
+
+// The same two triangles in world space, facing -z, with y growing upwards.
+FontWorldVertex* fntPutWorldGlyphQuad(FontWorldVertex* pVertices, float x, float y, float w, float h, float tx1,
+                                      float ty1, float tx2, float ty2) {
+    const D3DXVECTOR3 n(0, 0, -1);
+    *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + 0, y + 0, 0), n, tx1, ty2);
+    *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + 0, y + h, 0), n, tx1, ty1);
+    *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + w, y + 0, 0), n, tx2, ty2);
+    *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + w, y + h, 0), n, tx2, ty1);
+    *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + w, y + 0, 0), n, tx2, ty2);
+    *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + 0, y + h, 0), n, tx1, ty1);
+    return pVertices;
+}
 
 void RecordTextStates(IDirect3DDevice8* dev, IDirect3DTexture8* texture) {
     dev->SetTexture(0, texture);
@@ -264,114 +279,27 @@ HRESULT CTextureFont::MeasureText(const char* strText, SIZE* pSize) {
     return S_OK;
 }
 
-HRESULT CTextureFont::Draw2DText(float sx, float sy, D3DCOLOR dwColor, const char* strText, DWORD dwFlags) {
-    if (!Ready() || !strText) return E_FAIL;
+// Sets what all three drawing operations share: the caller's states saved, the text states, the
+// vertex format and buffer, and linear filtering when asked for.
+void CTextureFont::BeginText(DWORD dwFvf, UINT uStride, DWORD dwFlags) {
     m_pDevice->CaptureStateBlock(m_dwStateBlockSaved);
     m_pDevice->ApplyStateBlock(m_dwStateBlockText);
-    m_pDevice->SetVertexShader(kScreenFvf);
-    m_pDevice->SetStreamSource(0, m_pVertexBuffer, sizeof(FontScreenVertex));
+    m_pDevice->SetVertexShader(dwFvf);
+    m_pDevice->SetStreamSource(0, m_pVertexBuffer, uStride);
     if (dwFlags & D3DFONT_FILTERED) {
         m_pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
         m_pDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
     }
-    const float fStartX = sx;
-    FontScreenVertex* pVertices = nullptr;
-    DWORD dwNumTriangles = 0;
-    if (FAILED(m_pVertexBuffer->Lock(0, 0, reinterpret_cast<BYTE**>(&pVertices), D3DLOCK_DISCARD))) {
-        m_pDevice->ApplyStateBlock(m_dwStateBlockSaved);
-        return E_FAIL;
-    }
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(strText); *p; ++p) {
-        const unsigned char c = *p;
-        if (c == '\n') {
-            sx = fStartX;
-            sy += (m_afGlyphRect[0][3] - m_afGlyphRect[0][1]) * m_dwTexH;
-        }
-        if (c < ' ' || c > '~') continue;
-        const float tx1 = m_afGlyphRect[c - 32][0], ty1 = m_afGlyphRect[c - 32][1];
-        const float tx2 = m_afGlyphRect[c - 32][2], ty2 = m_afGlyphRect[c - 32][3];
-        const float w = (tx2 - tx1) * m_dwTexW / m_fTexScale;
-        const float h = (ty2 - ty1) * m_dwTexH / m_fTexScale;
-        pVertices = fntPutGlyphQuad(pVertices, sx, sy, w, h, 0.9f, dwColor, tx1, ty1, tx2, ty2);
-        dwNumTriangles += 2;
-        if (!fntFlushWhenFull(m_pDevice, m_pVertexBuffer, &pVertices, &dwNumTriangles)) break;
-        sx += w;
-    }
-    m_pVertexBuffer->Unlock();
-    if (dwNumTriangles > 0) m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, dwNumTriangles);
-    m_pDevice->ApplyStateBlock(m_dwStateBlockSaved);
-    return S_OK;
 }
 
-HRESULT CTextureFont::DrawScaledText(float x, float y, float z, float fXScale, float fYScale, D3DCOLOR dwColor,
-                                     const char* strText, DWORD dwFlags) {
-    if (!Ready() || !strText) return E_FAIL;
-    m_pDevice->CaptureStateBlock(m_dwStateBlockSaved);
-    m_pDevice->ApplyStateBlock(m_dwStateBlockText);
-    m_pDevice->SetVertexShader(kScreenFvf);
-    m_pDevice->SetStreamSource(0, m_pVertexBuffer, sizeof(FontScreenVertex));
-    if (dwFlags & D3DFONT_FILTERED) {
-        m_pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-        m_pDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
-    }
-    D3DVIEWPORT8 vp;
-    m_pDevice->GetViewport(&vp);
-    const float fLineHeight = (m_afGlyphRect[0][3] - m_afGlyphRect[0][1]) * m_dwTexH;
-    const float sxStart = (x + 1.0f) * vp.Width / 2;
-    float sx = sxStart;
-    float sy = (y - 1.0f) * vp.Height / 2;
-    const float fXScaleNow = fLineHeight > 0 ? fXScale * vp.Height / fLineHeight : 0;
-    const float fYScaleNow = fLineHeight > 0 ? fYScale * vp.Height / fLineHeight : 0;
-    FontScreenVertex* pVertices = nullptr;
-    DWORD dwNumTriangles = 0;
-    if (FAILED(m_pVertexBuffer->Lock(0, 0, reinterpret_cast<BYTE**>(&pVertices), D3DLOCK_DISCARD))) {
-        m_pDevice->ApplyStateBlock(m_dwStateBlockSaved);
-        return E_FAIL;
-    }
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(strText); *p; ++p) {
-        const unsigned char c = *p;
-        if (c == '\n') {
-            sx = sxStart;
-            sy += fYScale * vp.Height;
-        }
-        if (c < ' ' || c > '~') continue;
-        const float tx1 = m_afGlyphRect[c - 32][0], ty1 = m_afGlyphRect[c - 32][1];
-        const float tx2 = m_afGlyphRect[c - 32][2], ty2 = m_afGlyphRect[c - 32][3];
-        const float w = (tx2 - tx1) * m_dwTexW * fXScaleNow;
-        const float h = (ty2 - ty1) * m_dwTexH * fYScaleNow;
-        pVertices = fntPutGlyphQuad(pVertices, sx, sy, w, h, z, dwColor, tx1, ty1, tx2, ty2);
-        dwNumTriangles += 2;
-        if (!fntFlushWhenFull(m_pDevice, m_pVertexBuffer, &pVertices, &dwNumTriangles)) break;
-        sx += w;
-    }
-    m_pVertexBuffer->Unlock();
-    if (dwNumTriangles > 0) m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, dwNumTriangles);
-    m_pDevice->ApplyStateBlock(m_dwStateBlockSaved);
-    return S_OK;
-}
-
-HRESULT CTextureFont::Draw3DText(const char* strText, DWORD dwFlags) {
-    if (!Ready() || !strText) return E_FAIL;
-    m_pDevice->CaptureStateBlock(m_dwStateBlockSaved);
-    m_pDevice->ApplyStateBlock(m_dwStateBlockText);
-    m_pDevice->SetVertexShader(kWorldFvf);
-    m_pDevice->SetStreamSource(0, m_pVertexBuffer, sizeof(FontWorldVertex));
-    if (dwFlags & D3DFONT_FILTERED) {
-        m_pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-        m_pDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
-    }
-    if (dwFlags & D3DFONT_TWOSIDED) m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-
-    float x = 0.0f, y = 0.0f;
-    if (dwFlags & D3DFONT_CENTERED) {
-        SIZE sz;
-        MeasureText(strText, &sz);
-        x = -((static_cast<float>(sz.cx)) / 10.0f) / 2.0f;
-        y = -((static_cast<float>(sz.cy)) / 10.0f) / 2.0f;
-    }
+// The batching walk of the drawing operations, from the first lock to the restored states. The pen
+// starts at (x, y); a line feed sets x back and adds fLineStep to y. GlyphSize gives a glyph's
+// width and height from its cell rectangle; PutQuad writes its six vertices and returns the next.
+template <class Vertex, class GlyphSize, class PutQuad>
+HRESULT CTextureFont::DrawGlyphs(const char* strText, float x, float y, float fLineStep, DWORD dwFlushVertices,
+                                 GlyphSize glyphSize, PutQuad putQuad) {
     const float fStartX = x;
-    const D3DXVECTOR3 n(0, 0, -1);
-    FontWorldVertex* pVertices = nullptr;
+    Vertex* pVertices = nullptr;
     DWORD dwNumTriangles = 0;
     if (FAILED(m_pVertexBuffer->Lock(0, 0, reinterpret_cast<BYTE**>(&pVertices), D3DLOCK_DISCARD))) {
         m_pDevice->ApplyStateBlock(m_dwStateBlockSaved);
@@ -381,32 +309,75 @@ HRESULT CTextureFont::Draw3DText(const char* strText, DWORD dwFlags) {
         const unsigned char c = *p;
         if (c == '\n') {
             x = fStartX;
-            y -= (m_afGlyphRect[0][3] - m_afGlyphRect[0][1]) * m_dwTexH / 10.0f;
+            y += fLineStep;
         }
         if (c < ' ' || c > '~') continue;
         const float tx1 = m_afGlyphRect[c - 32][0], ty1 = m_afGlyphRect[c - 32][1];
         const float tx2 = m_afGlyphRect[c - 32][2], ty2 = m_afGlyphRect[c - 32][3];
-        const float w = (tx2 - tx1) * m_dwTexW / (10.0f * m_fTexScale);
-        const float h = (ty2 - ty1) * m_dwTexH / (10.0f * m_fTexScale);
-        *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + 0, y + 0, 0), n, tx1, ty2);
-        *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + 0, y + h, 0), n, tx1, ty1);
-        *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + w, y + 0, 0), n, tx2, ty2);
-        *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + w, y + h, 0), n, tx2, ty1);
-        *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + w, y + 0, 0), n, tx2, ty2);
-        *pVertices++ = fntMakeWorldVertex(D3DXVECTOR3(x + 0, y + h, 0), n, tx1, ty1);
+        const auto [w, h] = glyphSize(tx1, ty1, tx2, ty2);
+        pVertices = putQuad(pVertices, x, y, w, h, tx1, ty1, tx2, ty2);
         dwNumTriangles += 2;
-        if (dwNumTriangles * 3 > kWorldFlushVertices) {
-            m_pVertexBuffer->Unlock();
-            m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, dwNumTriangles);
-            pVertices = nullptr;
-            m_pVertexBuffer->Lock(0, 0, reinterpret_cast<BYTE**>(&pVertices), D3DLOCK_DISCARD);
-            dwNumTriangles = 0;
-            if (!pVertices) break;
-        }
+        if (!fntFlushWhenFull(m_pDevice, m_pVertexBuffer, dwFlushVertices, &pVertices, &dwNumTriangles)) break;
         x += w;
     }
     m_pVertexBuffer->Unlock();
     if (dwNumTriangles > 0) m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, dwNumTriangles);
     m_pDevice->ApplyStateBlock(m_dwStateBlockSaved);
     return S_OK;
+}
+
+HRESULT CTextureFont::Draw2DText(float sx, float sy, D3DCOLOR dwColor, const char* strText, DWORD dwFlags) {
+    if (!Ready() || !strText) return E_FAIL;
+    BeginText(kScreenFvf, sizeof(FontScreenVertex), dwFlags);
+    const float fLineHeight = (m_afGlyphRect[0][3] - m_afGlyphRect[0][1]) * m_dwTexH;
+    return DrawGlyphs<FontScreenVertex>(
+        strText, sx, sy, fLineHeight, kScreenFlushVertices,
+        [this](float tx1, float ty1, float tx2, float ty2) {
+            return std::pair{(tx2 - tx1) * m_dwTexW / m_fTexScale, (ty2 - ty1) * m_dwTexH / m_fTexScale};
+        },
+        [dwColor](FontScreenVertex* pVertices, float x, float y, float w, float h, float tx1, float ty1, float tx2,
+                  float ty2) { return fntPutGlyphQuad(pVertices, x, y, w, h, 0.9f, dwColor, tx1, ty1, tx2, ty2); });
+}
+
+HRESULT CTextureFont::DrawScaledText(float x, float y, float z, float fXScale, float fYScale, D3DCOLOR dwColor,
+                                     const char* strText, DWORD dwFlags) {
+    if (!Ready() || !strText) return E_FAIL;
+    BeginText(kScreenFvf, sizeof(FontScreenVertex), dwFlags);
+    D3DVIEWPORT8 vp;
+    m_pDevice->GetViewport(&vp);
+    const float fLineHeight = (m_afGlyphRect[0][3] - m_afGlyphRect[0][1]) * m_dwTexH;
+    const float sx = (x + 1.0f) * vp.Width / 2;
+    const float sy = (y - 1.0f) * vp.Height / 2;
+    const float fXScaleNow = fLineHeight > 0 ? fXScale * vp.Height / fLineHeight : 0;
+    const float fYScaleNow = fLineHeight > 0 ? fYScale * vp.Height / fLineHeight : 0;
+    return DrawGlyphs<FontScreenVertex>(
+        strText, sx, sy, fYScale * vp.Height, kScreenFlushVertices,
+        [this, fXScaleNow, fYScaleNow](float tx1, float ty1, float tx2, float ty2) {
+            return std::pair{(tx2 - tx1) * m_dwTexW * fXScaleNow, (ty2 - ty1) * m_dwTexH * fYScaleNow};
+        },
+        [z, dwColor](FontScreenVertex* pVertices, float x, float y, float w, float h, float tx1, float ty1, float tx2,
+                     float ty2) { return fntPutGlyphQuad(pVertices, x, y, w, h, z, dwColor, tx1, ty1, tx2, ty2); });
+}
+
+HRESULT CTextureFont::Draw3DText(const char* strText, DWORD dwFlags) {
+    if (!Ready() || !strText) return E_FAIL;
+    BeginText(kWorldFvf, sizeof(FontWorldVertex), dwFlags);
+    if (dwFlags & D3DFONT_TWOSIDED) m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+
+    float x = 0.0f, y = 0.0f;
+    if (dwFlags & D3DFONT_CENTERED) {
+        SIZE sz;
+        MeasureText(strText, &sz);
+        x = -((static_cast<float>(sz.cx)) / 10.0f) / 2.0f;
+        y = -((static_cast<float>(sz.cy)) / 10.0f) / 2.0f;
+    }
+    // Ten texels a world unit; lines go down the world's y axis.
+    const float fLineStep = -((m_afGlyphRect[0][3] - m_afGlyphRect[0][1]) * m_dwTexH / 10.0f);
+    return DrawGlyphs<FontWorldVertex>(
+        strText, x, y, fLineStep, kWorldFlushVertices,
+        [this](float tx1, float ty1, float tx2, float ty2) {
+            return std::pair{(tx2 - tx1) * m_dwTexW / (10.0f * m_fTexScale),
+                             (ty2 - ty1) * m_dwTexH / (10.0f * m_fTexScale)};
+        },
+        fntPutWorldGlyphQuad);
 }

@@ -9,17 +9,13 @@
 #include "game/vsconsts.h"
 
 CBoatGuiElement::CBoatGuiElement() {
-    D3DXMatrixOrthoLH(&m_matProj, 1, 1, 0, 1);
-    D3DXMatrixIdentity(&m_matWorld2D);
-    D3DXMatrixIdentity(&m_matView2D);
+    scnSetScreenSpace(&m_matProj, &m_matWorld2D, &m_matView2D);
     for (float& f : m_fDepth) f = 45.0f;
 }
 
 int CBoatGuiElement::Reset(D3DXVECTOR3 vStart) {
     CSceneObject::Reset(vStart);
-    D3DXMatrixOrthoLH(&m_matProj, 1, 1, 0, 1);
-    D3DXMatrixIdentity(&m_matView2D);
-    D3DXMatrixIdentity(&m_matWorld2D);
+    scnSetScreenSpace(&m_matProj, &m_matWorld2D, &m_matView2D);
     return 0;
 }
 

@@ -37,15 +37,11 @@ SceneVertex QuadVertex(float x, float y, float u, float v) { return {x, y, 0.01f
 
 CHudGauges::CHudGauges()
     : m_apQuadVB{}, m_dwQuadVertices(4), m_dwQuadFaces(2), m_pQuadIB(nullptr), m_apGaugeTex{}, m_fMessageTime(0) {
-    D3DXMatrixOrthoLH(&m_matProj, 1, 1, 0, 1);
-    D3DXMatrixIdentity(&m_matWorld2D);
-    D3DXMatrixIdentity(&m_matView2D);
+    scnSetScreenSpace(&m_matProj, &m_matWorld2D, &m_matView2D);
 }
 
 int CHudGauges::Reset(D3DXVECTOR3) {
-    D3DXMatrixOrthoLH(&m_matProj, 1, 1, 0, 1);
-    D3DXMatrixIdentity(&m_matWorld2D);
-    D3DXMatrixIdentity(&m_matView2D);
+    scnSetScreenSpace(&m_matProj, &m_matWorld2D, &m_matView2D);
     return 0;
 }
 

@@ -36,6 +36,16 @@ bool ReadObjectRecord(CLevelTokens& in, CSceneObject* pObject, const char* szPre
     return in.Ok();
 }
 
+// Deletes the objects of one of the level's lists and the list itself (it comes from calloc),
+// leaving the list empty.
+template <class T>
+void lvlFreeObjectList(T**& ppList, int& nCount) {
+    for (int i = 0; i < nCount; ++i) delete ppList[i];
+    std::free(ppList);
+    ppList = nullptr;
+    nCount = 0;
+}
+
 }  // namespace
 
 int CGameApp::LoadLevel() {
@@ -197,43 +207,19 @@ int CGameApp::ChangeLevel() {
     return 0;
 }
 
-void CGameApp::FreeRocks() {
-    for (int i = 0; i < m_nRocks; ++i) delete m_ppRocks[i];
-    std::free(m_ppRocks);
-    m_ppRocks = nullptr;
-    m_nRocks = 0;
-}
+void CGameApp::FreeRocks() { lvlFreeObjectList(m_ppRocks, m_nRocks); }
 
 void CGameApp::FreeSingles() {
-    for (int i = 0; i < m_nSpears; ++i) delete m_ppSpears[i];
-    std::free(m_ppSpears);
-    m_ppSpears = nullptr;
-    m_nSpears = 0;
-    for (int i = 0; i < m_nDivers; ++i) delete m_ppDivers[i];
-    std::free(m_ppDivers);
-    m_ppDivers = nullptr;
-    m_nDivers = 0;
+    lvlFreeObjectList(m_ppSpears, m_nSpears);
+    lvlFreeObjectList(m_ppDivers, m_nDivers);
 }
 
-void CGameApp::FreeFish() {
-    for (int i = 0; i < m_nFish; ++i) delete m_ppFish[i];
-    std::free(m_ppFish);
-    m_ppFish = nullptr;
-    m_nFish = 0;
-}
+void CGameApp::FreeFish() { lvlFreeObjectList(m_ppFish, m_nFish); }
 
-void CGameApp::FreeMovingRocks() {
-    for (int i = 0; i < m_nMovingRocks; ++i) delete m_ppMovingRocks[i];
-    std::free(m_ppMovingRocks);
-    m_ppMovingRocks = nullptr;
-    m_nMovingRocks = 0;
-}
+void CGameApp::FreeMovingRocks() { lvlFreeObjectList(m_ppMovingRocks, m_nMovingRocks); }
 
 void CGameApp::FreeBoatGui() {
-    for (int i = 0; i < m_nBoatGui; ++i) delete m_ppBoatGui[i];
-    std::free(m_ppBoatGui);
-    m_ppBoatGui = nullptr;
-    m_nBoatGui = 0;
+    lvlFreeObjectList(m_ppBoatGui, m_nBoatGui);
     std::free(m_pMapPoints);
     m_pMapPoints = nullptr;
     m_nMapPoints = 0;

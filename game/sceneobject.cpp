@@ -146,6 +146,12 @@ int CSceneObject::BuildCollisionModel(D3DXVECTOR3* pvCorner) {
     return 0;
 }
 
+void scnSetScreenSpace(D3DXMATRIX* pMatProj, D3DXMATRIX* pMatWorld2D, D3DXMATRIX* pMatView2D) {
+    D3DXMatrixOrthoLH(pMatProj, 1, 1, 0, 1);
+    D3DXMatrixIdentity(pMatWorld2D);
+    D3DXMatrixIdentity(pMatView2D);
+}
+
 void scnSetObjectConstants(IDirect3DDevice8* pDevice, const D3DXMATRIX& matWorld, const D3DXMATRIX& matView,
                            const D3DXMATRIX& matProj, const D3DXVECTOR3& vObjectPos) {
     D3DXMATRIX matWV, matWVP;

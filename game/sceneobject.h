@@ -32,6 +32,9 @@ void scnSetMatrix(IDirect3DDevice8* pDevice, DWORD dwRegister, const D3DXMATRIX&
 // position, c51 the object's position, c4 to c7 world x view x projection, c8 to c11 world x view.
 void scnSetObjectConstants(IDirect3DDevice8* pDevice, const D3DXMATRIX& matWorld, const D3DXMATRIX& matView,
                            const D3DXMATRIX& matProj, const D3DXVECTOR3& vObjectPos);
+// The screen space of the 2D overlays: an orthographic unit square (depth 0 to 1) seen from the
+// origin, so that quads are placed in screen units around the centre.
+void scnSetScreenSpace(D3DXMATRIX* pMatProj, D3DXMATRIX* pMatWorld2D, D3DXMATRIX* pMatView2D);
 // The index list of a screen quad (two faces: 1, 0, 3 and 1, 3, 2) in a managed 16-bit buffer.
 HRESULT scnCreateQuadIndices(IDirect3DDevice8* pDevice, IDirect3DIndexBuffer8** ppIB);
 

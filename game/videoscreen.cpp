@@ -16,15 +16,11 @@ signed char s_bVWasDown = 0;
 CVideoScreen::CVideoScreen()
     : m_dwQuadVertices(4), m_dwQuadFaces(2), m_pQuadIB(nullptr), m_pMovieTexture(nullptr), m_szMovieFile{},
       m_bPlaying(false) {
-    D3DXMatrixOrthoLH(&m_matProj, 1, 1, 0, 1);
-    D3DXMatrixIdentity(&m_matWorld2D);
-    D3DXMatrixIdentity(&m_matView2D);
+    scnSetScreenSpace(&m_matProj, &m_matWorld2D, &m_matView2D);
 }
 
 int CVideoScreen::Reset(D3DXVECTOR3) {
-    D3DXMatrixOrthoLH(&m_matProj, 1, 1, 0, 1);
-    D3DXMatrixIdentity(&m_matWorld2D);
-    D3DXMatrixIdentity(&m_matView2D);
+    scnSetScreenSpace(&m_matProj, &m_matWorld2D, &m_matView2D);
     return 0;
 }
 

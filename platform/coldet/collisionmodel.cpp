@@ -80,6 +80,34 @@ struct CollisionModel3D::Impl {
             w[0] * model1[2] + w[1] * model1[5] + w[2] * model1[8],
         };
     }
+
+    // Depth first through the boxes that `enters` lets in, handing each triangle of the leaves
+    // reached to `visit` (model corners, world triangle) until it returns true.
+    template <class Enters, class Visit>
+    void walk(Enters enters, Visit visit) const
+    {
+        const std::vector<BoxNode>& nodes = tree.nodes();
+        std::vector<std::uint32_t> stack;
+        stack.reserve(64);
+        stack.push_back(0);
+        while (!stack.empty()) {
+            const std::uint32_t index = stack.back();
+            stack.pop_back();
+            const BoxNode& node = nodes[index];
+            if (!enters(toWorld(node, transform)))
+                continue;
+            if (!node.isLeaf()) {
+                stack.push_back(node.first);
+                stack.push_back(index + 1);
+                continue;
+            }
+            for (std::uint32_t i = 0; i < node.count; ++i) {
+                const float* model = triangle(node.first + i);
+                if (visit(model, transformTriangle(transform, model)))
+                    return;
+            }
+        }
+    }
 };
 
 CollisionModel3D::CollisionModel3D() : m_impl(std::make_unique<Impl>()) {}
@@ -185,43 +213,24 @@ bool CollisionModel3D::rayCollision(const float* origin, const float* direction,
     if (!(tMin <= tMax))
         return false;
 
-    const Impl& m = *m_impl;
-    const std::vector<BoxNode>& nodes = m.tree.nodes();
     bool found = false;
     const float* bestModel = nullptr;
     Triangle bestWorld{};
     double bestT = 0.0;
-    std::vector<std::uint32_t> stack;
-    stack.reserve(64);
-    stack.push_back(0);
-    while (!stack.empty()) {
-        const std::uint32_t index = stack.back();
-        stack.pop_back();
-        const BoxNode& node = nodes[index];
-        if (!rayEntersBox(toWorld(node, m.transform), o, u, tMin, tMax))
-            continue;
-        if (!node.isLeaf()) {
-            stack.push_back(node.first);
-            stack.push_back(index + 1);
-            continue;
-        }
-        for (std::uint32_t i = 0; i < node.count; ++i) {
-            const float* model = m.triangle(node.first + i);
-            const Triangle world = transformTriangle(m.transform, model);
+    m_impl->walk(
+        [&](const WorldBox& box) { return rayEntersBox(box, o, u, tMin, tMax); },
+        [&](const float* model, const Triangle& world) {
             double t;
             if (!rayHitsTriangle(o, u, tMin, tMax, world, &t) || (found && !(t < bestT)))
-                continue;
+                return false;
             found = true;
             bestModel = model;
             bestWorld = world;
             bestT = t;
-            if (!closest)
-                break;
+            // The closest hit narrows the segment so that farther boxes are skipped.
             tMax = t;
-        }
-        if (found && !closest)
-            break;
-    }
+            return !closest;
+        });
     if (!found)
         return false;
     m_impl->record(bestModel, bestWorld, nullptr, nullptr, o + u * bestT);
@@ -234,33 +243,17 @@ bool CollisionModel3D::sphereCollision(const float* origin, float radius)
         !std::isfinite(radius))
         return false;
     const Vec3 c{origin[0], origin[1], origin[2]};
-    const Impl& m = *m_impl;
-    const std::vector<BoxNode>& nodes = m.tree.nodes();
-    std::vector<std::uint32_t> stack;
-    stack.reserve(64);
-    stack.push_back(0);
-    while (!stack.empty()) {
-        const std::uint32_t index = stack.back();
-        stack.pop_back();
-        const BoxNode& node = nodes[index];
-        if (!boxNearSphere(toWorld(node, m.transform), c, radius))
-            continue;
-        if (!node.isLeaf()) {
-            stack.push_back(node.first);
-            stack.push_back(index + 1);
-            continue;
-        }
-        for (std::uint32_t i = 0; i < node.count; ++i) {
-            const float* model = m.triangle(node.first + i);
-            const Triangle world = transformTriangle(m.transform, model);
-            Vec3 point;
-            if (sphereMeetsTriangle(c, radius, world, &point)) {
-                m_impl->record(model, world, nullptr, nullptr, point);
-                return true;
-            }
-        }
-    }
-    return false;
+    bool found = false;
+    m_impl->walk([&](const WorldBox& box) { return boxNearSphere(box, c, radius); },
+                 [&](const float* model, const Triangle& world) {
+                     Vec3 point;
+                     if (!sphereMeetsTriangle(c, radius, world, &point))
+                         return false;
+                     m_impl->record(model, world, nullptr, nullptr, point);
+                     found = true;
+                     return true;
+                 });
+    return found;
 }
 
 bool CollisionModel3D::getCollidingTriangles(float* t1, float* t2, bool modelSpace)

@@ -44,16 +44,6 @@ HRESULT DeviceImpl::QueryInterface(REFIID riid, void** ppv) {
     return E_NOINTERFACE;
 }
 
-ULONG DeviceImpl::AddRef() { return ++refs_; }
-
-ULONG DeviceImpl::Release() {
-    ULONG current = refs_.load();
-    if (current == 0) return 0;
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
-
 HRESULT DeviceImpl::Inject(const char* call) const {
     const RecordScenario* scenario = d3d_->Scenario();
     if (scenario && scenario->inject) return scenario->inject(call);

@@ -60,7 +60,7 @@ public:
     virtual void Trace(const char* method, std::initializer_list<DWORD> args, const void* object) {}
 };
 
-class DeviceImpl final : public IDirect3DDevice8 {
+class DeviceImpl final : public win32::RefCounted<IDirect3DDevice8> {
 public:
     DeviceImpl(Direct3D8Impl* d3d, UINT adapter, D3DDEVTYPE type, HWND focus, DWORD behavior);
     // Completes the parameters and starts the backend.
@@ -68,8 +68,6 @@ public:
 
     // IUnknown
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     // IDirect3DDevice8
     HRESULT TestCooperativeLevel() override;
@@ -200,7 +198,6 @@ private:
     StateMask* RecordMask() { return recording_ ? &recording_->mask : nullptr; }
     void ResetState();
 
-    std::atomic<ULONG> refs_{1};
     Direct3D8Impl* d3d_;
     UINT adapter_;
     D3DDEVTYPE type_;

@@ -172,16 +172,6 @@ HRESULT Direct3D8Impl::QueryInterface(REFIID riid, void** ppv) {
     return E_NOINTERFACE;
 }
 
-ULONG Direct3D8Impl::AddRef() { return ++refs_; }
-
-ULONG Direct3D8Impl::Release() {
-    ULONG current = refs_.load();
-    if (current == 0) return 0;
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
-
 HRESULT Direct3D8Impl::RegisterSoftwareDevice(void*) { return D3DERR_NOTAVAILABLE; }
 
 UINT Direct3D8Impl::GetAdapterCount() { return static_cast<UINT>(adapters_.size()); }

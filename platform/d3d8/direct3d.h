@@ -48,14 +48,12 @@ struct BackendProfile {
     int maxTextureSize = 2048;   // for the built-in caps
 };
 
-class Direct3D8Impl final : public IDirect3D8 {
+class Direct3D8Impl final : public win32::RefCounted<IDirect3D8> {
 public:
     Direct3D8Impl(BackendProfile backend, std::vector<AdapterInfo> adapters,
                   std::shared_ptr<const RecordScenario> scenario, bool ownsSdlVideo);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT RegisterSoftwareDevice(void*) override;
     UINT GetAdapterCount() override;
     HRESULT GetAdapterIdentifier(UINT Adapter, DWORD Flags, D3DADAPTER_IDENTIFIER8* pIdentifier) override;
@@ -86,7 +84,6 @@ private:
     ~Direct3D8Impl();
     bool ValidType(D3DDEVTYPE t) const { return t == D3DDEVTYPE_HAL || t == D3DDEVTYPE_REF; }
 
-    std::atomic<ULONG> refs_{1};
     BackendProfile backend_;
     std::vector<AdapterInfo> adapters_;
     std::vector<std::optional<D3DDISPLAYMODE>> fullscreenModes_;

@@ -29,7 +29,8 @@ HRESULT Injected(const char* call) {
     return g_inject ? g_inject(call) : S_OK;
 }
 
-class FilterGraph final : public IGraphBuilder, public IMediaControl, public IMediaEvent, public IMediaEventSink {
+class FilterGraph final
+    : public win32::RefCounted<IGraphBuilder, IMediaControl, IMediaEvent, IMediaEventSink> {
 public:
     FilterGraph() { ++g_liveGraphs; }
 
@@ -47,12 +48,6 @@ public:
         else return E_NOINTERFACE;
         AddRef();
         return S_OK;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
     }
 
     HRESULT AddFilter(IBaseFilter* pFilter, LPCWSTR pName) override {
@@ -186,7 +181,6 @@ private:
         }
     }
 
-    std::atomic<ULONG> refs_{1};
     std::vector<IBaseFilter*> filters_;
     std::vector<IBaseFilter*> sources_;  // also in filters_
     std::mutex eventLock_;

@@ -97,14 +97,6 @@ HRESULT CBaseVideoRenderer::QueryInterface(REFIID riid, void** ppv) {
     return S_OK;
 }
 
-ULONG CBaseVideoRenderer::AddRef() { return ++m_cRef; }
-
-ULONG CBaseVideoRenderer::Release() {
-    const ULONG left = --m_cRef;
-    if (left == 0) delete this;
-    return left;
-}
-
 HRESULT CBaseVideoRenderer::Stop() {
     {
         std::lock_guard lock(m_StateLock);

@@ -12,15 +12,13 @@
 #include "dshow/graphclock.h"
 #include "dshow/interfaces.h"
 
-class CBaseVideoRenderer : public IBaseFilter, public dshow::IStreamCatchUp {
+class CBaseVideoRenderer : public win32::RefCounted<IBaseFilter, dshow::IStreamCatchUp> {
 public:
     // Aggregation is not supported: a non-null outer unknown fails with CLASS_E_NOAGGREGATION in
     // *phr. Starts with one reference, which the creator owns.
     CBaseVideoRenderer(REFCLSID RenderClass, LPCTSTR pName, IUnknown* pUnk, HRESULT* phr);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT Stop() override;
     HRESULT Pause() override;
@@ -58,7 +56,6 @@ private:
 
     GUID m_clsid;
     LPCTSTR m_pName;
-    std::atomic<ULONG> m_cRef{1};
     std::unique_ptr<InputPin> m_pInputPin;
     CMediaType m_mtIn;
 

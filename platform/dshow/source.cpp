@@ -58,7 +58,7 @@ CMediaType VideoType(const GUID& subtype, const GUID& formatType, const Header& 
     return mt;
 }
 
-class MovieSource final : public IBaseFilter {
+class MovieSource final : public win32::RefCounted<IBaseFilter> {
 public:
     MovieSource() : pin_(this) {}
 
@@ -73,12 +73,6 @@ public:
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
     }
 
     HRESULT Stop() override {
@@ -212,7 +206,6 @@ private:
         --g_liveStreams;
     }
 
-    std::atomic<ULONG> refs_{1};
     OutputPin pin_;
     MovieReader reader_;
     std::thread thread_;

@@ -243,13 +243,7 @@ void HandleEvent(Dialog& d, const SDL_Event& e) {
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
             if (!ours(e.key.windowID)) return;
-            int vk = VirtualKeyFromSdl(e.key.keysym.sym);
-            if (vk == 0) return;
-            bool down = e.type == SDL_KEYDOWN;
-            s.asyncKeys[vk] = s.syncKeys[vk] = down;
-            s.altAlone = false;
-            s.menuOnAltUp = false;
-            if (down) Key(d, vk, (e.key.keysym.mod & KMOD_SHIFT) != 0);
+            if (const int vk = TrackModalKey(e.type == SDL_KEYDOWN, e.key.keysym.sym)) Key(d, vk, (e.key.keysym.mod & KMOD_SHIFT) != 0);
             return;
         }
         case SDL_MOUSEMOTION:

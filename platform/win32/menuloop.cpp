@@ -249,13 +249,7 @@ void HandleEvent(Window& w, MenuLoop& loop, LoopInput& input, const SDL_Event& e
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
             if (!ours(e.key.windowID)) return;
-            int vk = VirtualKeyFromSdl(e.key.keysym.sym);
-            if (vk == 0) return;
-            bool down = e.type == SDL_KEYDOWN;
-            s.asyncKeys[vk] = s.syncKeys[vk] = down;
-            s.altAlone = false;
-            s.menuOnAltUp = false;
-            if (down) input.Key(vk);
+            if (const int vk = TrackModalKey(e.type == SDL_KEYDOWN, e.key.keysym.sym)) input.Key(vk);
             return;
         }
         case SDL_TEXTINPUT:

@@ -80,6 +80,16 @@ UINT TrackModalMouseButton(bool down, std::uint8_t sdlButton) {
     return flag;
 }
 
+int TrackModalKey(bool down, int sdlKeycode) {
+    const int vk = VirtualKeyFromSdl(sdlKeycode);
+    if (vk == 0) return 0;
+    State& s = GetState();
+    s.asyncKeys[vk] = s.syncKeys[vk] = down;
+    s.altAlone = false;
+    s.menuOnAltUp = false;
+    return down ? vk : 0;
+}
+
 bool HasStrip(const Window& w) { return !w.fullscreen && w.menu && FindMenuObject(w.menu); }
 
 int StripHeight(const Window& w) { return HasStrip(w) ? kMenuStripHeight : 0; }

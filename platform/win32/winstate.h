@@ -129,6 +129,9 @@ bool EnsureSdlVideo();
 // A mouse button seen by a modal loop (menu, dialog): the held-button flags and the button's key
 // state follow it. Returns the button's MK_ flag.
 UINT TrackModalMouseButton(bool down, std::uint8_t sdlButton);
+// A key seen by a modal loop: its key state follows it and it ends any pending Alt menu gesture.
+// Returns the virtual key when one is pressed, 0 for a release or a key with no virtual key.
+int TrackModalKey(bool down, int sdlKeycode);
 
 // Geometry
 bool HasStrip(const Window& w);

@@ -136,6 +136,78 @@ TEST_F(FontTest, DrawLaysOutLinesBatchesAndRestoresTheCallerStates) {
     font.Invalidate();
 }
 
+// The scaled and world-space variants share the batching walk of Draw2DText but not its
+// placement, glyph size, line step or batch limit.
+TEST_F(FontTest, ScaledAndWorldTextPlaceGlyphsAndBatchByTheirOwnRules) {
+    CTextureFont font("Arial", 11, D3DFONT_BOLD);
+    ASSERT_EQ(font.Load(dev_), S_OK);
+    ASSERT_EQ(font.Restore(), S_OK);
+    const float line = (font.m_afGlyphRect[0][3] - font.m_afGlyphRect[0][1]) * font.m_dwTexH;
+    const float* a = font.m_afGlyphRect['A' - 32];
+    D3DVIEWPORT8 vp;
+    dev_->GetViewport(&vp);
+    dev_->BeginScene();
+
+    Log().clear();
+    ASSERT_EQ(font.DrawScaledText(0.0f, 0.0f, 0.5f, 0.1f, 0.2f, 0xFF00FF00, "A\nB", D3DFONT_FILTERED), S_OK);
+    auto draws = Draws();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0]->draw->primitiveCount, 4u);
+    EXPECT_EQ(draws[0]->draw->StageState(0, D3DTSS_MAGFILTER), DWORD{D3DTEXF_LINEAR});
+    const FontScreenVertex* v = Vertices(draws[0]);
+    const float sx = vp.Width / 2.0f, sy = -(vp.Height / 2.0f);
+    EXPECT_FLOAT_EQ(v[1].x, sx - 0.5f);
+    EXPECT_FLOAT_EQ(v[1].y, sy - 0.5f);
+    EXPECT_FLOAT_EQ(v[0].z, 0.5f);
+    EXPECT_FLOAT_EQ(v[2].x, sx + (a[2] - a[0]) * font.m_dwTexW * 0.1f * vp.Height / line - 0.5f);
+    EXPECT_FLOAT_EQ(v[0].y, sy + (a[3] - a[1]) * font.m_dwTexH * 0.2f * vp.Height / line - 0.5f);
+    EXPECT_FLOAT_EQ(v[7].x, sx - 0.5f);
+    EXPECT_FLOAT_EQ(v[7].y, sy + 0.2f * vp.Height - 0.5f);
+
+    Log().clear();
+    ASSERT_EQ(font.Draw3DText("A\nB", D3DFONT_TWOSIDED), S_OK);
+    draws = Draws();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0]->draw->primitiveCount, 4u);
+    EXPECT_EQ(draws[0]->draw->vertexShader, 0x112u);
+    EXPECT_EQ(draws[0]->draw->RenderState(D3DRS_CULLMODE), DWORD{D3DCULL_NONE});
+    const auto* w = reinterpret_cast<const FontWorldVertex*>(draws[0]->draw->streams[0].data.data());
+    EXPECT_FLOAT_EQ(w[0].p.x, 0.0f);
+    EXPECT_FLOAT_EQ(w[0].p.y, 0.0f);
+    EXPECT_FLOAT_EQ(w[0].n.z, -1.0f);
+    EXPECT_FLOAT_EQ(w[1].p.y, (a[3] - a[1]) * font.m_dwTexH / 10.0f);
+    EXPECT_FLOAT_EQ(w[2].p.x, (a[2] - a[0]) * font.m_dwTexW / 10.0f);
+    EXPECT_FLOAT_EQ(w[6].p.x, 0.0f);
+    EXPECT_FLOAT_EQ(w[6].p.y, -line / 10.0f);
+
+    Log().clear();
+    SIZE size{};
+    font.MeasureText("A", &size);
+    ASSERT_EQ(font.Draw3DText("A", D3DFONT_CENTERED), S_OK);
+    draws = Draws();
+    ASSERT_EQ(draws.size(), 1u);
+    w = reinterpret_cast<const FontWorldVertex*>(draws[0]->draw->streams[0].data.data());
+    EXPECT_FLOAT_EQ(w[0].p.x, -(size.cx / 10.0f) / 2.0f);
+    EXPECT_FLOAT_EQ(w[0].p.y, -(size.cy / 10.0f) / 2.0f);
+    EXPECT_EQ(draws[0]->draw->RenderState(D3DRS_CULLMODE), DWORD{D3DCULL_CCW});
+
+    // World vertices are larger, so a world batch holds 43 characters, a screen batch 50.
+    const std::string many(100, 'a');
+    for (bool world : {false, true}) {
+        Log().clear();
+        ASSERT_EQ(world ? font.Draw3DText(many.c_str()) : font.DrawScaledText(0, 0, 0, 0.1f, 0.1f, 0, many.c_str()),
+                  S_OK);
+        std::vector<UINT> batches;
+        for (const auto* d : Draws()) batches.push_back(d->draw->primitiveCount);
+        const std::vector<UINT> expected = world ? std::vector<UINT>{86, 86, 28} : std::vector<UINT>{100, 100};
+        EXPECT_EQ(batches, expected) << world;
+    }
+    dev_->EndScene();
+    dev_->SetStreamSource(0, nullptr, 0);
+    dev_->SetTexture(0, nullptr);
+    font.Invalidate();
+}
+
 class FontPixelTest : public d3d8test::GlTest {};
 
 TEST_F(FontPixelTest, YellowTextIsDrawnWhereTheLayoutPutsIt) {

@@ -254,11 +254,14 @@ void WriteLevel(const std::filesystem::path& root, const LevelDesign& d, const H
   const uint32_t seed = 100 * static_cast<uint32_t>(d.number);
 
   // Rocks.
-  static const float kRadii[4] = {3.0f, 4.5f, 6.0f, 2.2f};
-  WriteXFile(dir / "roca1.x", Boulder(seed + 1, 3.0f, 2.5f, 2.6f));
-  WriteXFile(dir / "roca2.x", Boulder(seed + 2, 4.5f, 3.5f, 3.8f));
-  WriteXFile(dir / "roca3.x", Boulder(seed + 3, 6.0f, 2.8f, 5.0f));
-  WriteXFile(dir / "roca4.x", Boulder(seed + 4, 2.2f, 3.8f, 2.0f));
+  // roca1.x to roca4.x; placement keeps rocks apart by each boulder's x radius.
+  static const float kBoulderRadii[4][3] = {{3.0f, 2.5f, 2.6f}, {4.5f, 3.5f, 3.8f}, {6.0f, 2.8f, 5.0f}, {2.2f, 3.8f, 2.0f}};
+  float radii[4];
+  for (int i = 0; i < 4; ++i) {
+    const float* r = kBoulderRadii[i];
+    WriteXFile(dir / Format("roca%d.x", i + 1), Boulder(seed + 1 + static_cast<uint32_t>(i), r[0], r[1], r[2]));
+    radii[i] = r[0];
+  }
   const float pillarFloor = map.MinAround(d.startX + d.pillarDx, d.startZ + d.pillarDz, 6) - 0.3f;
   WriteXFile(dir / "pilar.x", Pillar(seed + 5, 4.0f, d.startY + 6 - pillarFloor));
   const float holdFloor = map.MinAround(d.startX + kHoldDx, d.startZ + kHoldDz, 4) - 0.3f;
@@ -266,7 +269,7 @@ void WriteLevel(const std::filesystem::path& root, const LevelDesign& d, const H
   WriteBmp24(dir / d.rockTexture, RockTexture(seed + 6, d.rockBase, d.rockTint));
 
   const std::vector<Waypoint> wps = MakeWaypoints(d, map);
-  const std::vector<Rock> rocks = PlaceRocks(d, map, wps, kRadii);
+  const std::vector<Rock> rocks = PlaceRocks(d, map, wps, radii);
   std::string s = Format("%zu\n", rocks.size());
   for (const Rock& r : rocks) s += Format("%s %s 1.0 %.2f %.2f %.2f\n", r.mesh.c_str(), d.rockTexture, r.x, r.y, r.z);
   s += Format("arpon.x arpon.bmp 1.0 %.2f %.2f %.2f\n", d.startX, d.startY, d.startZ);
