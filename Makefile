@@ -14,7 +14,7 @@ setup:
 	@scripts/setup
 
 build: setup
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DABISALIA_WERROR=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: setup

@@ -61,7 +61,7 @@ public:
     // The life-cycle operations, in slot order.
     virtual HRESULT ApplyWindowStyle();
     virtual HRESULT AfterCreate() { return S_OK; }
-    virtual HRESULT CheckDeviceCaps(const D3DCAPS8* pCaps, DWORD dwBehavior, D3DFORMAT Format) { return S_OK; }
+    virtual HRESULT CheckDeviceCaps(const D3DCAPS8* /*pCaps*/, DWORD /*dwBehavior*/, D3DFORMAT /*Format*/) { return S_OK; }
     virtual HRESULT InitApp() { return S_OK; }
     virtual HRESULT OnDeviceCreated() { return S_OK; }
     virtual HRESULT OnDeviceReset() { return S_OK; }

@@ -52,12 +52,12 @@ public:
     virtual void SetCursorVisible(bool) {}
     virtual HRESULT SetCursorImage(UINT, UINT, SurfaceImpl*) { return D3D_OK; }
     // Reads the back buffer into `surface` (same size, X8R8G8B8 / A8R8G8B8), top row first.
-    virtual HRESULT ReadBack(SurfaceImpl* surface) { return D3DERR_INVALIDCALL; }
+    virtual HRESULT ReadBack(SurfaceImpl* /*surface*/) { return D3DERR_INVALIDCALL; }
     // Whether the output a full-screen device shows on still has the user's focus; without it the
     // device is lost until the focus returns. A backend with no real output never loses it.
     virtual bool OutputFocused() const { return true; }
     // Every call the core takes, before it acts, for a backend that keeps a trace of them.
-    virtual void Trace(const char* method, std::initializer_list<DWORD> args, const void* object) {}
+    virtual void Trace(const char* /*method*/, std::initializer_list<DWORD> /*args*/, const void* /*object*/) {}
 };
 
 class DeviceImpl final : public win32::RefCounted<IDirect3DDevice8> {

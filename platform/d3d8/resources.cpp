@@ -232,7 +232,7 @@ HRESULT TextureImpl::GetSurfaceLevel(UINT level, IDirect3DSurface8** out) {
     return D3D_OK;
 }
 
-HRESULT TextureImpl::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
+HRESULT TextureImpl::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD /*flags*/) {
     if (!locked || level >= levels_.size()) return D3DERR_INVALIDCALL;
     if (Pool() == D3DPOOL_DEFAULT && !(Usage() & D3DUSAGE_DYNAMIC)) return D3DERR_INVALIDCALL;
     auto guard = Guard();

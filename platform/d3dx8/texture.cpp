@@ -214,7 +214,7 @@ HRESULT D3DXCreateTexture(IDirect3DDevice8* pDevice, UINT Width, UINT Height, UI
 HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice8* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
                                             UINT Width, UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
                                             D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
-                                            D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                            D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* /*pPalette*/,
                                             IDirect3DTexture8** ppTexture) {
     if (!pDevice || !pSrcData || !ppTexture) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
@@ -230,7 +230,7 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice8* pDevice, LPCVOID p
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, UINT Width, UINT Height,
                                      UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
                                      DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                     PALETTEENTRY* pPalette, IDirect3DTexture8** ppTexture) {
+                                     PALETTEENTRY* /*pPalette*/, IDirect3DTexture8** ppTexture) {
     if (!pDevice || !pSrcFile || !ppTexture) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
     d3dx::DecodedImage image;

@@ -29,7 +29,7 @@ int WideToByte(char16_t w) {
 
 }  // namespace
 
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int cbMultiByte, LPWSTR dst, int cchWideChar) {
+int MultiByteToWideChar(UINT codePage, DWORD /*flags*/, LPCSTR src, int cbMultiByte, LPWSTR dst, int cchWideChar) {
     if (!src || cbMultiByte == 0 || cchWideChar < 0 || (codePage != CP_ACP && codePage != 1252)) return 0;
     const int n = cbMultiByte < 0 ? static_cast<int>(std::char_traits<char>::length(src)) + 1 : cbMultiByte;
     if (cchWideChar == 0) return n;
@@ -39,7 +39,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int cbMultiByte,
     return fit == n ? n : 0;
 }
 
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int cchWideChar, LPSTR dst, int cbMultiByte,
+int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR src, int cchWideChar, LPSTR dst, int cbMultiByte,
                         LPCSTR defaultChar, BOOL* usedDefaultChar) {
     if (!src || cchWideChar == 0 || cbMultiByte < 0 || (codePage != CP_ACP && codePage != 1252)) return 0;
     int n = cchWideChar;

@@ -109,7 +109,7 @@ void DrawList(const Dialog& d, ImDrawList* list) {
     RECT r = ListRect(d, c);
     list->AddRectFilled(ImVec2(r.left, r.top), ImVec2(r.right, r.bottom), kWhite);
     list->AddRect(ImVec2(r.left, r.top), ImVec2(r.right, r.bottom), IM_COL32(100, 100, 100, 255));
-    int rows = ListRows(d, c);
+    int rows = ListRows(c);
     int n = static_cast<int>(c.items.size());
     float lineHeight = kFontSize;
     list->PushClipRect(ImVec2(r.left + 1, r.top + 1), ImVec2(r.right - 1, r.bottom - 1), true);
@@ -134,14 +134,14 @@ RECT ScreenRect(const Dialog& d, const Control& c) {
     return RECT{x + c.rect.left, y + c.rect.top, x + c.rect.right, y + c.rect.bottom};
 }
 
-int ListRows(const Dialog& d, const Control& c) {
+int ListRows(const Control& c) {
     int byTemplate = std::max(1, (c.dropHeight - (c.rect.bottom - c.rect.top)) / kListRowHeight);
     return std::max(1, std::min(byTemplate, static_cast<int>(c.items.size())));
 }
 
 RECT ListRect(const Dialog& d, const Control& c) {
     RECT box = ScreenRect(d, c);
-    return RECT{box.left, box.bottom, box.right, box.bottom + ListRows(d, c) * kListRowHeight + 4};
+    return RECT{box.left, box.bottom, box.right, box.bottom + ListRows(c) * kListRowHeight + 4};
 }
 
 void DrawDialog(const Dialog& d, ImDrawList* list) {

@@ -73,7 +73,7 @@ void DrawDialog(const Dialog& d, ImDrawList* list);
 RECT FrameRect(const Dialog& d);
 RECT ScreenRect(const Dialog& d, const Control& c);  // control in target pixels
 RECT ListRect(const Dialog& d, const Control& c);    // the open drop-down in target pixels
-int ListRows(const Dialog& d, const Control& c);
+int ListRows(const Control& c);
 
 // Called by the overlay of a window: whether a dialog shows over it, and its drawing.
 bool ShowsOver(const Window& w);

@@ -86,7 +86,7 @@ void Press(Dialog& d, int i) {
 
 void ScrollToHot(Dialog& d) {
     const Control& c = d.controls[d.openList];
-    int rows = ListRows(d, c);
+    int rows = ListRows(c);
     if (d.listHot < d.listTop) d.listTop = std::max(0, d.listHot);
     if (d.listHot >= d.listTop + rows) d.listTop = d.listHot - rows + 1;
 }

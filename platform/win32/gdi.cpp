@@ -93,7 +93,7 @@ int ReleaseDC(HWND, HDC hdc) {
     return 1;
 }
 
-int GetDeviceCaps(HDC hdc, int index) {
+int GetDeviceCaps(HDC /*hdc*/, int index) {
     switch (index) {
         case LOGPIXELSX: case LOGPIXELSY: return 96;
         case BITSPIXEL: return 32;

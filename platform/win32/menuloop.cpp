@@ -242,7 +242,7 @@ private:
 
 // Input during the loop goes to the menu, not to the window procedure; key and button state are
 // kept current all the same, so no key seems held after the menu closes.
-void HandleEvent(Window& w, MenuLoop& loop, LoopInput& input, const SDL_Event& e) {
+void HandleEvent(Window& w, LoopInput& input, const SDL_Event& e) {
     State& s = GetState();
     auto ours = [&](std::uint32_t id) { return id == 0 || (w.sdl && id == SDL_GetWindowID(w.sdl)); };
     switch (e.type) {
@@ -323,7 +323,7 @@ UINT RunMenuLoop(Window& w, const MenuLoopRequest& request) {
         HookPass();
         HookDeliver();
         SDL_Event event;
-        while (!loop.done && SDL_PollEvent(&event)) HandleEvent(w, loop, input, event);
+        while (!loop.done && SDL_PollEvent(&event)) HandleEvent(w, input, event);
         FlushSizeMove(false);
         if (loop.done) break;
         // Keep the last frame on screen under the menu.

@@ -73,7 +73,7 @@ TEST_F(AppTest, StepFrameByDeviceStateClockAndStepOnce) {
         EXPECT_EQ(app_->Count("OnDeviceLost") == 1 && app_->Count("OnDeviceReset") == 1, c.reset);
         if (c.updated) {
             EXPECT_FALSE(app_->m_bStepOnce);
-            if (c.animating) EXPECT_FLOAT_EQ(app_->m_fFrameTime, c.advanceMs / 1000.0f);
+            if (c.animating) { EXPECT_FLOAT_EQ(app_->m_fFrameTime, c.advanceMs / 1000.0f); }
         } else {
             EXPECT_EQ(app_->m_fAppTime, fAppBefore) << "the times keep their values";
         }
@@ -335,7 +335,7 @@ TEST_F(AppTest, VertexProcessingAndDepthFormatChoice) {
 }
 
 TEST_F(AppTest, ReferenceDeviceWarningsAndDenseLists) {
-    auto halFails = [](UINT adapter, D3DDEVTYPE type, D3DFORMAT f, D3DFORMAT, BOOL) {
+    auto halFails = [](UINT, D3DDEVTYPE type, D3DFORMAT, D3DFORMAT, BOOL) {
         return type == D3DDEVTYPE_HAL ? D3DERR_NOTAVAILABLE : S_OK;
     };
     struct Case {
@@ -395,8 +395,8 @@ TEST_F(AppTest, ReferenceDeviceWarningsAndDenseLists) {
         CaptureStderr();
         EXPECT_EQ(Create(), c.created);
         std::string boxes = GetCapturedStderr();
-        if (c.warning) EXPECT_THAT(boxes, HasSubstr(std::string(c.warning)));
-        else if (c.created == S_OK) EXPECT_EQ(boxes.find("[warning]"), std::string::npos) << boxes;
+        if (c.warning) { EXPECT_THAT(boxes, HasSubstr(std::string(c.warning))); }
+        else if (c.created == S_OK) { EXPECT_EQ(boxes.find("[warning]"), std::string::npos) << boxes; }
         EXPECT_EQ(app_->m_dwAdapterCount, c.adapters);
         if (c.created == S_OK) {
             EXPECT_STREQ(app_->m_aAdapters[0].Identifier.Description, "Record adapter");
@@ -499,8 +499,8 @@ TEST_F(SettingsFile, ChoosesTheModeAndWindowFromTheFile) {
         EXPECT_EQ(app_->Count("OnDeviceCreated"), 1 + c.recreations);
         if (c.windowed) EXPECT_EQ(app_->m_backBufferDesc.Width, 400u) << "the window keeps its size";
         else EXPECT_EQ(app_->m_backBufferDesc.Width, c.width);
-        if (c.text && c.recreations == 0) EXPECT_THAT(messages, HasSubstr("configuracion.cfg:"));
-        if (!c.text) EXPECT_THAT(messages, ::testing::Not(HasSubstr("configuracion"))) << "a missing file is silent";
+        if (c.text && c.recreations == 0) { EXPECT_THAT(messages, HasSubstr("configuracion.cfg:")); }
+        if (!c.text) { EXPECT_THAT(messages, ::testing::Not(HasSubstr("configuracion"))) << "a missing file is silent"; }
         std::filesystem::remove(c.fileName);
         SendMessageA(app_->m_hWnd, WM_CLOSE, 0, 0);
     }

@@ -50,7 +50,7 @@ TEST_F(DeviceDialog, InitialListsAndMultisampleChoicePerDeviceAndMode) {
     second.description = "Second adapter";
     script_->adapters.push_back(second);
     // Windowed (desktop X8R8G8B8) supports 2 and 4 samples; full screen in 16 bits only 2.
-    script_->checkMultiSample = [](UINT, D3DDEVTYPE, D3DFORMAT f, BOOL windowed, D3DMULTISAMPLE_TYPE t) {
+    script_->checkMultiSample = [](UINT, D3DDEVTYPE, D3DFORMAT f, BOOL, D3DMULTISAMPLE_TYPE t) {
         if (t == D3DMULTISAMPLE_NONE || t == D3DMULTISAMPLE_2_SAMPLES) return S_OK;
         return t == D3DMULTISAMPLE_4_SAMPLES && f == D3DFMT_X8R8G8B8 ? S_OK : D3DERR_NOTAVAILABLE;
     };

@@ -506,7 +506,7 @@ TEST_F(FishTest, DrawsInBothPassesAndWhatLoadFailuresLeave) {
         // The moving rock's weights follow the phase at its frequency (2).
         const D3DXVECTOR4 vRock = scnKeyPoseWeights(std::sin(app.m_fPhase * 2.0f));
         EXPECT_EQ(app.m_ppMovingRocks[0]->m_vWeights, vRock);
-        if (fTime > 0.5f) EXPECT_NE(whole.m_vWeights, vWeightsBefore) << "a frightened fish beats its tail";
+        if (fTime > 0.5f) { EXPECT_NE(whole.m_vWeights, vWeightsBefore) << "a frightened fish beats its tail"; }
         vWeightsBefore = whole.m_vWeights;
     }
 }

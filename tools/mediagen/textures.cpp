@@ -68,7 +68,7 @@ Image AirBarTexture() {
 }
 
 Image AirSpareTexture() {
-  return Paint(64, 64, [](float u, float v) { return Rgb{0.3f, 0.3f, 0.35f + 0.2f * v}; });
+  return Paint(64, 64, [](float, float v) { return Rgb{0.3f, 0.3f, 0.35f + 0.2f * v}; });
 }
 
 Image GaugeFrameTexture() {
@@ -79,7 +79,7 @@ Image GaugeFrameTexture() {
 }
 
 Image GaugeFillTexture() {
-  return Paint(64, 128, [](float u, float v) { return Ramp(v, {{0.0f, {1.0f, 0.85f, 0.2f}}, {1.0f, {0.95f, 0.3f, 0.05f}}}); });
+  return Paint(64, 128, [](float, float v) { return Ramp(v, {{0.0f, {1.0f, 0.85f, 0.2f}}, {1.0f, {0.95f, 0.3f, 0.05f}}}); });
 }
 
 Image CausticFrame(int frame) {
@@ -187,7 +187,7 @@ Image DiverTexture() {
 }
 
 Image SpearTexture() {
-  return Paint(32, 32, [](float u, float v) { return Scale({0.7f, 0.72f, 0.75f}, 0.65f + 0.45f * Band(v, 0.4f, 0.4f)); });
+  return Paint(32, 32, [](float, float v) { return Scale({0.7f, 0.72f, 0.75f}, 0.65f + 0.45f * Band(v, 0.4f, 0.4f)); });
 }
 
 Image BoatTexture() {

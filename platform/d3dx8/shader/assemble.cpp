@@ -70,7 +70,7 @@ void ClearOutputs(LPD3DXBUFFER* ppConstants, LPD3DXBUFFER* ppCompiledShader, LPD
 
 }  // namespace
 
-HRESULT D3DXAssembleShader(LPCVOID pSrcData, UINT srcDataLen, DWORD flags, LPD3DXBUFFER* ppConstants,
+HRESULT D3DXAssembleShader(LPCVOID pSrcData, UINT srcDataLen, DWORD /*flags*/, LPD3DXBUFFER* ppConstants,
                            LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors) {
     ClearOutputs(ppConstants, ppCompiledShader, ppCompilationErrors);
     if (!ppCompiledShader || (!pSrcData && srcDataLen > 0)) return D3DERR_INVALIDCALL;
@@ -80,7 +80,7 @@ HRESULT D3DXAssembleShader(LPCVOID pSrcData, UINT srcDataLen, DWORD flags, LPD3D
     return Assemble(text, "memory", ppConstants, ppCompiledShader, ppCompilationErrors);
 }
 
-HRESULT D3DXAssembleShaderFromFileA(LPCSTR pSrcFile, DWORD flags, LPD3DXBUFFER* ppConstants,
+HRESULT D3DXAssembleShaderFromFileA(LPCSTR pSrcFile, DWORD /*flags*/, LPD3DXBUFFER* ppConstants,
                                     LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors) {
     ClearOutputs(ppConstants, ppCompiledShader, ppCompilationErrors);
     if (!pSrcFile || !ppCompiledShader) return D3DERR_INVALIDCALL;

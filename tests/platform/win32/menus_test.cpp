@@ -81,7 +81,7 @@ TEST_F(Menus, TheContextMenuPicksGoStop) {
 }
 
 TEST_F(Menus, EscapeLeavesWithoutACommand) {
-    g_hook = [](HWND hwnd, UINT message, WPARAM, LPARAM lParam, LRESULT* result) {
+    g_hook = [](HWND hwnd, UINT message, WPARAM, LPARAM, LRESULT* result) {
         if (message != WM_CONTEXTMENU) return false;
         HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_POPUP));
         // A keyboard-invoked position far off the window still opens a menu that can be used.

@@ -175,7 +175,7 @@ TEST_F(TextureBudgetTest, SmallFilesDescribingHugeImagesAreRefusedOrDecodedSmall
         EXPECT_EQ(outcome.width, c.width);
         EXPECT_EQ(outcome.height, c.height);
         std::printf("%s: %zu bytes, peak %ld MB\n", c.name, c.file.size(), peakMb);
-        if (peakMb >= 0) EXPECT_LT(peakMb, 100);
+        if (peakMb >= 0) { EXPECT_LT(peakMb, 100); }
     }
 }
 
