@@ -42,8 +42,7 @@ constexpr ErrorText kTexts[] = {
     {kOutOfVideoMemory, "Not enough video memory."},
 };
 
-constexpr const char* kFallbackText =
-    "Generic application error. Enable\ndebug output for detailed information.";
+constexpr const char* kFallbackText = "Generic application error. Enable\ndebug output for detailed information.";
 
 constexpr UINT kIconError = 0x10;    // MB_ICONERROR
 constexpr UINT kIconWarning = 0x30;  // MB_ICONWARNING
@@ -58,13 +57,11 @@ const char* AppErrorText(HRESULT hr) {
 
 const char* AppErrorSuffix(DWORD dwType) {
     switch (dwType) {
-    case ErrorBoxFatal:
-        return "\n\nThis sample will now exit.";
-    case ErrorBoxReferenceWarning:
-        return "\n\nSwitching to the reference rasterizer,\na software device that implements the entire\n"
-               "Direct3D feature set, but runs very slowly.";
-    default:
-        return "";
+        case ErrorBoxFatal: return "\n\nThis sample will now exit.";
+        case ErrorBoxReferenceWarning:
+            return "\n\nSwitching to the reference rasterizer,\na software device that implements the entire\n"
+                   "Direct3D feature set, but runs very slowly.";
+        default: return "";
     }
 }
 

@@ -19,13 +19,13 @@ DWORD s_dwPauseCount = 0;
 
 const char* DepthSuffix(D3DFORMAT Format) {
     switch (Format) {
-    case D3DFMT_D16: return " (D16)";
-    case D3DFMT_D15S1: return " (D15S1)";
-    case D3DFMT_D24X8: return " (D24X8)";
-    case D3DFMT_D24S8: return " (D24S8)";
-    case D3DFMT_D24X4S4: return " (D24X4S4)";
-    case D3DFMT_D32: return " (D32)";
-    default: return "";
+        case D3DFMT_D16: return " (D16)";
+        case D3DFMT_D15S1: return " (D15S1)";
+        case D3DFMT_D24X8: return " (D24X8)";
+        case D3DFMT_D24S8: return " (D24S8)";
+        case D3DFMT_D24X4S4: return " (D24X4S4)";
+        case D3DFMT_D32: return " (D32)";
+        default: return "";
     }
 }
 

@@ -16,8 +16,8 @@ struct D3DAppMode {
     DWORD dwWidth;
     DWORD dwHeight;
     D3DFORMAT Format;
-    DWORD dwBehavior;               // D3DCREATE_* vertex processing for this format
-    D3DFORMAT DepthStencilFormat;   // D3DFMT_UNKNOWN when no depth buffer is wanted
+    DWORD dwBehavior;              // D3DCREATE_* vertex processing for this format
+    D3DFORMAT DepthStencilFormat;  // D3DFMT_UNKNOWN when no depth buffer is wanted
 };
 
 // One device type (HAL or REF) of an adapter.
@@ -61,7 +61,9 @@ public:
     // The life-cycle operations, in slot order.
     virtual HRESULT ApplyWindowStyle();
     virtual HRESULT AfterCreate() { return S_OK; }
-    virtual HRESULT CheckDeviceCaps(const D3DCAPS8* /*pCaps*/, DWORD /*dwBehavior*/, D3DFORMAT /*Format*/) { return S_OK; }
+    virtual HRESULT CheckDeviceCaps(const D3DCAPS8* /*pCaps*/, DWORD /*dwBehavior*/, D3DFORMAT /*Format*/) {
+        return S_OK;
+    }
     virtual HRESULT InitApp() { return S_OK; }
     virtual HRESULT OnDeviceCreated() { return S_OK; }
     virtual HRESULT OnDeviceReset() { return S_OK; }

@@ -49,8 +49,7 @@ BOOL CArcBall::HandleMessage(HWND, UINT uMsg, WPARAM, LPARAM lParam) {
             m_bDrag = FALSE;
             m_qDown = m_qNow;
             return TRUE;
-        default:
-            return FALSE;
+        default: return FALSE;
     }
 }
 

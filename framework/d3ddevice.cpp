@@ -11,8 +11,8 @@
 
 namespace {
 
-void FillBackBufferSize(D3DPRESENT_PARAMETERS& pp, BOOL bWindowed, const RECT& rcClient,
-                        const D3DAppAdapter* pAdapter, const D3DAppMode* pMode) {
+void FillBackBufferSize(D3DPRESENT_PARAMETERS& pp, BOOL bWindowed, const RECT& rcClient, const D3DAppAdapter* pAdapter,
+                        const D3DAppMode* pMode) {
     if (bWindowed) {
         pp.BackBufferWidth = static_cast<UINT>(rcClient.right - rcClient.left);
         pp.BackBufferHeight = static_cast<UINT>(rcClient.bottom - rcClient.top);
@@ -56,7 +56,8 @@ void CD3DApp::BuildDeviceText(const D3DAppAdapter* pAdapter, const D3DAppDevice*
     // The adapter's description may be far longer than the text holds; it is cut to fit.
     char szText[sizeof pAdapter->Identifier.Description + 64];
     std::snprintf(szText, sizeof szText, "%s%s%s%.*s", pszType, pszVp, bHal ? ": " : "",
-                  static_cast<int>(sizeof pAdapter->Identifier.Description), bHal ? pAdapter->Identifier.Description : "");
+                  static_cast<int>(sizeof pAdapter->Identifier.Description),
+                  bHal ? pAdapter->Identifier.Description : "");
     const size_t uLength = std::min(std::strlen(szText), sizeof m_szDeviceText - 1);
     std::memcpy(m_szDeviceText, szText, uLength);
     m_szDeviceText[uLength] = '\0';

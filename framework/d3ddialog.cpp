@@ -191,29 +191,27 @@ INT_PTR CALLBACK SelectDeviceDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM
         if (lIndex >= 0) {
             const DWORD dwIndex = static_cast<DWORD>(lIndex);
             switch (wId) {
-            case CtlAdapterList: {
-                sel.dwAdapter = dwIndex;
-                const D3DAppAdapter* pAdapter = &pApp->m_aAdapters[dwIndex];
-                sel.dwDevice = pAdapter->dwCurDevice;
-                sel.dwMode = pAdapter->aDevices[sel.dwDevice].dwCurMode;
-                sel.bWindowed = pAdapter->aDevices[sel.dwDevice].bWindowed;
-                break;
-            }
-            case CtlDeviceList: {
-                sel.dwDevice = dwIndex;
-                const D3DAppDevice* pDevice = &pApp->m_aAdapters[sel.dwAdapter].aDevices[dwIndex];
-                sel.dwMode = pDevice->dwCurMode;
-                sel.bWindowed = pDevice->bWindowed;
-                break;
-            }
-            case CtlModeList:
-                sel.dwMode = dwIndex;
-                break;
-            case CtlMultisampleList:
-                sel.MultiSampleType = static_cast<D3DMULTISAMPLE_TYPE>(SendMessageA(hwndList, CB_GETITEMDATA, dwIndex, 0));
-                break;
-            default:
-                break;
+                case CtlAdapterList: {
+                    sel.dwAdapter = dwIndex;
+                    const D3DAppAdapter* pAdapter = &pApp->m_aAdapters[dwIndex];
+                    sel.dwDevice = pAdapter->dwCurDevice;
+                    sel.dwMode = pAdapter->aDevices[sel.dwDevice].dwCurMode;
+                    sel.bWindowed = pAdapter->aDevices[sel.dwDevice].bWindowed;
+                    break;
+                }
+                case CtlDeviceList: {
+                    sel.dwDevice = dwIndex;
+                    const D3DAppDevice* pDevice = &pApp->m_aAdapters[sel.dwAdapter].aDevices[dwIndex];
+                    sel.dwMode = pDevice->dwCurMode;
+                    sel.bWindowed = pDevice->bWindowed;
+                    break;
+                }
+                case CtlModeList: sel.dwMode = dwIndex; break;
+                case CtlMultisampleList:
+                    sel.MultiSampleType =
+                        static_cast<D3DMULTISAMPLE_TYPE>(SendMessageA(hwndList, CB_GETITEMDATA, dwIndex, 0));
+                    break;
+                default: break;
             }
         }
     }

@@ -47,8 +47,8 @@ BOOL CD3DApp::ChooseDepthFormat(UINT uAdapter, D3DDEVTYPE DeviceType, D3DFORMAT 
         if (m_dwDepthBitsMin > c.dwDepthBits || m_dwStencilBitsMin > c.dwStencilBits) continue;
         if (SUCCEEDED(m_pDirect3D->CheckDeviceFormat(uAdapter, DeviceType, AdapterFormat, D3DUSAGE_DEPTHSTENCIL,
                                                      D3DRTYPE_SURFACE, c.Format)) &&
-            SUCCEEDED(m_pDirect3D->CheckDepthStencilMatch(uAdapter, DeviceType, AdapterFormat, AdapterFormat,
-                                                          c.Format))) {
+            SUCCEEDED(
+                m_pDirect3D->CheckDepthStencilMatch(uAdapter, DeviceType, AdapterFormat, AdapterFormat, c.Format))) {
             *pDepthStencilFormat = c.Format;
             return TRUE;
         }

@@ -12,9 +12,7 @@
 namespace {
 
 // Names are cut to the buffer, never overrun it.
-void CopyName(char (&dest)[512], const char* src) {
-    std::snprintf(dest, sizeof dest, "%s", src ? src : "");
-}
+void CopyName(char (&dest)[512], const char* src) { std::snprintf(dest, sizeof dest, "%s", src ? src : ""); }
 
 // The object's name into a 512-character buffer, cut when longer; "" when unnamed.
 void ReadObjectName(IDirectXFileData* pData, char (&strName)[512]) {
@@ -81,8 +79,8 @@ HRESULT CD3DFileMesh::LoadFromFile(IDirect3DDevice8* pd3dDevice, const char* str
     sysGenericToAnsi(strAnsi, strPath, MAX_PATH);
 
     ID3DXBuffer* pMtrlBuffer = nullptr;
-    HRESULT hr = D3DXLoadMeshFromX(strAnsi, D3DXMESH_SYSTEMMEM, pd3dDevice, nullptr, &pMtrlBuffer,
-                                   &m_dwMaterialCount, &m_pSystemMesh);
+    HRESULT hr = D3DXLoadMeshFromX(strAnsi, D3DXMESH_SYSTEMMEM, pd3dDevice, nullptr, &pMtrlBuffer, &m_dwMaterialCount,
+                                   &m_pSystemMesh);
     if (FAILED(hr)) {
         m_dwMaterialCount = 0;
         return hr;
@@ -189,8 +187,7 @@ HRESULT CD3DFileMesh::Render(IDirect3DDevice8* pd3dDevice, BOOL bDrawOpaqueSubse
 // Walks go frame, children, then siblings. Sibling chains are followed in a loop rather than by
 // recursion, so a long chain cannot exhaust the stack.
 
-CD3DFileFrame::CD3DFileFrame(const char* strName)
-    : m_pMesh(nullptr), m_pNext(nullptr), m_pChild(nullptr) {
+CD3DFileFrame::CD3DFileFrame(const char* strName) : m_pMesh(nullptr), m_pNext(nullptr), m_pChild(nullptr) {
     CopyName(m_szName, strName);
     D3DXMatrixIdentity(&m_matLocal);
 }

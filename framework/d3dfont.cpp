@@ -30,9 +30,8 @@ FontScreenVertex* fntPutGlyphQuad(FontScreenVertex* pVertices, float sx, float s
 
 // Draws the batch once it holds more than the flush limit and locks the buffer afresh; false when
 // the buffer cannot be locked again.
-template <class Vertex>
-bool fntFlushWhenFull(IDirect3DDevice8* pDevice, IDirect3DVertexBuffer8* pVertexBuffer, DWORD dwFlushVertices,
-                      Vertex** ppVertices, DWORD* pdwNumTriangles) {
+template <class Vertex> bool fntFlushWhenFull(IDirect3DDevice8* pDevice, IDirect3DVertexBuffer8* pVertexBuffer,
+                                              DWORD dwFlushVertices, Vertex** ppVertices, DWORD* pdwNumTriangles) {
     if (*pdwNumTriangles * 3 <= dwFlushVertices) return true;
     pVertexBuffer->Unlock();
     pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, *pdwNumTriangles);
@@ -138,9 +137,8 @@ HRESULT CTextureFont::Load(IDirect3DDevice8* pd3dDevice) {
     bmi.bmiHeader.biBitCount = 32;
 
     HDC hDC = CreateCompatibleDC(nullptr);
-    HBITMAP hbmBitmap = hDC ? CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, reinterpret_cast<void**>(&pBitmapBits),
-                                               nullptr, 0)
-                            : nullptr;
+    HBITMAP hbmBitmap =
+        hDC ? CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, reinterpret_cast<void**>(&pBitmapBits), nullptr, 0) : nullptr;
     if (!hDC || !hbmBitmap) {
         if (hDC) DeleteDC(hDC);
         Destroy();
@@ -148,8 +146,8 @@ HRESULT CTextureFont::Load(IDirect3DDevice8* pd3dDevice) {
     }
     SetMapMode(hDC, MM_TEXT);
 
-    INT nHeight = -MulDiv(static_cast<int>(m_dwPointSize),
-                          static_cast<INT>(GetDeviceCaps(hDC, LOGPIXELSY) * m_fTexScale), 72);
+    INT nHeight =
+        -MulDiv(static_cast<int>(m_dwPointSize), static_cast<INT>(GetDeviceCaps(hDC, LOGPIXELSY) * m_fTexScale), 72);
     DWORD dwBold = (m_dwStyleFlags & D3DFONT_BOLD) ? FW_BOLD : FW_NORMAL;
     DWORD dwItalic = (m_dwStyleFlags & D3DFONT_ITALIC) ? TRUE : FALSE;
     HFONT hFont = CreateFontA(nHeight, 0, 0, 0, static_cast<int>(dwBold), dwItalic, FALSE, FALSE, DEFAULT_CHARSET,
@@ -254,9 +252,7 @@ HRESULT CTextureFont::Destroy() {
 }
 
 // Drawing needs the vertex buffer and both state blocks, not only a device.
-bool CTextureFont::Ready() const {
-    return m_pDevice && m_pVertexBuffer && m_dwStateBlockSaved && m_dwStateBlockText;
-}
+bool CTextureFont::Ready() const { return m_pDevice && m_pVertexBuffer && m_dwStateBlockSaved && m_dwStateBlockText; }
 
 HRESULT CTextureFont::MeasureText(const char* strText, SIZE* pSize) {
     if (strText == nullptr || pSize == nullptr) return E_FAIL;

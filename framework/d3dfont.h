@@ -62,7 +62,7 @@ public:
 private:
     bool Ready() const;
     void BeginText(DWORD dwFvf, UINT uStride, DWORD dwFlags);
-    template <class Vertex, class GlyphSize, class PutQuad>
-    HRESULT DrawGlyphs(const char* strText, float x, float y, float fLineStep, DWORD dwFlushVertices,
-                       GlyphSize glyphSize, PutQuad putQuad);
+    template <class Vertex, class GlyphSize, class PutQuad> HRESULT DrawGlyphs(const char* strText, float x, float y,
+                                                                               float fLineStep, DWORD dwFlushVertices,
+                                                                               GlyphSize glyphSize, PutQuad putQuad);
 };

@@ -23,8 +23,9 @@ HRESULT CD3DApp::ApplySettingsFile() {
     const bool bComplete = !file.fail();
     // A file that does not hold four numbers changes nothing.
     if (!bComplete) {
-        std::fprintf(stderr, "configuracion.cfg: expected four numbers (width, height, unused, 1 for full screen); "
-                             "the settings are left as they are\n");
+        std::fprintf(stderr,
+                     "configuracion.cfg: expected four numbers (width, height, unused, 1 for full screen); "
+                     "the settings are left as they are\n");
         return S_OK;
     }
     const BOOL bWindowed = dwMode != 1;
@@ -41,8 +42,9 @@ HRESULT CD3DApp::ApplySettingsFile() {
         if (mode.Format == D3DFMT_R5G6B5 || mode.Format == D3DFMT_X1R5G5B5 || mode.Format == D3DFMT_A1R5G5B5) break;
     }
     if (!bFound) {
-        std::fprintf(stderr, "configuracion.cfg: the first device has no %lu x %lu mode; the settings are left as "
-                             "they are\n",
+        std::fprintf(stderr,
+                     "configuracion.cfg: the first device has no %lu x %lu mode; the settings are left as "
+                     "they are\n",
                      static_cast<unsigned long>(dwWidth), static_cast<unsigned long>(dwHeight));
         return S_OK;
     }

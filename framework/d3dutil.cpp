@@ -196,12 +196,30 @@ D3DXMATRIX gfxCubeMapViewMatrix(DWORD dwFace) {
     D3DXVECTOR3 vLookDir;
     D3DXVECTOR3 vUpDir;
     switch (dwFace) {
-        case 0: vLookDir = D3DXVECTOR3(1, 0, 0); vUpDir = D3DXVECTOR3(0, 1, 0); break;
-        case 1: vLookDir = D3DXVECTOR3(-1, 0, 0); vUpDir = D3DXVECTOR3(0, 1, 0); break;
-        case 2: vLookDir = D3DXVECTOR3(0, 1, 0); vUpDir = D3DXVECTOR3(0, 0, -1); break;
-        case 3: vLookDir = D3DXVECTOR3(0, -1, 0); vUpDir = D3DXVECTOR3(0, 0, 1); break;
-        case 4: vLookDir = D3DXVECTOR3(0, 0, 1); vUpDir = D3DXVECTOR3(0, 1, 0); break;
-        case 5: vLookDir = D3DXVECTOR3(0, 0, -1); vUpDir = D3DXVECTOR3(0, 1, 0); break;
+        case 0:
+            vLookDir = D3DXVECTOR3(1, 0, 0);
+            vUpDir = D3DXVECTOR3(0, 1, 0);
+            break;
+        case 1:
+            vLookDir = D3DXVECTOR3(-1, 0, 0);
+            vUpDir = D3DXVECTOR3(0, 1, 0);
+            break;
+        case 2:
+            vLookDir = D3DXVECTOR3(0, 1, 0);
+            vUpDir = D3DXVECTOR3(0, 0, -1);
+            break;
+        case 3:
+            vLookDir = D3DXVECTOR3(0, -1, 0);
+            vUpDir = D3DXVECTOR3(0, 0, 1);
+            break;
+        case 4:
+            vLookDir = D3DXVECTOR3(0, 0, 1);
+            vUpDir = D3DXVECTOR3(0, 1, 0);
+            break;
+        case 5:
+            vLookDir = D3DXVECTOR3(0, 0, -1);
+            vUpDir = D3DXVECTOR3(0, 1, 0);
+            break;
         default: {
             D3DXMATRIX matIdentity;
             D3DXMatrixIdentity(&matIdentity);

@@ -27,14 +27,12 @@ void ShowContextMenu(HWND hWnd, LPARAM lParam) {
 bool SwallowedInFullScreen(WPARAM wParam) {
     // The low four bits are the system's own.
     switch (wParam & 0xFFF0) {
-    case SC_MOVE:
-    case SC_SIZE:
-    case SC_MAXIMIZE:
-    case SC_KEYMENU:
-    case SC_MONITORPOWER:
-        return true;
-    default:
-        return false;
+        case SC_MOVE:
+        case SC_SIZE:
+        case SC_MAXIMIZE:
+        case SC_KEYMENU:
+        case SC_MONITORPOWER: return true;
+        default: return false;
     }
 }
 
@@ -80,38 +78,35 @@ void CD3DApp::OnMouseMove() {
 
 BOOL CD3DApp::OnCommand(HWND hWnd, WORD wId) {
     switch (wId) {
-    case CmdChangeDevice:
-        if (m_bWindowActive && m_bDeviceReady) {
-            Pause(TRUE);
-            // On failure a fatal box has closed the window; the pause stays.
-            if (SUCCEEDED(ChangeDeviceDialog())) Pause(FALSE);
-        }
-        return TRUE;
+        case CmdChangeDevice:
+            if (m_bWindowActive && m_bDeviceReady) {
+                Pause(TRUE);
+                // On failure a fatal box has closed the window; the pause stays.
+                if (SUCCEEDED(ChangeDeviceDialog())) Pause(FALSE);
+            }
+            return TRUE;
 
-    case CmdToggleFullscreen:
-        if (m_bWindowActive && m_bDeviceReady) {
-            // A failed fall-back to the window has shown its own fatal box and closed it.
-            if (FAILED(SwitchFullscreen()) && m_hWnd != nullptr) ShowError(AppErrResetFailed, ErrorBoxFatal);
-        }
-        return TRUE;
+        case CmdToggleFullscreen:
+            if (m_bWindowActive && m_bDeviceReady) {
+                // A failed fall-back to the window has shown its own fatal box and closed it.
+                if (FAILED(SwitchFullscreen()) && m_hWnd != nullptr) ShowError(AppErrResetFailed, ErrorBoxFatal);
+            }
+            return TRUE;
 
-    case CmdGoStop:
-        m_bAnimating = !m_bAnimating;
-        sysTimer(m_bAnimating ? TimerCommand::Start : TimerCommand::Stop);
-        return FALSE;
+        case CmdGoStop:
+            m_bAnimating = !m_bAnimating;
+            sysTimer(m_bAnimating ? TimerCommand::Start : TimerCommand::Stop);
+            return FALSE;
 
-    case CmdSingleStep:
-        sysTimer(m_bAnimating ? TimerCommand::Stop : TimerCommand::Advance);
-        m_bAnimating = FALSE;
-        m_bStepOnce = TRUE;
-        return FALSE;
+        case CmdSingleStep:
+            sysTimer(m_bAnimating ? TimerCommand::Stop : TimerCommand::Advance);
+            m_bAnimating = FALSE;
+            m_bStepOnce = TRUE;
+            return FALSE;
 
-    case CmdExit:
-        SendMessageA(hWnd, WM_CLOSE, 0, 0);
-        return TRUE;
+        case CmdExit: SendMessageA(hWnd, WM_CLOSE, 0, 0); return TRUE;
 
-    default:
-        return FALSE;
+        default: return FALSE;
     }
 }
 
@@ -126,59 +121,46 @@ void CD3DApp::OnClose(HWND hWnd) {
 
 LRESULT CD3DApp::HandleMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     switch (uMsg) {
-    case WM_PAINT:
-        // While frames are off the last one stays on screen.
-        if (m_pDevice && !m_bDeviceReady && m_bWindowedMode) m_pDevice->Present(nullptr, nullptr, nullptr, nullptr);
-        break;
-    case WM_GETMINMAXINFO:
-        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{100, 100};
-        break;
-    case WM_ENTERSIZEMOVE:
-        if (m_bAnimating) sysTimer(TimerCommand::Stop);
-        break;
-    case WM_SIZE:
-        m_bWindowActive = !(wParam == SIZE_MAXHIDE || wParam == SIZE_MINIMIZED);
-        break;
-    case WM_EXITSIZEMOVE:
-        if (!OnExitSizeMove()) return 0;
-        break;
+        case WM_PAINT:
+            // While frames are off the last one stays on screen.
+            if (m_pDevice && !m_bDeviceReady && m_bWindowedMode) m_pDevice->Present(nullptr, nullptr, nullptr, nullptr);
+            break;
+        case WM_GETMINMAXINFO: reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{100, 100}; break;
+        case WM_ENTERSIZEMOVE:
+            if (m_bAnimating) sysTimer(TimerCommand::Stop);
+            break;
+        case WM_SIZE: m_bWindowActive = !(wParam == SIZE_MAXHIDE || wParam == SIZE_MINIMIZED); break;
+        case WM_EXITSIZEMOVE:
+            if (!OnExitSizeMove()) return 0;
+            break;
 
-    case WM_SETCURSOR:
-        if (OnSetCursor()) return TRUE;
-        break;
-    case WM_MOUSEMOVE:
-        OnMouseMove();
-        break;
+        case WM_SETCURSOR:
+            if (OnSetCursor()) return TRUE;
+            break;
+        case WM_MOUSEMOVE: OnMouseMove(); break;
 
-    case WM_ENTERMENULOOP:
-        Pause(TRUE);
-        break;
-    case WM_EXITMENULOOP:
-        Pause(FALSE);
-        break;
-    case WM_CONTEXTMENU:
-        if (m_bWindowedMode) ShowContextMenu(hWnd, lParam);
-        break;
+        case WM_ENTERMENULOOP: Pause(TRUE); break;
+        case WM_EXITMENULOOP: Pause(FALSE); break;
+        case WM_CONTEXTMENU:
+            if (m_bWindowedMode) ShowContextMenu(hWnd, lParam);
+            break;
 
-    case WM_NCHITTEST:
-        if (!m_bWindowedMode) return HTCLIENT;
-        break;
-    case WM_POWERBROADCAST:
-        if (wParam == PBT_APMQUERYSUSPEND || wParam == PBT_APMRESUMESUSPEND) return TRUE;
-        break;
-    case WM_SYSCOMMAND:
-        if (!m_bWindowedMode && SwallowedInFullScreen(wParam)) return TRUE;
-        break;
+        case WM_NCHITTEST:
+            if (!m_bWindowedMode) return HTCLIENT;
+            break;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMQUERYSUSPEND || wParam == PBT_APMRESUMESUSPEND) return TRUE;
+            break;
+        case WM_SYSCOMMAND:
+            if (!m_bWindowedMode && SwallowedInFullScreen(wParam)) return TRUE;
+            break;
 
-    case WM_COMMAND:
-        if (OnCommand(hWnd, LOWORD(wParam))) return 0;
-        break;
-    case WM_CLOSE:
-        OnClose(hWnd);
-        return 0;
+        case WM_COMMAND:
+            if (OnCommand(hWnd, LOWORD(wParam))) return 0;
+            break;
+        case WM_CLOSE: OnClose(hWnd); return 0;
 
-    default:
-        break;
+        default: break;
     }
 
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);

@@ -40,31 +40,27 @@ float sysTimer(TimerCommand command) {
         const double c = static_cast<double>(s_llCounterFrequency);
 
         switch (command) {
-        case TimerCommand::GetElapsedTime: {
-            const double elapsed = static_cast<double>(now - s_llLastElapsedCount) / c;
-            s_llLastElapsedCount = now;
-            return static_cast<float>(elapsed);
-        }
-        case TimerCommand::GetAppTime:
-            return static_cast<float>(static_cast<double>(now - s_llBaseCount) / c);
-        case TimerCommand::Reset:
-            s_llBaseCount = now;
-            s_llLastElapsedCount = now;
-            return 0.0f;
-        case TimerCommand::Start:
-            s_llBaseCount += now - s_llStopCount;
-            s_llStopCount = 0;
-            s_llLastElapsedCount = now;
-            return 0.0f;
-        case TimerCommand::Stop:
-            s_llStopCount = now;
-            s_llLastElapsedCount = now;
-            return 0.0f;
-        case TimerCommand::Advance:
-            s_llStopCount += s_llCounterFrequency / 10;
-            return 0.0f;
-        case TimerCommand::GetAbsoluteTime:
-            return static_cast<float>(static_cast<double>(now) / c);
+            case TimerCommand::GetElapsedTime: {
+                const double elapsed = static_cast<double>(now - s_llLastElapsedCount) / c;
+                s_llLastElapsedCount = now;
+                return static_cast<float>(elapsed);
+            }
+            case TimerCommand::GetAppTime: return static_cast<float>(static_cast<double>(now - s_llBaseCount) / c);
+            case TimerCommand::Reset:
+                s_llBaseCount = now;
+                s_llLastElapsedCount = now;
+                return 0.0f;
+            case TimerCommand::Start:
+                s_llBaseCount += now - s_llStopCount;
+                s_llStopCount = 0;
+                s_llLastElapsedCount = now;
+                return 0.0f;
+            case TimerCommand::Stop:
+                s_llStopCount = now;
+                s_llLastElapsedCount = now;
+                return 0.0f;
+            case TimerCommand::Advance: s_llStopCount += s_llCounterFrequency / 10; return 0.0f;
+            case TimerCommand::GetAbsoluteTime: return static_cast<float>(static_cast<double>(now) / c);
         }
         return -1.0f;
     }
@@ -76,30 +72,24 @@ float sysTimer(TimerCommand command) {
         now = static_cast<double>(timeGetTime()) * 0.001;
 
     switch (command) {
-    case TimerCommand::GetElapsedTime: {
-        const double elapsed = now - s_dLastElapsedTime;
-        s_dLastElapsedTime = now;
-        return static_cast<float>(elapsed);
-    }
-    case TimerCommand::GetAppTime:
-        return static_cast<float>(now - s_dBaseTime);
-    case TimerCommand::Reset:
-        s_dBaseTime = now;
-        s_dLastElapsedTime = now;
-        return 0.0f;
-    case TimerCommand::Start:
-        s_dBaseTime += now - s_dStopTime;
-        s_dStopTime = 0.0;
-        s_dLastElapsedTime = now;
-        return 0.0f;
-    case TimerCommand::Stop:
-        s_dStopTime = now;
-        return 0.0f;
-    case TimerCommand::Advance:
-        s_dStopTime += static_cast<double>(0.1f);
-        return 0.0f;
-    case TimerCommand::GetAbsoluteTime:
-        return static_cast<float>(now);
+        case TimerCommand::GetElapsedTime: {
+            const double elapsed = now - s_dLastElapsedTime;
+            s_dLastElapsedTime = now;
+            return static_cast<float>(elapsed);
+        }
+        case TimerCommand::GetAppTime: return static_cast<float>(now - s_dBaseTime);
+        case TimerCommand::Reset:
+            s_dBaseTime = now;
+            s_dLastElapsedTime = now;
+            return 0.0f;
+        case TimerCommand::Start:
+            s_dBaseTime += now - s_dStopTime;
+            s_dStopTime = 0.0;
+            s_dLastElapsedTime = now;
+            return 0.0f;
+        case TimerCommand::Stop: s_dStopTime = now; return 0.0f;
+        case TimerCommand::Advance: s_dStopTime += static_cast<double>(0.1f); return 0.0f;
+        case TimerCommand::GetAbsoluteTime: return static_cast<float>(now);
     }
     return -1.0f;
 }

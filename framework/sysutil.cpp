@@ -43,8 +43,8 @@ const char* sysGetMediaDir() {
 
     DWORD dwType;
     DWORD dwSize = MAX_PATH;
-    const LONG lResult = RegQueryValueExA(hKey, "Shared Media Path", nullptr, &dwType,
-                                          reinterpret_cast<BYTE*>(s_strMediaPath), &dwSize);
+    const LONG lResult =
+        RegQueryValueExA(hKey, "Shared Media Path", nullptr, &dwType, reinterpret_cast<BYTE*>(s_strMediaPath), &dwSize);
     RegCloseKey(hKey);
     if (lResult != ERROR_SUCCESS) return s_strNull;
 
@@ -91,8 +91,7 @@ HRESULT sysReadRegString(HKEY hKey, const char* strRegName, char* strValue, DWOR
 HRESULT sysWriteRegString(HKEY hKey, const char* strRegName, const char* strValue) {
     if (strValue == nullptr) return E_FAIL;
     const DWORD dwSize = static_cast<DWORD>(std::strlen(strValue) + 1);
-    if (RegSetValueExA(hKey, strRegName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue), dwSize) !=
-        ERROR_SUCCESS)
+    if (RegSetValueExA(hKey, strRegName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue), dwSize) != ERROR_SUCCESS)
         return E_FAIL;
     return S_OK;
 }

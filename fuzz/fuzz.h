@@ -36,8 +36,9 @@ inline void QuietTraces() {
 inline const std::filesystem::path& ScratchFolder(const char* szName) {
     // Never destroyed, so that the removal at exit still has it.
     static const std::filesystem::path* const folder = [szName] {
-        auto* p = new std::filesystem::path(std::filesystem::temp_directory_path() /
-                                            ("abisalia-fuzz-" + std::string(szName) + "-" + std::to_string(::getpid())));
+        auto* p =
+            new std::filesystem::path(std::filesystem::temp_directory_path() /
+                                      ("abisalia-fuzz-" + std::string(szName) + "-" + std::to_string(::getpid())));
         std::filesystem::create_directories(*p);
         std::atexit([] {
             std::error_code error;

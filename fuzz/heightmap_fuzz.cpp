@@ -76,10 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::any_of(pMap + nRead, pMap + kMapBytes, [](unsigned char b) { return b != 0; }))
         std::abort();
 
-    std::vector<std::pair<int, int>> places = {{0, 0},           {kMapColumns - 1, kMapRows - 1},
-                                               {kMapColumns - 2, 0}, {0, kMapRows - 2},
-                                               {-1, -1},         {kMapColumns, kMapRows},
-                                               {-1000000, 500},  {1000, 1000000}};
+    std::vector<std::pair<int, int>> places = {
+        {0, 0},   {kMapColumns - 1, kMapRows - 1}, {kMapColumns - 2, 0}, {0, kMapRows - 2},
+        {-1, -1}, {kMapColumns, kMapRows},         {-1000000, 500},      {1000, 1000000}};
     for (std::size_t k = 0; k + 4 <= std::min<std::size_t>(patternSize, 64); k += 4) {
         const auto i = static_cast<std::int16_t>(pattern[k] | pattern[k + 1] << 8);
         const auto j = static_cast<std::int16_t>(pattern[k + 2] | pattern[k + 3] << 8);

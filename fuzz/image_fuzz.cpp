@@ -4,7 +4,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     d3dx::DecodedImage image;
-    if (SUCCEEDED(d3dx::DecodeImage(data, size, &image)) && image.texels.size() != std::size_t{image.width} * image.height)
+    if (SUCCEEDED(d3dx::DecodeImage(data, size, &image)) &&
+        image.texels.size() != std::size_t{image.width} * image.height)
         __builtin_trap();
     // Each decoder also meets what another format's signature would send elsewhere.
     d3dx::DecodeBmp(data, size, &image);

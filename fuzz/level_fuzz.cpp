@@ -30,7 +30,7 @@ std::filesystem::path ScratchFolder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::filesystem::path folder = ScratchFolder();
-    static const char* const kFiles[] = {"nivel.plt",   "ladrillos.plt", "peces.plt",
+    static const char* const kFiles[] = {"nivel.plt",       "ladrillos.plt", "peces.plt",
                                          "ladrillosmv.plt", "guibarca.plt",  "mar.plt"};
     const std::string input(reinterpret_cast<const char*>(data), size);
     std::size_t start = 0;

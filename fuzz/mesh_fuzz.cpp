@@ -87,7 +87,8 @@ void Query(CollisionModel3D* pModel, const D3DXMATRIX& matWorld, const D3DXVECTO
     const float fLength = D3DXVec3Length(&vDir);
     float afPoint[3], afT1[9], afT2[9];
     if (pModel->rayCollision(&vFrom.x, &vDir.x, true, 0.0f, fLength + 0.05f)) pModel->getCollisionPoint(afPoint, false);
-    if (pModel->rayCollision(&vFrom.x, &vDir.x, false, 0.0f, 2.0f * fLength)) pModel->getCollidingTriangles(afT1, afT2, false);
+    if (pModel->rayCollision(&vFrom.x, &vDir.x, false, 0.0f, 2.0f * fLength))
+        pModel->getCollidingTriangles(afT1, afT2, false);
     const D3DXVECTOR3 vDown(0, -1, 0);
     pModel->rayCollision(&vCentre.x, &vDown.x, true, 0.0f, 20.0f);
     if (pModel->sphereCollision(&vCentre.x, std::isfinite(fLength) ? 0.25f * fLength + 1.0f : 1.0f))
@@ -161,8 +162,8 @@ void RockAndFish(CSceneObject& rock, CFish& fish) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CGameApp& app = App();
-    std::ofstream(kMeshFile, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                       static_cast<std::streamsize>(size));
+    std::ofstream(kMeshFile, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     MeshObjectLife(app.m_pDevice, true);
     MeshObjectLife(app.m_pDevice, false);
     SceneLife(app.m_pDevice);

@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The raw bytes as tokens, as CreateVertexShader would meet them.
     std::vector<DWORD> tokens(size / sizeof(DWORD));
     if (!tokens.empty()) std::memcpy(tokens.data(), data, tokens.size() * sizeof(DWORD));
-    if (d3d8::DecodeVertexShader(tokens.data(), tokens.size(), &program)) d3d8::RunVertexShader(program, d3d8::VsInputs{});
+    if (d3d8::DecodeVertexShader(tokens.data(), tokens.size(), &program))
+        d3d8::RunVertexShader(program, d3d8::VsInputs{});
     return 0;
 }

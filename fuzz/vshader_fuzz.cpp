@@ -33,9 +33,8 @@
 namespace {
 
 constexpr DWORD kOneStream[] = {0x20000000, 0x40020000, 0x40020003, 0x40010006, 0xFFFFFFFF};
-constexpr DWORD kThreeStreams[] = {0x20000000, 0x40020000, 0x40020003, 0x40010006, 0x20000001,
-                                   0x40020001, 0x40020004, 0x40010007, 0x20000002, 0x40020002,
-                                   0x40020005, 0x40010008, 0xFFFFFFFF};
+constexpr DWORD kThreeStreams[] = {0x20000000, 0x40020000, 0x40020003, 0x40010006, 0x20000001, 0x40020001, 0x40020004,
+                                   0x40010007, 0x20000002, 0x40020002, 0x40020005, 0x40010008, 0xFFFFFFFF};
 // Past the longest stream either reader takes, plus what one token may claim after it.
 constexpr std::size_t kDeclarationPadding = 1024 + 64;
 constexpr std::size_t kFunctionPadding = 65536 + (1u << 15) + 8;
@@ -44,7 +43,7 @@ IDirect3DDevice8* Device(bool bHardware) {
     static IDirect3DDevice8* slots[2] = {};
     if (!slots[bHardware]) {
         slots[bHardware] = fuzz::CreateRecordDevice(bHardware ? D3DCREATE_HARDWARE_VERTEXPROCESSING
-                                                               : D3DCREATE_SOFTWARE_VERTEXPROCESSING);
+                                                              : D3DCREATE_SOFTWARE_VERTEXPROCESSING);
         if (!slots[bHardware]) std::abort();
     }
     return slots[bHardware];

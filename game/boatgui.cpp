@@ -86,8 +86,7 @@ int CBoatGuiElement::Update() {
             ScrollDepth();
             m_fDepth[kDepthSamples - 1] = SoundDepth(boat.m_vPosition);
             return WriteTrace();
-        default:
-            return 0;
+        default: return 0;
     }
 }
 

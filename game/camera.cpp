@@ -42,16 +42,16 @@ CInput::CInput()
 
 void CInput::Record(UINT uMsg, WPARAM wParam) {
     switch (uMsg) {
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-        if (wParam < 256) m_bKeys[wParam] = uMsg == WM_KEYDOWN;
-        break;
-    case WM_MOUSEMOVE: m_bMouseMoved = true; break;
-    case WM_LBUTTONDOWN: m_bKeys[kKeyLeftButton] = true; break;
-    case WM_LBUTTONUP: m_bKeys[kKeyLeftButton] = false; break;
-    case WM_RBUTTONDOWN: m_bKeys[kKeyRightButton] = true; break;
-    case WM_RBUTTONUP: m_bKeys[kKeyRightButton] = false; break;
-    default: break;
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            if (wParam < 256) m_bKeys[wParam] = uMsg == WM_KEYDOWN;
+            break;
+        case WM_MOUSEMOVE: m_bMouseMoved = true; break;
+        case WM_LBUTTONDOWN: m_bKeys[kKeyLeftButton] = true; break;
+        case WM_LBUTTONUP: m_bKeys[kKeyLeftButton] = false; break;
+        case WM_RBUTTONDOWN: m_bKeys[kKeyRightButton] = true; break;
+        case WM_RBUTTONUP: m_bKeys[kKeyRightButton] = false; break;
+        default: break;
     }
 }
 

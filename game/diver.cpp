@@ -55,10 +55,10 @@ float divBuoyancy(float fY) {
 
 CDiver::CDiver()
     : m_vLookDir(0, -std::sin(-kStartPitch), std::cos(kStartPitch)), m_vLookVelocity(0, 0, 0), m_fCalm(50.0f),
-      m_iLastFishHit(-1), m_iFishCaught(0), m_iState(kDiverAlive), m_vBuoyancy(0, 0, 0), m_fLegAngle(0.0f), m_cLegSide(1),
-      m_fTrigger(kTriggerFired), m_cContact(0), m_cTurning(0), m_fEffort(0.0f), m_fAir(g_pApp ? g_pApp->m_fMaxAir : 0.0f),
-      m_cHold(0), m_byCollisionFrames(0), m_fStartTimer(8.0f), m_vPrevPosition(0, 0, 0), m_vPrevRotation(0, 0, 0),
-      m_vCorner{} {
+      m_iLastFishHit(-1), m_iFishCaught(0), m_iState(kDiverAlive), m_vBuoyancy(0, 0, 0), m_fLegAngle(0.0f),
+      m_cLegSide(1), m_fTrigger(kTriggerFired), m_cContact(0), m_cTurning(0), m_fEffort(0.0f),
+      m_fAir(g_pApp ? g_pApp->m_fMaxAir : 0.0f), m_cHold(0), m_byCollisionFrames(0), m_fStartTimer(8.0f),
+      m_vPrevPosition(0, 0, 0), m_vPrevRotation(0, 0, 0), m_vCorner{} {
     m_fTurnGain = 0.5f;
 }
 

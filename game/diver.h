@@ -61,11 +61,11 @@ public:
     float m_fCalm;
     int m_iLastFishHit;  // -1 until the spear hits a fish
     int m_iFishCaught;
-    int m_iState;        // kDiverAlive, kDiverOutOfAir or kDiverRestart
+    int m_iState;  // kDiverAlive, kDiverOutOfAir or kDiverRestart
     D3DXVECTOR3 m_vBuoyancy;
     float m_fLegAngle;
     signed char m_cLegSide;
-    float m_fTrigger;    // kTriggerArmed or kTriggerFired
+    float m_fTrigger;  // kTriggerArmed or kTriggerFired
     signed char m_cContact;
     signed char m_cTurning;
     float m_fEffort;

@@ -17,15 +17,15 @@ std::vector<PathRock> g_vPathRocks;
 
 CGameApp::CGameApp()
     : m_dwVSSeafloor(0), m_dwVSSeafloor2(0), m_dwVSObjects(0), m_dwVSObjects2(0), m_dwVSFish(0), m_dwVSFish2(0),
-      m_dwVSSea(0), m_dwVSSea2(0), m_bBuoyancyOff(0), m_bSurfaceMode(0), m_bTerrainFullDetail(1),
-      m_bTerrainNormals(0), m_bHelpShown(0), m_szLevelDir{}, m_szNextLevelDir{}, m_nGoalType(kGoalNone), m_nGoalCount(0),
-      m_nGoalFish(0), m_szIntroVideo{}, m_szCatchVideo{}, m_szDrownVideo{}, m_anWaterColor{}, m_afLevelColorA{},
-      m_afLevelColorB{}, m_fFogStart(0), m_fFogEnd(1), m_fMaxAir(0), m_fBallast(0), m_fCurrentX(0), m_fCurrentZ(0),
-      m_nTextRefWidth(1024), m_nTextRefHeight(768), m_bIntroStarted(0), m_pFont(nullptr), m_ppRocks(nullptr),
-      m_nRocks(0), m_ppSpears(nullptr), m_nSpears(0), m_ppDivers(nullptr), m_nDivers(0), m_ppFish(nullptr),
-      m_nFish(0), m_ppMovingRocks(nullptr), m_nMovingRocks(0), m_ppBoatGui(nullptr), m_nBoatGui(0),
-      m_pMapPoints(nullptr), m_nMapPoints(0), m_pSeaSky(nullptr), m_pTerrain(nullptr), m_fLastTime(0),
-      m_fGameStep(0), m_fPhase(0), m_apCausticTex{}, m_pCausticTex(nullptr), m_nRenderPass(1), m_hrLevel(0) {
+      m_dwVSSea(0), m_dwVSSea2(0), m_bBuoyancyOff(0), m_bSurfaceMode(0), m_bTerrainFullDetail(1), m_bTerrainNormals(0),
+      m_bHelpShown(0), m_szLevelDir{}, m_szNextLevelDir{}, m_nGoalType(kGoalNone), m_nGoalCount(0), m_nGoalFish(0),
+      m_szIntroVideo{}, m_szCatchVideo{}, m_szDrownVideo{}, m_anWaterColor{}, m_afLevelColorA{}, m_afLevelColorB{},
+      m_fFogStart(0), m_fFogEnd(1), m_fMaxAir(0), m_fBallast(0), m_fCurrentX(0), m_fCurrentZ(0), m_nTextRefWidth(1024),
+      m_nTextRefHeight(768), m_bIntroStarted(0), m_pFont(nullptr), m_ppRocks(nullptr), m_nRocks(0), m_ppSpears(nullptr),
+      m_nSpears(0), m_ppDivers(nullptr), m_nDivers(0), m_ppFish(nullptr), m_nFish(0), m_ppMovingRocks(nullptr),
+      m_nMovingRocks(0), m_ppBoatGui(nullptr), m_nBoatGui(0), m_pMapPoints(nullptr), m_nMapPoints(0),
+      m_pSeaSky(nullptr), m_pTerrain(nullptr), m_fLastTime(0), m_fGameStep(0), m_fPhase(0), m_apCausticTex{},
+      m_pCausticTex(nullptr), m_nRenderPass(1), m_hrLevel(0) {
     D3DXMatrixIdentity(&m_matProj);
     D3DXMatrixIdentity(&m_matProjTransposed);
     m_pszTitle = "Abisalia";

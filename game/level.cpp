@@ -38,8 +38,7 @@ bool ReadObjectRecord(CLevelTokens& in, CSceneObject* pObject, const char* szPre
 
 // Deletes the objects of one of the level's lists and the list itself (it comes from calloc),
 // leaving the list empty.
-template <class T>
-void lvlFreeObjectList(T**& ppList, int& nCount) {
+template <class T> void lvlFreeObjectList(T**& ppList, int& nCount) {
     for (int i = 0; i < nCount; ++i) delete ppList[i];
     std::free(ppList);
     ppList = nullptr;

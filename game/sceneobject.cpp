@@ -35,10 +35,10 @@ D3DXMATRIX scnRotationMatrix(const D3DXVECTOR3& vRotation) {
 CTransform::CTransform() : m_vPosition(0, 0, 0), m_vRotation(0, 0, 0) { D3DXMatrixIdentity(&m_matWorld); }
 
 CSceneObject::CSceneObject()
-    : m_pVB{}, m_dwNumVertices(0), m_dwNumFaces(0), m_pIB(nullptr), m_pTexture(nullptr), m_Material{},
-      m_pMesh{}, m_szMeshFile{}, m_szTextureFile{}, m_fScale(1.0f), m_vStartPosition(0, 0, 0),
-      m_pCollisionModel(nullptr), m_vVelocity(0, 0, 0), m_vAcceleration(0, 0, 0), m_vAngularVelocity(0, 0, 0),
-      m_fTurnGain(0.0f), m_fspeed(0.0f) {}
+    : m_pVB{}, m_dwNumVertices(0), m_dwNumFaces(0), m_pIB(nullptr),
+      m_pTexture(nullptr), m_Material{}, m_pMesh{}, m_szMeshFile{}, m_szTextureFile{}, m_fScale(1.0f),
+      m_vStartPosition(0, 0, 0), m_pCollisionModel(nullptr), m_vVelocity(0, 0, 0), m_vAcceleration(0, 0, 0),
+      m_vAngularVelocity(0, 0, 0), m_fTurnGain(0.0f), m_fspeed(0.0f) {}
 
 CSceneObject::~CSceneObject() {
     delete m_pCollisionModel;

@@ -124,10 +124,10 @@ int CSeaSurface::BuildProfileA() {
     static const struct {
         int i;
         float f;
-    } keys[] = {{0, 3.0f},   {2, 4.0f},   {4, 5.8f},   {6, 5.4f},  {8, 4.5f},  {10, 3.6f}, {12, 2.8f}, {14, 1.8f},
-                {16, 1.0f},  {18, 0.4f},  {20, 0.05f}, {22, 0.4f}, {24, 0.3f}, {26, 1.1f}, {28, 1.8f}, {30, 3.0f},
-                {32, 6.2f},  {34, 5.0f},  {36, 4.3f},  {38, 3.8f}, {40, 3.2f}, {42, 2.24f}, {44, 1.64f}, {46, 1.2f},
-                {48, 0.6f},  {50, 0.2f},  {52, 0.1f},  {54, 0.3f}, {56, 1.0f}, {58, 2.0f}, {59, 3.0f}};
+    } keys[] = {{0, 3.0f},  {2, 4.0f},  {4, 5.8f},   {6, 5.4f},  {8, 4.5f},  {10, 3.6f},  {12, 2.8f},  {14, 1.8f},
+                {16, 1.0f}, {18, 0.4f}, {20, 0.05f}, {22, 0.4f}, {24, 0.3f}, {26, 1.1f},  {28, 1.8f},  {30, 3.0f},
+                {32, 6.2f}, {34, 5.0f}, {36, 4.3f},  {38, 3.8f}, {40, 3.2f}, {42, 2.24f}, {44, 1.64f}, {46, 1.2f},
+                {48, 0.6f}, {50, 0.2f}, {52, 0.1f},  {54, 0.3f}, {56, 1.0f}, {58, 2.0f},  {59, 3.0f}};
     for (const auto& k : keys) m_afProfileA[k.i] = k.f;
     FillGaps(m_afProfileA);
     return 0;
@@ -185,8 +185,8 @@ int CSeaSurface::Create(IDirect3DDevice8* pDevice, int nSide, const char* szText
     return 0;
 }
 
-int CSeaSurface::BuildGrid(IDirect3DVertexBuffer8** ppVB, IDirect3DIndexBuffer8** ppIB, D3DPOOL pool,
-                           float fTotalSize, int nx, int ny, IDirect3DDevice8* pDevice) {
+int CSeaSurface::BuildGrid(IDirect3DVertexBuffer8** ppVB, IDirect3DIndexBuffer8** ppIB, D3DPOOL pool, float fTotalSize,
+                           int nx, int ny, IDirect3DDevice8* pDevice) {
     HRESULT hr = pDevice->CreateVertexBuffer(static_cast<UINT>(nx * ny) * kSceneVertexSize, 0, kSceneFVF, pool, ppVB);
     if (FAILED(hr)) return hr;
     BYTE* pbVertices = nullptr;

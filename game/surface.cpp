@@ -16,10 +16,10 @@ int scnEnterSurface() {
     IDirect3DDevice8* pDevice = pApp->m_pDevice;
     if (pApp->m_pSeaSky) pApp->m_pSeaSky->PlaceAtDiver();
     if (pApp->m_backBufferDesc.Height > 0)
-        D3DXMatrixPerspectiveFovLH(&pApp->m_matProj, D3DX_PI / 4,
-                                   static_cast<float>(pApp->m_backBufferDesc.Width) /
-                                       static_cast<float>(pApp->m_backBufferDesc.Height),
-                                   1.0f, 500.0f);
+        D3DXMatrixPerspectiveFovLH(
+            &pApp->m_matProj, D3DX_PI / 4,
+            static_cast<float>(pApp->m_backBufferDesc.Width) / static_cast<float>(pApp->m_backBufferDesc.Height), 1.0f,
+            500.0f);
     pDevice->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
     pDevice->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
     pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);

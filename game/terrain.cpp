@@ -17,8 +17,7 @@ namespace {
 constexpr int kRecordCount = 256;
 constexpr size_t kMapBytes = static_cast<size_t>(kMapColumns) * kMapRows;
 
-template <class T>
-void ReleaseSet(T*& p) {
+template <class T> void ReleaseSet(T*& p) {
     if (p) {
         p->Release();
         p = nullptr;
@@ -96,8 +95,8 @@ int CTerrain::Load(const char*) {
 
 int CTerrain::CreateGrid(int nGrid, int nSide) {
     const UINT nBytes = nSide * nSide * kSceneVertexSize;
-    HRESULT hr = g_pApp->m_pDevice->CreateVertexBuffer(nBytes, D3DUSAGE_WRITEONLY, kSceneFVF, D3DPOOL_MANAGED,
-                                                       &m_pVB[nGrid]);
+    HRESULT hr =
+        g_pApp->m_pDevice->CreateVertexBuffer(nBytes, D3DUSAGE_WRITEONLY, kSceneFVF, D3DPOOL_MANAGED, &m_pVB[nGrid]);
     if (FAILED(hr)) return hr;
     BYTE* pData = nullptr;
     if (FAILED(hr = m_pVB[nGrid]->Lock(0, nBytes, &pData, 0))) return hr;

@@ -31,11 +31,10 @@ void BuildEdge(float* h, int k0, int nStep, float c, bool bAlongX) {
 using Tri = std::array<WORD, 3>;
 
 constexpr std::array<Tri, 32> kFull = {{
-    {6, 7, 12},   {6, 12, 11},  {7, 8, 12},   {8, 13, 12},  {11, 12, 16}, {12, 17, 16}, {12, 13, 18},
-    {12, 18, 17}, {0, 1, 6},    {0, 6, 5},    {1, 2, 6},    {2, 7, 6},    {2, 3, 8},    {2, 8, 7},
-    {3, 4, 8},    {4, 9, 8},    {8, 9, 14},   {8, 14, 13},  {13, 14, 18}, {14, 19, 18}, {18, 19, 24},
-    {18, 24, 23}, {17, 18, 22}, {18, 23, 22}, {16, 17, 22}, {16, 22, 21}, {15, 16, 20}, {16, 21, 20},
-    {10, 11, 16}, {10, 16, 15}, {5, 6, 10},   {6, 11, 10},
+    {6, 7, 12},   {6, 12, 11},  {7, 8, 12},   {8, 13, 12},  {11, 12, 16}, {12, 17, 16}, {12, 13, 18}, {12, 18, 17},
+    {0, 1, 6},    {0, 6, 5},    {1, 2, 6},    {2, 7, 6},    {2, 3, 8},    {2, 8, 7},    {3, 4, 8},    {4, 9, 8},
+    {8, 9, 14},   {8, 14, 13},  {13, 14, 18}, {14, 19, 18}, {18, 19, 24}, {18, 24, 23}, {17, 18, 22}, {18, 23, 22},
+    {16, 17, 22}, {16, 22, 21}, {15, 16, 20}, {16, 21, 20}, {10, 11, 16}, {10, 16, 15}, {5, 6, 10},   {6, 11, 10},
 }};
 
 // One stitched edge: its two dropped vertices and the two triangles that replace theirs.
@@ -88,8 +87,7 @@ constexpr WORD kCoarse[24] = {0, 4, 3, 0, 1, 4, 1, 2, 4, 2, 5, 4, 3, 4, 6, 4, 7,
 
 // Interior point (r, c) of the detailed grid: the mean of the straight blends along its row, between the
 // x = 0 and x = 20 edges, and along its column, between the z = 20 and z = 0 edges.
-template <class T>
-T InteriorBlend(const T* v, int r, int c) {
+template <class T> T InteriorBlend(const T* v, int r, int c) {
     const float fc = c / 4.0f, fr = r / 4.0f;
     return ((1 - fc) * v[5 * r] + fc * v[5 * r + 4] + (1 - fr) * v[c] + fr * v[20 + c]) / 2;
 }
@@ -114,7 +112,8 @@ namespace {
 // The normal at sample (i, j) from its four neighbours 20 units away. Both differences take the lower
 // sample minus the higher one, so that the normal leans away from a rise in x as in z.
 D3DXVECTOR3 CornerNormal(const unsigned char* pMap, int i, int j) {
-    D3DXVECTOR3 n(Sample(pMap, i - 1, j) - Sample(pMap, i + 1, j), 10.0f, Sample(pMap, i, j - 1) - Sample(pMap, i, j + 1));
+    D3DXVECTOR3 n(Sample(pMap, i - 1, j) - Sample(pMap, i + 1, j), 10.0f,
+                  Sample(pMap, i, j - 1) - Sample(pMap, i, j + 1));
     D3DXVec3Normalize(&n, &n);
     return n;
 }
@@ -232,7 +231,7 @@ int CTerrain::SelectPatchLod(CTerrainPatch* pPatch) {
     IDirect3DDevice8* pDevice = g_pApp->m_pDevice;
     m_dwNumFaces = 32;
     m_dwNumVertices = 25;
-    IDirect3DIndexBuffer8* apStitched[9] = {m_pIBFull,        m_pIBEdgeMaxZ,     m_pIBEdgeMinZ,
+    IDirect3DIndexBuffer8* apStitched[9] = {m_pIBFull,         m_pIBEdgeMaxZ,     m_pIBEdgeMinZ,
                                             m_pIBEdgeMinX,     m_pIBEdgeMaxX,     m_pIBEdgeMinXMaxZ,
                                             m_pIBEdgeMaxXMaxZ, m_pIBEdgeMinXMinZ, m_pIBEdgeMaxXMinZ};
     // The code alone decides; any code outside the diver's patch and its neighbours draws coarse.
@@ -279,7 +278,7 @@ int Fill(IDirect3DIndexBuffer8* pIB, const TerrainIndexList& list) {
 
 int CTerrain::CreateStitchedIndexBuffers() {
     IDirect3DDevice8* pDevice = g_pApp->m_pDevice;
-    IDirect3DIndexBuffer8** appIB[9] = {&m_pIBFull,        &m_pIBEdgeMaxZ,     &m_pIBEdgeMinZ,
+    IDirect3DIndexBuffer8** appIB[9] = {&m_pIBFull,         &m_pIBEdgeMaxZ,     &m_pIBEdgeMinZ,
                                         &m_pIBEdgeMinX,     &m_pIBEdgeMaxX,     &m_pIBEdgeMinXMaxZ,
                                         &m_pIBEdgeMaxXMaxZ, &m_pIBEdgeMinXMinZ, &m_pIBEdgeMaxXMinZ};
     int hr;

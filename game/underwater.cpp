@@ -80,10 +80,10 @@ int CUnderwaterScene::Enter() {
     m_vZero = D3DXVECTOR4(0.0f, 0.0f, 0.0f, 0.0f);
     // A zero-height back buffer has no aspect: the previous projection stays.
     if (pApp->m_backBufferDesc.Height > 0)
-        D3DXMatrixPerspectiveFovLH(&pApp->m_matProj, D3DX_PI / 4,
-                                   static_cast<float>(pApp->m_backBufferDesc.Width) /
-                                       static_cast<float>(pApp->m_backBufferDesc.Height),
-                                   1.0f, 500.0f);
+        D3DXMatrixPerspectiveFovLH(
+            &pApp->m_matProj, D3DX_PI / 4,
+            static_cast<float>(pApp->m_backBufferDesc.Width) / static_cast<float>(pApp->m_backBufferDesc.Height), 1.0f,
+            500.0f);
     pDevice->SetTransform(D3DTS_PROJECTION, &pApp->m_matProj);
     pDevice->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
     pDevice->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);

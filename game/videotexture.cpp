@@ -29,8 +29,7 @@ constexpr HRESULT kPathTooLong = static_cast<HRESULT>(0x800700CE);
 }  // namespace
 
 CTextureRenderer::CTextureRenderer(IUnknown* pUnk, HRESULT* phr)
-    : CBaseVideoRenderer(CLSID_TextureRenderer, "Texture Renderer", pUnk, phr), m_nWidth(0), m_nHeight(0),
-      m_nPitch(0) {
+    : CBaseVideoRenderer(CLSID_TextureRenderer, "Texture Renderer", pUnk, phr), m_nWidth(0), m_nHeight(0), m_nPitch(0) {
     // A failure the base reported stands.
     if (phr && SUCCEEDED(*phr)) *phr = S_OK;
 }
@@ -113,7 +112,8 @@ HRESULT CTextureRenderer::DoRenderSample(IMediaSample* pSample) {
             const BYTE* pSrc = pBmpBuffer + static_cast<size_t>(row) * m_nPitch;
             auto* pDst = reinterpret_cast<WORD*>(pTxtBuffer + static_cast<size_t>(row) * d3dlr.Pitch);
             for (int col = 0; col < nCols; ++col) {
-                *pDst++ = static_cast<WORD>(0x8000 | ((pSrc[2] & 0xF8) << 7) | ((pSrc[1] & 0xF8) << 2) | (pSrc[0] >> 3));
+                *pDst++ =
+                    static_cast<WORD>(0x8000 | ((pSrc[2] & 0xF8) << 7) | ((pSrc[1] & 0xF8) << 2) | (pSrc[0] >> 3));
                 pSrc += 3;
             }
         }
@@ -131,8 +131,7 @@ HRESULT vidFail(HRESULT hr, const char* szFormat) {
     return hr;
 }
 
-template <class T>
-void vidRelease(T*& p) {
+template <class T> void vidRelease(T*& p) {
     if (p) {
         p->Release();
         p = nullptr;
@@ -195,8 +194,7 @@ HRESULT vidBuildGraph(IDirect3DTexture8*) {
     if (FAILED(hr = g_pGraphBuilder->AddSourceFilter(wFileName, u"SOURCE", &pFSrc)))
         return vidFail(hr, "Could not create source filter to graph!  hr=0x%x");
     if (FAILED(hr = pFTR->FindPin(u"In", &pFTRPinIn))) return vidFail(hr, "Could not find input pin!  hr=0x%x");
-    if (FAILED(hr = pFSrc->FindPin(u"Output", &pFSrcPinOut)))
-        return vidFail(hr, "Could not find output pin!  hr=0x%x");
+    if (FAILED(hr = pFSrc->FindPin(u"Output", &pFSrcPinOut))) return vidFail(hr, "Could not find output pin!  hr=0x%x");
     if (FAILED(hr = g_pGraphBuilder->Connect(pFSrcPinOut, pFTRPinIn)))
         return vidFail(hr, "Could not connect pins!  hr=0x%x");
     g_pMediaControl->Run();

@@ -6,7 +6,8 @@
 #include "dshow/dshow.h"
 
 // {a796da02-bc5f-4ddb-b712-0c3e54c6bee1}
-inline constexpr GUID CLSID_TextureRenderer = {0xa796da02, 0xbc5f, 0x4ddb, {0xb7, 0x12, 0x0c, 0x3e, 0x54, 0xc6, 0xbe, 0xe1}};
+inline constexpr GUID CLSID_TextureRenderer = {
+    0xa796da02, 0xbc5f, 0x4ddb, {0xb7, 0x12, 0x0c, 0x3e, 0x54, 0xc6, 0xbe, 0xe1}};
 
 // The longest movie path (shared media folder + movie name) the graph builder takes.
 constexpr int kMoviePathLength = 260;

@@ -5,8 +5,7 @@
 
 #include "win32/wintypes.h"
 
-enum : DWORD
-{
+enum : DWORD {
     VSC_CONST_0 = 0,      // (0.0, 0.5, 1.0, 2.0)
     VSC_CONST_1 = 1,      // (1.0, 0.5, 0.25, specular power: 30 under water, 5 at the surface)
     VSC_BLEND = 2,        // key-pose blend weights (w0, w1, w2, -) of the object being drawn
@@ -36,8 +35,6 @@ constexpr DWORD g_adwVSDeclOneStream[] = {
 
 // Three streams, one per key pose k: position -> v(k), normal -> v(3 + k), texture -> v(6 + k).
 constexpr DWORD g_adwVSDeclThreeStreams[] = {
-    0x20000000, 0x40020000, 0x40020003, 0x40010006,
-    0x20000001, 0x40020001, 0x40020004, 0x40010007,
-    0x20000002, 0x40020002, 0x40020005, 0x40010008,
-    0xFFFFFFFF,
+    0x20000000, 0x40020000, 0x40020003, 0x40010006, 0x20000001, 0x40020001, 0x40020004,
+    0x40010007, 0x20000002, 0x40020002, 0x40020005, 0x40010008, 0xFFFFFFFF,
 };

@@ -174,10 +174,14 @@ int CGameApp::CreateVertexShaders() {
     DWORD adwDeclSea[sizeof g_adwVSDeclOneStream / sizeof(DWORD)];
     std::copy(std::begin(g_adwVSDeclOneStream), std::end(g_adwVSDeclOneStream), adwDeclSea);
     const ShaderFile aFiles[8] = {
-        {"peces.vsh", g_adwVSDeclThreeStreams, &m_dwVSFish},      {"peces2.vsh", g_adwVSDeclThreeStreams, &m_dwVSFish2},
-        {"suelo1.vsh", g_adwVSDeclOneStream, &m_dwVSSeafloor},    {"suelo2.vsh", g_adwVSDeclOneStream, &m_dwVSSeafloor2},
-        {"objetos.vsh", g_adwVSDeclOneStream, &m_dwVSObjects},    {"objetos2.vsh", g_adwVSDeclOneStream, &m_dwVSObjects2},
-        {"mar.vsh", adwDeclSea, &m_dwVSSea},                      {"mar2.vsh", adwDeclSea, &m_dwVSSea2},
+        {"peces.vsh", g_adwVSDeclThreeStreams, &m_dwVSFish},
+        {"peces2.vsh", g_adwVSDeclThreeStreams, &m_dwVSFish2},
+        {"suelo1.vsh", g_adwVSDeclOneStream, &m_dwVSSeafloor},
+        {"suelo2.vsh", g_adwVSDeclOneStream, &m_dwVSSeafloor2},
+        {"objetos.vsh", g_adwVSDeclOneStream, &m_dwVSObjects},
+        {"objetos2.vsh", g_adwVSDeclOneStream, &m_dwVSObjects2},
+        {"mar.vsh", adwDeclSea, &m_dwVSSea},
+        {"mar2.vsh", adwDeclSea, &m_dwVSSea2},
     };
     for (const ShaderFile& f : aFiles) {
         const HRESULT hr = gfxCreateVertexShader(m_pDevice, f.szName, f.pdwDecl, f.pdwHandle);

@@ -8,10 +8,10 @@ struct Heap;
 typedef int (*HeapCompare)(Heap* pHeap, int a, int b);
 
 struct Heap {
-    int iCount;         // items held
-    void** ppItems;     // iCapacity places
+    int iCount;      // items held
+    void** ppItems;  // iCapacity places
     int iCapacity;
-    int iOrder;         // 1 max-heap, -1 min-heap
+    int iOrder;  // 1 max-heap, -1 min-heap
     HeapCompare pfnCompare;
 };
 

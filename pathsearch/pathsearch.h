@@ -12,9 +12,9 @@ struct PathNode {
 
 struct PathRequest {
     D3DXVECTOR3 vGoal;
-    float fStep;              // grid spacing and goal tolerance
-    D3DXVECTOR3** ppPath;     // receives the point array (release with free)
-    int* pnCount;             // receives the number of points
+    float fStep;           // grid spacing and goal tolerance
+    D3DXVECTOR3** ppPath;  // receives the point array (release with free)
+    int* pnCount;          // receives the number of points
 };
 
 inline constexpr int kMaxPathSuccessors = 30;

@@ -9,16 +9,11 @@ namespace {
 constexpr std::uint8_t kVirt = FVIRTKEY | FNOINVERT;
 
 constexpr Accel kMainAccel[] = {
-    {FNOINVERT, '<', CmdLessThan},
-    {kVirt | FCONTROL, 'C', CmdCtrlC},
-    {kVirt | FCONTROL, 'F', CmdCtrlF},
-    {kVirt | FCONTROL, 'N', CmdCtrlN},
-    {kVirt, VK_ESCAPE, CmdExit},
-    {kVirt, VK_F2, CmdChangeDevice},
-    {kVirt, VK_RETURN, CmdGoStop},
-    {kVirt | FALT, VK_RETURN, CmdToggleFullscreen},
-    {kVirt, VK_SHIFT, CmdShift},
-    {kVirt, VK_SPACE, CmdSingleStep},
+    {FNOINVERT, '<', CmdLessThan},     {kVirt | FCONTROL, 'C', CmdCtrlC},
+    {kVirt | FCONTROL, 'F', CmdCtrlF}, {kVirt | FCONTROL, 'N', CmdCtrlN},
+    {kVirt, VK_ESCAPE, CmdExit},       {kVirt, VK_F2, CmdChangeDevice},
+    {kVirt, VK_RETURN, CmdGoStop},     {kVirt | FALT, VK_RETURN, CmdToggleFullscreen},
+    {kVirt, VK_SHIFT, CmdShift},       {kVirt, VK_SPACE, CmdSingleStep},
     {kVirt | FALT, 'X', CmdExit},
 };
 

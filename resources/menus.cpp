@@ -17,12 +17,9 @@ constexpr MenuItem kFileItems[] = {
 };
 
 constexpr MenuItem kPopupItems[] = {
-    {K::Command, "&Go/stop", CmdGoStop, {}},
-    {K::Command, "&Single step", CmdSingleStep, {}},
-    {K::Separator, nullptr, 0, {}},
-    {K::Command, "&Change device...", CmdChangeDevice, {}},
-    {K::Separator, nullptr, 0, {}},
-    {K::Command, "E&xit", CmdExit, {}},
+    {K::Command, "&Go/stop", CmdGoStop, {}}, {K::Command, "&Single step", CmdSingleStep, {}},
+    {K::Separator, nullptr, 0, {}},          {K::Command, "&Change device...", CmdChangeDevice, {}},
+    {K::Separator, nullptr, 0, {}},          {K::Command, "E&xit", CmdExit, {}},
 };
 
 constexpr MenuItem kMainMenu[] = {{K::Popup, "&File", 0, kFileItems}};

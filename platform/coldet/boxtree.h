@@ -35,8 +35,8 @@ public:
     const std::vector<std::uint32_t>& order() const { return m_order; }
 
 private:
-    std::uint32_t buildRange(const std::vector<float>& corners, std::vector<Vec3>& centroids,
-                             std::uint32_t begin, std::uint32_t end);
+    std::uint32_t buildRange(const std::vector<float>& corners, std::vector<Vec3>& centroids, std::uint32_t begin,
+                             std::uint32_t end);
 
     std::vector<BoxNode> m_nodes;
     std::vector<std::uint32_t> m_order;

@@ -58,8 +58,7 @@ public:
     // True when the ray from origin along direction meets a triangle at a distance d from the origin
     // with segmin <= d <= segmax (and d >= 0). Distances are world units along the normalised
     // direction, whatever the direction's length.
-    bool rayCollision(const float* origin, const float* direction, bool closest, float segmin,
-                      float segmax);
+    bool rayCollision(const float* origin, const float* direction, bool closest, float segmin, float segmax);
 
     // True when some triangle comes within radius of the centre.
     bool sphereCollision(const float* origin, float radius);

@@ -28,13 +28,9 @@ struct Contact {
     Vec3 pointModel;
 };
 
-bool finite3(const float* v)
-{
-    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
-}
+bool finite3(const float* v) { return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]); }
 
-void writeTriangle(float* out, const Triangle& t)
-{
+void writeTriangle(float* out, const Triangle& t) {
     for (int v = 0; v < 3; ++v) {
         out[v * 3] = static_cast<float>(t[v].x);
         out[v * 3 + 1] = static_cast<float>(t[v].y);
@@ -54,15 +50,10 @@ struct CollisionModel3D::Impl {
     Contact contact;
 
     bool ready() const { return finalized && !tree.empty(); }
-    const float* triangle(std::uint32_t leafSlot) const
-    {
-        return &corners[tree.order()[leafSlot] * 9];
-    }
+    const float* triangle(std::uint32_t leafSlot) const { return &corners[tree.order()[leafSlot] * 9]; }
 
     // world1 is the triangle of this model that met; other and world2 may be absent.
-    void record(const float* model1, const Triangle& world1, const float* model2,
-                const Triangle* world2, Vec3 point)
-    {
+    void record(const float* model1, const Triangle& world1, const float* model2, const Triangle* world2, Vec3 point) {
         contact.valid = true;
         std::memcpy(contact.model1, model1, sizeof contact.model1);
         if (model2)
@@ -83,9 +74,7 @@ struct CollisionModel3D::Impl {
 
     // Depth first through the boxes that `enters` lets in, handing each triangle of the leaves
     // reached to `visit` (model corners, world triangle) until it returns true.
-    template <class Enters, class Visit>
-    void walk(Enters enters, Visit visit) const
-    {
+    template <class Enters, class Visit> void walk(Enters enters, Visit visit) const {
         const std::vector<BoxNode>& nodes = tree.nodes();
         std::vector<std::uint32_t> stack;
         stack.reserve(64);
@@ -94,8 +83,7 @@ struct CollisionModel3D::Impl {
             const std::uint32_t index = stack.back();
             stack.pop_back();
             const BoxNode& node = nodes[index];
-            if (!enters(toWorld(node, transform)))
-                continue;
+            if (!enters(toWorld(node, transform))) continue;
             if (!node.isLeaf()) {
                 stack.push_back(node.first);
                 stack.push_back(index + 1);
@@ -103,8 +91,7 @@ struct CollisionModel3D::Impl {
             }
             for (std::uint32_t i = 0; i < node.count; ++i) {
                 const float* model = triangle(node.first + i);
-                if (visit(model, transformTriangle(transform, model)))
-                    return;
+                if (visit(model, transformTriangle(transform, model))) return;
             }
         }
     }
@@ -113,41 +100,31 @@ struct CollisionModel3D::Impl {
 CollisionModel3D::CollisionModel3D() : m_impl(std::make_unique<Impl>()) {}
 CollisionModel3D::~CollisionModel3D() = default;
 
-void CollisionModel3D::setTriangleNumber(int num)
-{
-    if (m_impl->finalized || num <= 0)
-        return;
+void CollisionModel3D::setTriangleNumber(int num) {
+    if (m_impl->finalized || num <= 0) return;
     m_impl->corners.reserve(static_cast<size_t>(std::min(num, kMaxReservedTriangles)) * 9);
 }
 
-void CollisionModel3D::addTriangle(const float* v1, const float* v2, const float* v3)
-{
-    if (m_impl->finalized || !v1 || !v2 || !v3)
-        return;
+void CollisionModel3D::addTriangle(const float* v1, const float* v2, const float* v3) {
+    if (m_impl->finalized || !v1 || !v2 || !v3) return;
     std::vector<float>& c = m_impl->corners;
     c.insert(c.end(), v1, v1 + 3);
     c.insert(c.end(), v2, v2 + 3);
     c.insert(c.end(), v3, v3 + 3);
 }
 
-void CollisionModel3D::finalize()
-{
-    if (m_impl->finalized)
-        return;
+void CollisionModel3D::finalize() {
+    if (m_impl->finalized) return;
     m_impl->tree.build(m_impl->corners);
     m_impl->finalized = true;
 }
 
-void CollisionModel3D::setTransform(const float* m)
-{
-    if (m)
-        m_impl->transform = toMatrix(m);
+void CollisionModel3D::setTransform(const float* m) {
+    if (m) m_impl->transform = toMatrix(m);
 }
 
-bool CollisionModel3D::collision(CollisionModel3D* other, int, int, const float* otherTransform)
-{
-    if (!other || !m_impl->ready() || !other->m_impl->ready())
-        return false;
+bool CollisionModel3D::collision(CollisionModel3D* other, int, int, const float* otherTransform) {
+    if (!other || !m_impl->ready() || !other->m_impl->ready()) return false;
     const Impl& a = *m_impl;
     const Impl& b = *other->m_impl;
     const Matrix& ma = a.transform;
@@ -165,12 +142,10 @@ bool CollisionModel3D::collision(CollisionModel3D* other, int, int, const float*
         const BoxNode& nb = nodesB[ib];
         const WorldBox wa = toWorld(na, ma);
         const WorldBox wb = toWorld(nb, mb);
-        if (!boxesOverlap(wa, wb))
-            continue;
+        if (!boxesOverlap(wa, wb)) continue;
         if (na.isLeaf() && nb.isLeaf()) {
             Triangle tb[2];
-            for (std::uint32_t j = 0; j < nb.count; ++j)
-                tb[j] = transformTriangle(mb, b.triangle(nb.first + j));
+            for (std::uint32_t j = 0; j < nb.count; ++j) tb[j] = transformTriangle(mb, b.triangle(nb.first + j));
             for (std::uint32_t i = 0; i < na.count; ++i) {
                 const float* modelA = a.triangle(na.first + i);
                 const Triangle ta = transformTriangle(ma, modelA);
@@ -197,58 +172,47 @@ bool CollisionModel3D::collision(CollisionModel3D* other, int, int, const float*
     return false;
 }
 
-bool CollisionModel3D::rayCollision(const float* origin, const float* direction, bool closest,
-                                    float segmin, float segmax)
-{
-    if (!origin || !direction || !m_impl->ready() || !finite3(origin) || !finite3(direction))
-        return false;
+bool CollisionModel3D::rayCollision(const float* origin, const float* direction, bool closest, float segmin,
+                                    float segmax) {
+    if (!origin || !direction || !m_impl->ready() || !finite3(origin) || !finite3(direction)) return false;
     const Vec3 o{origin[0], origin[1], origin[2]};
     const Vec3 d{direction[0], direction[1], direction[2]};
     const double len = std::sqrt(lengthSq(d));
-    if (!(len > 0.0) || !std::isfinite(len))
-        return false;
+    if (!(len > 0.0) || !std::isfinite(len)) return false;
     const Vec3 u = d * (1.0 / len);
     const double tMin = std::max(0.0, double(segmin));
     double tMax = segmax;
-    if (!(tMin <= tMax))
-        return false;
+    if (!(tMin <= tMax)) return false;
 
     bool found = false;
     const float* bestModel = nullptr;
     Triangle bestWorld{};
     double bestT = 0.0;
-    m_impl->walk(
-        [&](const WorldBox& box) { return rayEntersBox(box, o, u, tMin, tMax); },
-        [&](const float* model, const Triangle& world) {
-            double t;
-            if (!rayHitsTriangle(o, u, tMin, tMax, world, &t) || (found && !(t < bestT)))
-                return false;
-            found = true;
-            bestModel = model;
-            bestWorld = world;
-            bestT = t;
-            // The closest hit narrows the segment so that farther boxes are skipped.
-            tMax = t;
-            return !closest;
-        });
-    if (!found)
-        return false;
+    m_impl->walk([&](const WorldBox& box) { return rayEntersBox(box, o, u, tMin, tMax); },
+                 [&](const float* model, const Triangle& world) {
+                     double t;
+                     if (!rayHitsTriangle(o, u, tMin, tMax, world, &t) || (found && !(t < bestT))) return false;
+                     found = true;
+                     bestModel = model;
+                     bestWorld = world;
+                     bestT = t;
+                     // The closest hit narrows the segment so that farther boxes are skipped.
+                     tMax = t;
+                     return !closest;
+                 });
+    if (!found) return false;
     m_impl->record(bestModel, bestWorld, nullptr, nullptr, o + u * bestT);
     return true;
 }
 
-bool CollisionModel3D::sphereCollision(const float* origin, float radius)
-{
-    if (!origin || !m_impl->ready() || !finite3(origin) || !(radius >= 0.0f) ||
-        !std::isfinite(radius))
-        return false;
+bool CollisionModel3D::sphereCollision(const float* origin, float radius) {
+    if (!origin || !m_impl->ready() || !finite3(origin) || !(radius >= 0.0f) || !std::isfinite(radius)) return false;
     const Vec3 c{origin[0], origin[1], origin[2]};
     bool found = false;
     m_impl->walk([&](const WorldBox& box) { return boxNearSphere(box, c, radius); },
                  [&](const float* model, const Triangle& world) {
                      Vec3 point;
-                     if (!sphereMeetsTriangle(c, radius, world, &point))
-                         return false;
+                     if (!sphereMeetsTriangle(c, radius, world, &point)) return false;
                      m_impl->record(model, world, nullptr, nullptr, point);
                      found = true;
                      return true;
@@ -256,34 +220,25 @@ bool CollisionModel3D::sphereCollision(const float* origin, float radius)
     return found;
 }
 
-bool CollisionModel3D::getCollidingTriangles(float* t1, float* t2, bool modelSpace)
-{
+bool CollisionModel3D::getCollidingTriangles(float* t1, float* t2, bool modelSpace) {
     const Contact& c = m_impl->contact;
     if (!c.valid) {
-        if (t1)
-            std::memset(t1, 0, 9 * sizeof(float));
-        if (t2)
-            std::memset(t2, 0, 9 * sizeof(float));
+        if (t1) std::memset(t1, 0, 9 * sizeof(float));
+        if (t2) std::memset(t2, 0, 9 * sizeof(float));
         return false;
     }
     if (modelSpace) {
-        if (t1)
-            std::memcpy(t1, c.model1, sizeof c.model1);
-        if (t2)
-            std::memcpy(t2, c.model2, sizeof c.model2);
+        if (t1) std::memcpy(t1, c.model1, sizeof c.model1);
+        if (t2) std::memcpy(t2, c.model2, sizeof c.model2);
     } else {
-        if (t1)
-            writeTriangle(t1, c.world1);
-        if (t2)
-            writeTriangle(t2, c.world2);
+        if (t1) writeTriangle(t1, c.world1);
+        if (t2) writeTriangle(t2, c.world2);
     }
     return true;
 }
 
-bool CollisionModel3D::getCollisionPoint(float* p, bool modelSpace)
-{
-    if (!p)
-        return false;
+bool CollisionModel3D::getCollisionPoint(float* p, bool modelSpace) {
+    if (!p) return false;
     const Contact& c = m_impl->contact;
     const Vec3 v = !c.valid ? Vec3{} : modelSpace ? c.pointModel : c.pointWorld;
     p[0] = static_cast<float>(v.x);
@@ -292,7 +247,4 @@ bool CollisionModel3D::getCollisionPoint(float* p, bool modelSpace)
     return c.valid;
 }
 
-CollisionModel3D* newCollisionModel3D(bool)
-{
-    return new CollisionModel3D();
-}
+CollisionModel3D* newCollisionModel3D(bool) { return new CollisionModel3D(); }

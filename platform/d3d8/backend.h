@@ -42,8 +42,7 @@ struct RecordScenario {
         checkDeviceFormat;
     std::function<HRESULT(UINT adapter, D3DDEVTYPE, D3DFORMAT adapterFormat, D3DFORMAT target, D3DFORMAT depth)>
         checkDepthStencilMatch;
-    std::function<HRESULT(UINT adapter, D3DDEVTYPE, D3DFORMAT, BOOL windowed, D3DMULTISAMPLE_TYPE)>
-        checkMultiSample;
+    std::function<HRESULT(UINT adapter, D3DDEVTYPE, D3DFORMAT, BOOL windowed, D3DMULTISAMPLE_TYPE)> checkMultiSample;
 
     // Failure injection: asked before the named call does anything; a failing code is returned
     // as the call's result. Names: "CreateDevice", "Reset", "TestCooperativeLevel", "CreateTexture",
@@ -60,35 +59,35 @@ void SetRecordScenario(std::shared_ptr<const RecordScenario> scenario);
 struct StreamCopy {
     const void* buffer = nullptr;  // the IDirect3DVertexBuffer8 bound, nullptr for an UP draw
     UINT stride = 0;
-    UINT firstVertex = 0;          // vertex index of data[0] within the buffer
-    std::vector<BYTE> data;        // the vertices the draw may read
+    UINT firstVertex = 0;    // vertex index of data[0] within the buffer
+    std::vector<BYTE> data;  // the vertices the draw may read
 };
 
 struct DrawRecord {
     D3DPRIMITIVETYPE type = D3DPT_TRIANGLELIST;
     bool indexed = false;
-    UINT startVertex = 0;   // DrawPrimitive: first vertex; indexed: minIndex
-    UINT vertexCount = 0;   // vertices the draw spans
+    UINT startVertex = 0;  // DrawPrimitive: first vertex; indexed: minIndex
+    UINT vertexCount = 0;  // vertices the draw spans
     UINT startIndex = 0;
     UINT primitiveCount = 0;
     UINT baseVertexIndex = 0;
-    DWORD vertexShader = 0;  // handle or FVF
-    std::vector<DWORD> renderStates;                   // indexed by D3DRENDERSTATETYPE (256)
-    std::vector<std::vector<DWORD>> stageStates;       // [stage 0..7][D3DTEXTURESTAGESTATETYPE 0..31]
-    const void* textures[8] = {};                      // IDirect3DBaseTexture8 bound per stage
+    DWORD vertexShader = 0;                       // handle or FVF
+    std::vector<DWORD> renderStates;              // indexed by D3DRENDERSTATETYPE (256)
+    std::vector<std::vector<DWORD>> stageStates;  // [stage 0..7][D3DTEXTURESTAGESTATETYPE 0..31]
+    const void* textures[8] = {};                 // IDirect3DBaseTexture8 bound per stage
     float constants[96][4] = {};
     D3DMATRIX world{}, view{}, projection{};
     D3DMATERIAL8 material{};
-    std::vector<StreamCopy> streams;                   // streams 0..15 (only those bound)
-    std::vector<WORD> indices;                         // the indices drawn (16-bit)
+    std::vector<StreamCopy> streams;  // streams 0..15 (only those bound)
+    std::vector<WORD> indices;        // the indices drawn (16-bit)
     DWORD RenderState(D3DRENDERSTATETYPE s) const { return renderStates[s]; }
     DWORD StageState(DWORD stage, D3DTEXTURESTAGESTATETYPE s) const { return stageStates[stage][s]; }
 };
 
 struct Call {
-    std::string method;          // the interface method's name
-    std::vector<DWORD> args;     // its numeric arguments in order
-    const void* object = nullptr;  // the object argument, if any (texture, buffer, surface)
+    std::string method;                      // the interface method's name
+    std::vector<DWORD> args;                 // its numeric arguments in order
+    const void* object = nullptr;            // the object argument, if any (texture, buffer, surface)
     std::shared_ptr<const DrawRecord> draw;  // set for draws
 };
 

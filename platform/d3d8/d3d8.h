@@ -217,7 +217,6 @@ inline constexpr GUID IID_IDirect3DSurface8 = {0xab15a001, 0x0d38, 0x4d01, {0xa0
 inline constexpr GUID IID_IDirect3DVertexBuffer8 = {0xab15a001, 0x0d38, 0x4d01, {0xa0, 0x01, 0, 0, 0, 0, 0, 0x07}};
 inline constexpr GUID IID_IDirect3DIndexBuffer8 = {0xab15a001, 0x0d38, 0x4d01, {0xa0, 0x01, 0, 0, 0, 0, 0, 0x08}};
 
-
 struct IDirect3D8;
 struct IDirect3DDevice8;
 struct IDirect3DSwapChain8;
@@ -317,8 +316,8 @@ struct IDirect3DDevice8 : public IUnknown {
     virtual void GetGammaRamp(D3DGAMMARAMP* pRamp) = 0;
     virtual HRESULT CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                   IDirect3DTexture8** ppTexture) = 0;
-    virtual HRESULT CreateVolumeTexture(UINT Width, UINT Height, UINT Depth, UINT Levels, DWORD Usage,
-                                        D3DFORMAT Format, D3DPOOL Pool, IDirect3DVolumeTexture8** ppVolumeTexture) = 0;
+    virtual HRESULT CreateVolumeTexture(UINT Width, UINT Height, UINT Depth, UINT Levels, DWORD Usage, D3DFORMAT Format,
+                                        D3DPOOL Pool, IDirect3DVolumeTexture8** ppVolumeTexture) = 0;
     virtual HRESULT CreateCubeTexture(UINT EdgeLength, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                       IDirect3DCubeTexture8** ppCubeTexture) = 0;
     virtual HRESULT CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
@@ -340,8 +339,7 @@ struct IDirect3DDevice8 : public IUnknown {
     virtual HRESULT GetDepthStencilSurface(IDirect3DSurface8** ppZStencilSurface) = 0;
     virtual HRESULT BeginScene() = 0;
     virtual HRESULT EndScene() = 0;
-    virtual HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
-                          DWORD Stencil) = 0;
+    virtual HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil) = 0;
     virtual HRESULT SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) = 0;
     virtual HRESULT GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) = 0;
     virtual HRESULT MultiplyTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) = 0;
@@ -380,10 +378,9 @@ struct IDirect3DDevice8 : public IUnknown {
                                          UINT startIndex, UINT primCount) = 0;
     virtual HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount,
                                     const void* pVertexStreamZeroData, UINT VertexStreamZeroStride) = 0;
-    virtual HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex,
-                                           UINT NumVertexIndices, UINT PrimitiveCount, const void* pIndexData,
-                                           D3DFORMAT IndexDataFormat, const void* pVertexStreamZeroData,
-                                           UINT VertexStreamZeroStride) = 0;
+    virtual HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex, UINT NumVertexIndices,
+                                           UINT PrimitiveCount, const void* pIndexData, D3DFORMAT IndexDataFormat,
+                                           const void* pVertexStreamZeroData, UINT VertexStreamZeroStride) = 0;
     virtual HRESULT ProcessVertices(UINT SrcStartIndex, UINT DestIndex, UINT VertexCount,
                                     IDirect3DVertexBuffer8* pDestBuffer, DWORD Flags) = 0;
     virtual HRESULT CreateVertexShader(const DWORD* pDeclaration, const DWORD* pFunction, DWORD* pHandle,

@@ -63,8 +63,10 @@ void DeviceImpl::ResourceReleased(D3DPOOL pool) {
 }
 
 void DeviceImpl::SetLost(bool lost) {
-    if (lost) loss_ = Loss::Lost;
-    else if (loss_ == Loss::Lost) loss_ = Loss::NotReset;
+    if (lost)
+        loss_ = Loss::Lost;
+    else if (loss_ == Loss::Lost)
+        loss_ = Loss::NotReset;
     lostByFocus_ = false;
 }
 
@@ -74,8 +76,7 @@ HRESULT DeviceImpl::CompleteParams(D3DPRESENT_PARAMETERS& pp) const {
     if (pp.SwapEffect < D3DSWAPEFFECT_DISCARD || pp.SwapEffect > D3DSWAPEFFECT_COPY_VSYNC) return D3DERR_INVALIDCALL;
     if (pp.MultiSampleType != D3DMULTISAMPLE_NONE && pp.SwapEffect != D3DSWAPEFFECT_DISCARD) return D3DERR_INVALIDCALL;
     if (pp.MultiSampleType != D3DMULTISAMPLE_NONE &&
-        FAILED(d3d_->CheckDeviceMultiSampleType(adapter_, type_, pp.BackBufferFormat, pp.Windowed,
-                                                pp.MultiSampleType)))
+        FAILED(d3d_->CheckDeviceMultiSampleType(adapter_, type_, pp.BackBufferFormat, pp.Windowed, pp.MultiSampleType)))
         return D3DERR_INVALIDCALL;
     if (pp.EnableAutoDepthStencil && !IsDepthFormat(pp.AutoDepthStencilFormat)) return D3DERR_INVALIDCALL;
     if (pp.EnableAutoDepthStencil &&
@@ -119,9 +120,9 @@ HRESULT DeviceImpl::Init(D3DPRESENT_PARAMETERS* pp) {
     params_ = p;
     if (!params_.hDeviceWindow) params_.hDeviceWindow = focus_;
     backend_ = d3d_->Profile().make(*this);
-    backBuffer_ = new SurfaceImpl(this, SurfaceImpl::Owner::Device, nullptr, 0, params_.BackBufferWidth,
-                                  params_.BackBufferHeight, params_.BackBufferFormat, D3DPOOL_DEFAULT,
-                                  D3DUSAGE_RENDERTARGET);
+    backBuffer_ =
+        new SurfaceImpl(this, SurfaceImpl::Owner::Device, nullptr, 0, params_.BackBufferWidth, params_.BackBufferHeight,
+                        params_.BackBufferFormat, D3DPOOL_DEFAULT, D3DUSAGE_RENDERTARGET);
     backBuffer_->BindAdd();
     backBuffer_->PublicRelease();
     if (params_.EnableAutoDepthStencil) {
@@ -243,9 +244,9 @@ HRESULT DeviceImpl::Reset(D3DPRESENT_PARAMETERS* pp) {
     }
     if (p.EnableAutoDepthStencil) {
         if (!depthSurface_) {
-            depthSurface_ = new SurfaceImpl(this, SurfaceImpl::Owner::Device, nullptr, 0, p.BackBufferWidth,
-                                            p.BackBufferHeight, p.AutoDepthStencilFormat, D3DPOOL_DEFAULT,
-                                            D3DUSAGE_DEPTHSTENCIL);
+            depthSurface_ =
+                new SurfaceImpl(this, SurfaceImpl::Owner::Device, nullptr, 0, p.BackBufferWidth, p.BackBufferHeight,
+                                p.AutoDepthStencilFormat, D3DPOOL_DEFAULT, D3DUSAGE_DEPTHSTENCIL);
             depthSurface_->BindAdd();
             depthSurface_->PublicRelease();
         } else {

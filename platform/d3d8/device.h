@@ -41,8 +41,7 @@ public:
     // Sets up the back buffer for `pp` (already completed by the core).
     virtual HRESULT Create(const D3DPRESENT_PARAMETERS& pp) = 0;
     virtual HRESULT Reset(const D3DPRESENT_PARAMETERS& pp) = 0;
-    virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-                          DWORD stencil) = 0;
+    virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) = 0;
     virtual HRESULT Draw(const DrawCall& call) = 0;
     virtual HRESULT Present() = 0;
     virtual void ForgetTexture(const TextureImpl*) {}
@@ -89,8 +88,7 @@ public:
     void GetGammaRamp(D3DGAMMARAMP* pRamp) override;
     HRESULT CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                           IDirect3DTexture8** ppTexture) override;
-    HRESULT CreateVolumeTexture(UINT, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
-                                IDirect3DVolumeTexture8**) override;
+    HRESULT CreateVolumeTexture(UINT, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DVolumeTexture8**) override;
     HRESULT CreateCubeTexture(UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DCubeTexture8**) override;
     HRESULT CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
                                IDirect3DVertexBuffer8** ppVertexBuffer) override;
@@ -151,8 +149,7 @@ public:
                                    UINT PrimitiveCount, const void* pIndexData, D3DFORMAT IndexDataFormat,
                                    const void* pVertexStreamZeroData, UINT VertexStreamZeroStride) override;
     HRESULT ProcessVertices(UINT, UINT, UINT, IDirect3DVertexBuffer8*, DWORD) override;
-    HRESULT CreateVertexShader(const DWORD* pDeclaration, const DWORD* pFunction, DWORD* pHandle,
-                               DWORD Usage) override;
+    HRESULT CreateVertexShader(const DWORD* pDeclaration, const DWORD* pFunction, DWORD* pHandle, DWORD Usage) override;
     HRESULT SetVertexShader(DWORD Handle) override;
     HRESULT GetVertexShader(DWORD* pHandle) override;
     HRESULT DeleteVertexShader(DWORD Handle) override;

@@ -15,7 +15,8 @@ UINT VerticesFor(D3DPRIMITIVETYPE type, UINT primitives) {
         case D3DPT_LINELIST: return primitives * 2;
         case D3DPT_LINESTRIP: return primitives + 1;
         case D3DPT_TRIANGLELIST: return primitives * 3;
-        case D3DPT_TRIANGLESTRIP: case D3DPT_TRIANGLEFAN: return primitives + 2;
+        case D3DPT_TRIANGLESTRIP:
+        case D3DPT_TRIANGLEFAN: return primitives + 2;
         default: return 0;
     }
 }

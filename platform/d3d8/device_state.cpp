@@ -19,7 +19,10 @@ D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
     return r;
 }
 
-bool ValidTransform(DWORD t) { return t == D3DTS_VIEW || t == D3DTS_PROJECTION || (t >= D3DTS_TEXTURE0 && t <= D3DTS_TEXTURE7) || (t >= 256 && t < 512); }
+bool ValidTransform(DWORD t) {
+    return t == D3DTS_VIEW || t == D3DTS_PROJECTION || (t >= D3DTS_TEXTURE0 && t <= D3DTS_TEXTURE7) ||
+           (t >= 256 && t < 512);
+}
 
 }  // namespace
 
@@ -45,8 +48,7 @@ HRESULT DeviceImpl::MultiplyTransform(D3DTRANSFORMSTATETYPE t, const D3DMATRIX* 
 
 HRESULT DeviceImpl::SetViewport(const D3DVIEWPORT8* vp) {
     if (!vp || vp->Width == 0 || vp->Height == 0 || vp->X + vp->Width > params_.BackBufferWidth ||
-        vp->Y + vp->Height > params_.BackBufferHeight || !(vp->MinZ >= 0.0f && vp->MaxZ <= 1.0f) ||
-        vp->MinZ > vp->MaxZ)
+        vp->Y + vp->Height > params_.BackBufferHeight || !(vp->MinZ >= 0.0f && vp->MaxZ <= 1.0f) || vp->MinZ > vp->MaxZ)
         return D3DERR_INVALIDCALL;
     LogCall("SetViewport", {vp->X, vp->Y, vp->Width, vp->Height, FloatBits(vp->MinZ), FloatBits(vp->MaxZ)});
     Target().viewport = *vp;

@@ -79,7 +79,9 @@ const GlProbe& ProbeGl() {
                 glGetIntegerv(GL_MAX_SAMPLES, &probe.maxSamples);
                 glGetIntegerv(GL_MAX_TEXTURE_SIZE, &probe.maxTextureSize);
                 probe.ok = epoxy_gl_version() >= 33;
-                if (!probe.ok) std::fprintf(stderr, "gl: OpenGL %d.%d here, 3.3 needed\n", epoxy_gl_version() / 10, epoxy_gl_version() % 10);
+                if (!probe.ok)
+                    std::fprintf(stderr, "gl: OpenGL %d.%d here, 3.3 needed\n", epoxy_gl_version() / 10,
+                                 epoxy_gl_version() % 10);
                 SDL_GL_MakeCurrent(w, nullptr);
                 SDL_GL_DeleteContext(ctx);
             }
@@ -106,18 +108,18 @@ D3DCAPS8 BuiltinCaps(UINT adapter, D3DDEVTYPE type, int maxTextureSize) {
                 D3DDEVCAPS_PUREDEVICE;
     c.PrimitiveMiscCaps = D3DPMISCCAPS_MASKZ | D3DPMISCCAPS_CULLNONE | D3DPMISCCAPS_CULLCW | D3DPMISCCAPS_CULLCCW |
                           D3DPMISCCAPS_COLORWRITEENABLE | D3DPMISCCAPS_BLENDOP;
-    c.RasterCaps = D3DPRASTERCAPS_DITHER | D3DPRASTERCAPS_ZTEST | D3DPRASTERCAPS_FOGVERTEX |
-                   D3DPRASTERCAPS_FOGTABLE | D3DPRASTERCAPS_MIPMAPLODBIAS | D3DPRASTERCAPS_ZFOG;
+    c.RasterCaps = D3DPRASTERCAPS_DITHER | D3DPRASTERCAPS_ZTEST | D3DPRASTERCAPS_FOGVERTEX | D3DPRASTERCAPS_FOGTABLE |
+                   D3DPRASTERCAPS_MIPMAPLODBIAS | D3DPRASTERCAPS_ZFOG;
     c.ZCmpCaps = c.AlphaCmpCaps = 0xFF;
     c.SrcBlendCaps = c.DestBlendCaps = 0x1FFF;
-    c.ShadeCaps = D3DPSHADECAPS_COLORGOURAUDRGB | D3DPSHADECAPS_SPECULARGOURAUDRGB |
-                  D3DPSHADECAPS_ALPHAGOURAUDBLEND | D3DPSHADECAPS_FOGGOURAUD;
-    c.TextureCaps = D3DPTEXTURECAPS_PERSPECTIVE | D3DPTEXTURECAPS_ALPHA | D3DPTEXTURECAPS_MIPMAP |
-                    D3DPTEXTURECAPS_PROJECTED;
+    c.ShadeCaps = D3DPSHADECAPS_COLORGOURAUDRGB | D3DPSHADECAPS_SPECULARGOURAUDRGB | D3DPSHADECAPS_ALPHAGOURAUDBLEND |
+                  D3DPSHADECAPS_FOGGOURAUD;
+    c.TextureCaps =
+        D3DPTEXTURECAPS_PERSPECTIVE | D3DPTEXTURECAPS_ALPHA | D3DPTEXTURECAPS_MIPMAP | D3DPTEXTURECAPS_PROJECTED;
     c.TextureFilterCaps = D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MINFLINEAR | D3DPTFILTERCAPS_MIPFPOINT |
                           D3DPTFILTERCAPS_MIPFLINEAR | D3DPTFILTERCAPS_MAGFPOINT | D3DPTFILTERCAPS_MAGFLINEAR;
-    c.TextureAddressCaps = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR | D3DPTADDRESSCAPS_CLAMP |
-                           D3DPTADDRESSCAPS_INDEPENDENTUV;
+    c.TextureAddressCaps =
+        D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR | D3DPTADDRESSCAPS_CLAMP | D3DPTADDRESSCAPS_INDEPENDENTUV;
     c.LineCaps = D3DLINECAPS_TEXTURE | D3DLINECAPS_ZTEST | D3DLINECAPS_BLEND | D3DLINECAPS_ALPHACMP | D3DLINECAPS_FOG;
     c.MaxTextureWidth = c.MaxTextureHeight = static_cast<DWORD>(std::min(maxTextureSize, 4096));
     c.MaxTextureRepeat = 8192;
@@ -128,8 +130,8 @@ D3DCAPS8 BuiltinCaps(UINT adapter, D3DDEVTYPE type, int maxTextureSize) {
     c.GuardBandRight = c.GuardBandBottom = 32767.0f;
     c.StencilCaps = 0xFF;
     c.FVFCaps = 8;
-    c.TextureOpCaps = D3DTEXOPCAPS_DISABLE | D3DTEXOPCAPS_SELECTARG1 | D3DTEXOPCAPS_SELECTARG2 |
-                      D3DTEXOPCAPS_MODULATE | D3DTEXOPCAPS_MODULATE2X | D3DTEXOPCAPS_MODULATE4X | D3DTEXOPCAPS_ADD;
+    c.TextureOpCaps = D3DTEXOPCAPS_DISABLE | D3DTEXOPCAPS_SELECTARG1 | D3DTEXOPCAPS_SELECTARG2 | D3DTEXOPCAPS_MODULATE |
+                      D3DTEXOPCAPS_MODULATE2X | D3DTEXOPCAPS_MODULATE4X | D3DTEXOPCAPS_ADD;
     c.MaxTextureBlendStages = 2;
     c.MaxSimultaneousTextures = 2;
     c.VertexProcessingCaps = D3DVTXPCAPS_DIRECTIONALLIGHTS | D3DVTXPCAPS_POSITIONALLIGHTS |
@@ -204,8 +206,10 @@ HRESULT Direct3D8Impl::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* out) 
 
 void Direct3D8Impl::SetFullscreenMode(UINT adapter, const D3DDISPLAYMODE* mode) {
     if (adapter >= fullscreenModes_.size()) return;
-    if (mode) fullscreenModes_[adapter] = *mode;
-    else fullscreenModes_[adapter].reset();
+    if (mode)
+        fullscreenModes_[adapter] = *mode;
+    else
+        fullscreenModes_[adapter].reset();
 }
 
 HRESULT Direct3D8Impl::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT display, D3DFORMAT backBuffer,

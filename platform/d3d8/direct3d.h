@@ -44,8 +44,8 @@ class DeviceImpl;
 // What a Direct3D object knows of the backend its devices draw with.
 struct BackendProfile {
     std::unique_ptr<Backend> (*make)(DeviceImpl& device) = nullptr;
-    int maxSamples = 4;          // the most samples CheckDeviceMultiSampleType allows
-    int maxTextureSize = 2048;   // for the built-in caps
+    int maxSamples = 4;         // the most samples CheckDeviceMultiSampleType allows
+    int maxTextureSize = 2048;  // for the built-in caps
 };
 
 class Direct3D8Impl final : public win32::RefCounted<IDirect3D8> {

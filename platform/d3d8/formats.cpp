@@ -4,11 +4,14 @@ namespace d3d8 {
 
 bool IsDepthFormat(D3DFORMAT f) {
     switch (f) {
-        case D3DFMT_D16_LOCKABLE: case D3DFMT_D32: case D3DFMT_D15S1: case D3DFMT_D24S8:
-        case D3DFMT_D16: case D3DFMT_D24X8: case D3DFMT_D24X4S4:
-            return true;
-        default:
-            return false;
+        case D3DFMT_D16_LOCKABLE:
+        case D3DFMT_D32:
+        case D3DFMT_D15S1:
+        case D3DFMT_D24S8:
+        case D3DFMT_D16:
+        case D3DFMT_D24X8:
+        case D3DFMT_D24X4S4: return true;
+        default: return false;
     }
 }
 
@@ -18,34 +21,49 @@ bool IsCompressedFormat(D3DFORMAT f) {
 
 bool IsTextureFormat(D3DFORMAT f) {
     switch (f) {
-        case D3DFMT_A8R8G8B8: case D3DFMT_X8R8G8B8: case D3DFMT_R5G6B5: case D3DFMT_X1R5G5B5:
-        case D3DFMT_A1R5G5B5: case D3DFMT_A4R4G4B4: case D3DFMT_L8: case D3DFMT_A8: case D3DFMT_A8L8:
-        case D3DFMT_X4R4G4B4:
-            return true;
-        default:
-            return false;
+        case D3DFMT_A8R8G8B8:
+        case D3DFMT_X8R8G8B8:
+        case D3DFMT_R5G6B5:
+        case D3DFMT_X1R5G5B5:
+        case D3DFMT_A1R5G5B5:
+        case D3DFMT_A4R4G4B4:
+        case D3DFMT_L8:
+        case D3DFMT_A8:
+        case D3DFMT_A8L8:
+        case D3DFMT_X4R4G4B4: return true;
+        default: return false;
     }
 }
 
-bool IsDisplayFormat(D3DFORMAT f) {
-    return f == D3DFMT_X8R8G8B8 || f == D3DFMT_R5G6B5 || f == D3DFMT_X1R5G5B5;
-}
+bool IsDisplayFormat(D3DFORMAT f) { return f == D3DFMT_X8R8G8B8 || f == D3DFMT_R5G6B5 || f == D3DFMT_X1R5G5B5; }
 
 UINT BytesPerPixel(D3DFORMAT f) {
     switch (f) {
-        case D3DFMT_A8R8G8B8: case D3DFMT_X8R8G8B8: case D3DFMT_D32: case D3DFMT_D24S8: case D3DFMT_D24X8:
-        case D3DFMT_D24X4S4: case D3DFMT_INDEX32:
-            return 4;
-        case D3DFMT_R8G8B8:
-            return 3;
-        case D3DFMT_R5G6B5: case D3DFMT_X1R5G5B5: case D3DFMT_A1R5G5B5: case D3DFMT_A4R4G4B4:
-        case D3DFMT_X4R4G4B4: case D3DFMT_A8L8: case D3DFMT_D16: case D3DFMT_D16_LOCKABLE: case D3DFMT_D15S1:
-        case D3DFMT_INDEX16: case D3DFMT_A8R3G3B2:
-            return 2;
-        case D3DFMT_L8: case D3DFMT_A8: case D3DFMT_P8: case D3DFMT_R3G3B2: case D3DFMT_A4L4:
-            return 1;
-        default:
-            return 0;
+        case D3DFMT_A8R8G8B8:
+        case D3DFMT_X8R8G8B8:
+        case D3DFMT_D32:
+        case D3DFMT_D24S8:
+        case D3DFMT_D24X8:
+        case D3DFMT_D24X4S4:
+        case D3DFMT_INDEX32: return 4;
+        case D3DFMT_R8G8B8: return 3;
+        case D3DFMT_R5G6B5:
+        case D3DFMT_X1R5G5B5:
+        case D3DFMT_A1R5G5B5:
+        case D3DFMT_A4R4G4B4:
+        case D3DFMT_X4R4G4B4:
+        case D3DFMT_A8L8:
+        case D3DFMT_D16:
+        case D3DFMT_D16_LOCKABLE:
+        case D3DFMT_D15S1:
+        case D3DFMT_INDEX16:
+        case D3DFMT_A8R3G3B2: return 2;
+        case D3DFMT_L8:
+        case D3DFMT_A8:
+        case D3DFMT_P8:
+        case D3DFMT_R3G3B2:
+        case D3DFMT_A4L4: return 1;
+        default: return 0;
     }
 }
 

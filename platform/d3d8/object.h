@@ -28,7 +28,9 @@ protected:
     virtual ~RefObject() = default;
     // The public count reached zero. Must not touch the object after deleting it; the default
     // deletes it unless it is still bound.
-    virtual void OnPublicZero() { if (bound_.load() == 0) delete this; }
+    virtual void OnPublicZero() {
+        if (bound_.load() == 0) delete this;
+    }
     ULONG BoundCount() const { return bound_.load(); }
 
 private:
@@ -37,16 +39,27 @@ private:
 };
 
 // A binding: keeps the object alive without a public reference.
-template <class T>
-class BindPtr {
+template <class T> class BindPtr {
 public:
     BindPtr() = default;
-    explicit BindPtr(T* p) : p_(p) { if (p_) p_->BindAdd(); }
-    BindPtr(const BindPtr& o) : p_(o.p_) { if (p_) p_->BindAdd(); }
+    explicit BindPtr(T* p) : p_(p) {
+        if (p_) p_->BindAdd();
+    }
+    BindPtr(const BindPtr& o) : p_(o.p_) {
+        if (p_) p_->BindAdd();
+    }
     BindPtr(BindPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-    BindPtr& operator=(const BindPtr& o) { BindPtr(o).swap(*this); return *this; }
-    BindPtr& operator=(BindPtr&& o) noexcept { BindPtr(std::move(o)).swap(*this); return *this; }
-    ~BindPtr() { if (p_) p_->BindRelease(); }
+    BindPtr& operator=(const BindPtr& o) {
+        BindPtr(o).swap(*this);
+        return *this;
+    }
+    BindPtr& operator=(BindPtr&& o) noexcept {
+        BindPtr(std::move(o)).swap(*this);
+        return *this;
+    }
+    ~BindPtr() {
+        if (p_) p_->BindRelease();
+    }
     void reset(T* p = nullptr) { BindPtr(p).swap(*this); }
     void swap(BindPtr& o) noexcept { std::swap(p_, o.p_); }
     T* get() const { return p_; }

@@ -16,19 +16,16 @@ ResourceBase<Iface>::ResourceBase(DeviceImpl* device, D3DRESOURCETYPE type, D3DP
     device_->ResourceCreated(pool_);
 }
 
-template <class Iface>
-ResourceBase<Iface>::~ResourceBase() = default;
+template <class Iface> ResourceBase<Iface>::~ResourceBase() = default;
 
-template <class Iface>
-void ResourceBase<Iface>::OnPublicZero() {
+template <class Iface> void ResourceBase<Iface>::OnPublicZero() {
     DeviceImpl* device = device_;
     device->ResourceReleased(pool_);
     if (BoundCount() == 0) delete this;
     device->Release();  // may end the device, and with it the bindings that keep this object
 }
 
-template <class Iface>
-HRESULT ResourceBase<Iface>::QueryInterface(REFIID riid, void** ppv) {
+template <class Iface> HRESULT ResourceBase<Iface>::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IDirect3DResource8 || IsInterface(riid)) {
         *ppv = static_cast<Iface*>(this);
@@ -39,8 +36,7 @@ HRESULT ResourceBase<Iface>::QueryInterface(REFIID riid, void** ppv) {
     return E_NOINTERFACE;
 }
 
-template <class Iface>
-HRESULT ResourceBase<Iface>::GetDevice(IDirect3DDevice8** ppDevice) {
+template <class Iface> HRESULT ResourceBase<Iface>::GetDevice(IDirect3DDevice8** ppDevice) {
     if (!ppDevice) return D3DERR_INVALIDCALL;
     device_->AddRef();
     *ppDevice = device_;
@@ -55,8 +51,8 @@ template class ResourceBase<IDirect3DIndexBuffer8>;
 
 SurfaceImpl::SurfaceImpl(DeviceImpl* device, Owner owner, TextureImpl* texture, UINT level, UINT width, UINT height,
                          D3DFORMAT format, D3DPOOL pool, DWORD usage)
-    : device_(device), owner_(owner), texture_(texture), level_(level), width_(width), height_(height),
-      format_(format), pool_(pool), usage_(usage) {
+    : device_(device), owner_(owner), texture_(texture), level_(level), width_(width), height_(height), format_(format),
+      pool_(pool), usage_(usage) {
     if (owner_ == Owner::Self) pixels_.assign(LevelSize(format, width, height), 0);
     if (owner_ == Owner::Self) {
         device_->AddRef();
@@ -285,18 +281,18 @@ BufferImpl<Iface, Desc>::BufferImpl(DeviceImpl* device, D3DRESOURCETYPE type, UI
     dirtyEnd_ = length;
 }
 
-template <class Iface, class Desc>
-BufferImpl<Iface, Desc>::~BufferImpl() {
+template <class Iface, class Desc> BufferImpl<Iface, Desc>::~BufferImpl() {
     if constexpr (std::is_same_v<Iface, IDirect3DVertexBuffer8>)
         this->Device()->GetBackend().ForgetVertexBuffer(this);
     else
         this->Device()->GetBackend().ForgetIndexBuffer(this);
 }
 
-template <class Iface, class Desc>
-bool BufferImpl<Iface, Desc>::IsInterface(REFIID riid) const {
-    if constexpr (std::is_same_v<Iface, IDirect3DVertexBuffer8>) return riid == IID_IDirect3DVertexBuffer8;
-    else return riid == IID_IDirect3DIndexBuffer8;
+template <class Iface, class Desc> bool BufferImpl<Iface, Desc>::IsInterface(REFIID riid) const {
+    if constexpr (std::is_same_v<Iface, IDirect3DVertexBuffer8>)
+        return riid == IID_IDirect3DVertexBuffer8;
+    else
+        return riid == IID_IDirect3DIndexBuffer8;
 }
 
 template <class Iface, class Desc>
@@ -324,15 +320,13 @@ HRESULT BufferImpl<Iface, Desc>::Lock(UINT offset, UINT size, BYTE** out, DWORD 
     return D3D_OK;
 }
 
-template <class Iface, class Desc>
-HRESULT BufferImpl<Iface, Desc>::Unlock() {
+template <class Iface, class Desc> HRESULT BufferImpl<Iface, Desc>::Unlock() {
     if (locks_ == 0) return D3DERR_INVALIDCALL;
     if (--locks_ == 0) ++version_;
     return D3D_OK;
 }
 
-template <class Iface, class Desc>
-HRESULT BufferImpl<Iface, Desc>::GetDesc(Desc* d) {
+template <class Iface, class Desc> HRESULT BufferImpl<Iface, Desc>::GetDesc(Desc* d) {
     if (!d) return D3DERR_INVALIDCALL;
     d->Type = this->GetType();
     d->Usage = this->Usage();

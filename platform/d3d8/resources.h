@@ -15,8 +15,7 @@ class DeviceImpl;
 
 // Implements IUnknown and the resource boilerplate over RefObject; holds a device reference while
 // the program holds the resource.
-template <class Iface>
-class ResourceBase : public Iface, public RefObject {
+template <class Iface> class ResourceBase : public Iface, public RefObject {
 public:
     ResourceBase(DeviceImpl* device, D3DRESOURCETYPE type, D3DPOOL pool, DWORD usage);
 
@@ -105,8 +104,7 @@ public:
         bool locked = false;
     };
 
-    TextureImpl(DeviceImpl* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
-                D3DPOOL pool);
+    TextureImpl(DeviceImpl* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
 
     DWORD SetLOD(DWORD lod) override { return std::exchange(lod_, lod); }
     DWORD GetLOD() override { return lod_; }
@@ -143,11 +141,9 @@ private:
 };
 
 // Vertex and index buffers share their storage and locking.
-template <class Iface, class Desc>
-class BufferImpl final : public ResourceBase<Iface> {
+template <class Iface, class Desc> class BufferImpl final : public ResourceBase<Iface> {
 public:
-    BufferImpl(DeviceImpl* device, D3DRESOURCETYPE type, UINT length, DWORD usage, DWORD fvfOrFormat,
-               D3DPOOL pool);
+    BufferImpl(DeviceImpl* device, D3DRESOURCETYPE type, UINT length, DWORD usage, DWORD fvfOrFormat, D3DPOOL pool);
 
     HRESULT Lock(UINT offset, UINT size, BYTE** ppbData, DWORD flags) override;
     HRESULT Unlock() override;

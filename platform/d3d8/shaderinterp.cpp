@@ -111,7 +111,8 @@ private:
             if (version == D3DVS_VERSION(1, 0) && SrcIsRelative(t)) return Fail("vs.1.0 has no address register a0");
             // A relative read names a different register than any absolute one.
             const DWORD key = ParamRegNum(t) | (SrcIsRelative(t) ? 0x80000000u : 0u);
-            if (haveConstant && key != constant) return Fail("reads two constant registers; vs.1.x reads one per instruction");
+            if (haveConstant && key != constant)
+                return Fail("reads two constant registers; vs.1.x reads one per instruction");
             haveConstant = true;
             constant = key;
         }
@@ -151,8 +152,7 @@ private:
             case D3DSPR_ATTROUT: inRange = num < kVsColorOutputs; break;
             case D3DSPR_TEXCRDOUT: inRange = num < kVsTexCoordOutputs; break;
             case D3DSPR_ADDR:
-                if (num != 0 || mask != 0x1 || opcode != D3DSIO_MOV)
-                    return Fail("a0.x is written only by mov");
+                if (num != 0 || mask != 0x1 || opcode != D3DSIO_MOV) return Fail("a0.x is written only by mov");
                 inRange = true;
                 break;
             default: return Fail(RegName(type, num) + " cannot be written");
@@ -245,12 +245,8 @@ private:
         const DWORD num = ParamRegNum(token);
         switch (ParamRegType(token)) {
             case D3DSPR_TEMP: return temps_[num].data();
-            case D3DSPR_ATTROUT:
-                out_.written |= num == 0 ? kVsWroteD0 : kVsWroteD1;
-                return out_.color[num].data();
-            case D3DSPR_TEXCRDOUT:
-                out_.written |= kVsWroteT0 << num;
-                return out_.tex[num].data();
+            case D3DSPR_ATTROUT: out_.written |= num == 0 ? kVsWroteD0 : kVsWroteD1; return out_.color[num].data();
+            case D3DSPR_TEXCRDOUT: out_.written |= kVsWroteT0 << num; return out_.tex[num].data();
             case D3DSPR_RASTOUT:
                 if (num == D3DSRO_POSITION) {
                     out_.written |= kVsWrotePos;
@@ -295,14 +291,30 @@ private:
         VsVec4 r{};
         switch (op) {
             case D3DSIO_MOV: r = a; break;
-            case D3DSIO_ADD: for (int i = 0; i < 4; ++i) r[i] = a[i] + b[i]; break;
-            case D3DSIO_SUB: for (int i = 0; i < 4; ++i) r[i] = a[i] - b[i]; break;
-            case D3DSIO_MUL: for (int i = 0; i < 4; ++i) r[i] = a[i] * b[i]; break;
-            case D3DSIO_MAD: for (int i = 0; i < 4; ++i) r[i] = a[i] * b[i] + c[i]; break;
-            case D3DSIO_MIN: for (int i = 0; i < 4; ++i) r[i] = a[i] < b[i] ? a[i] : b[i]; break;
-            case D3DSIO_MAX: for (int i = 0; i < 4; ++i) r[i] = a[i] >= b[i] ? a[i] : b[i]; break;
-            case D3DSIO_SLT: for (int i = 0; i < 4; ++i) r[i] = a[i] < b[i] ? 1.0f : 0.0f; break;
-            case D3DSIO_SGE: for (int i = 0; i < 4; ++i) r[i] = a[i] >= b[i] ? 1.0f : 0.0f; break;
+            case D3DSIO_ADD:
+                for (int i = 0; i < 4; ++i) r[i] = a[i] + b[i];
+                break;
+            case D3DSIO_SUB:
+                for (int i = 0; i < 4; ++i) r[i] = a[i] - b[i];
+                break;
+            case D3DSIO_MUL:
+                for (int i = 0; i < 4; ++i) r[i] = a[i] * b[i];
+                break;
+            case D3DSIO_MAD:
+                for (int i = 0; i < 4; ++i) r[i] = a[i] * b[i] + c[i];
+                break;
+            case D3DSIO_MIN:
+                for (int i = 0; i < 4; ++i) r[i] = a[i] < b[i] ? a[i] : b[i];
+                break;
+            case D3DSIO_MAX:
+                for (int i = 0; i < 4; ++i) r[i] = a[i] >= b[i] ? a[i] : b[i];
+                break;
+            case D3DSIO_SLT:
+                for (int i = 0; i < 4; ++i) r[i] = a[i] < b[i] ? 1.0f : 0.0f;
+                break;
+            case D3DSIO_SGE:
+                for (int i = 0; i < 4; ++i) r[i] = a[i] >= b[i] ? 1.0f : 0.0f;
+                break;
             case D3DSIO_DP3: r = Splat(Dot(a, b, 3)); break;
             case D3DSIO_DP4: r = Splat(Dot(a, b, 4)); break;
             case D3DSIO_RCP:
@@ -310,9 +322,7 @@ private:
                 break;
             case D3DSIO_RSQ: {
                 const float m = std::fabs(s);
-                r = Splat(m == 1.0f ? 1.0f
-                          : m == 0.0f ? std::numeric_limits<float>::infinity()
-                                      : 1.0f / std::sqrt(m));
+                r = Splat(m == 1.0f ? 1.0f : m == 0.0f ? std::numeric_limits<float>::infinity() : 1.0f / std::sqrt(m));
                 break;
             }
             case D3DSIO_EXP: r = Splat(std::exp2(s)); break;
@@ -343,14 +353,20 @@ private:
                 break;
             }
             case D3DSIO_DST: r = {1.0f, a[1] * b[1], a[2], b[3]}; break;
-            case D3DSIO_FRC: for (int i = 0; i < 4; ++i) r[i] = a[i] - std::floor(a[i]); break;
-            case D3DSIO_M4x4: case D3DSIO_M4x3: case D3DSIO_M3x4: case D3DSIO_M3x3: case D3DSIO_M3x2: {
+            case D3DSIO_FRC:
+                for (int i = 0; i < 4; ++i) r[i] = a[i] - std::floor(a[i]);
+                break;
+            case D3DSIO_M4x4:
+            case D3DSIO_M4x3:
+            case D3DSIO_M3x4:
+            case D3DSIO_M3x3:
+            case D3DSIO_M3x2: {
                 const int rows = MatrixMacroRows(op), cols = MatrixMacroColumns(op);
                 for (int i = 0; i < rows; ++i) r[i] = Dot(a, Read(ins.src[1], i), cols);
                 // Only the rows the macro computes are written, whatever the mask says.
                 const DWORD rowMask = (1u << rows) - 1u;
-                const DWORD dest = (ins.dest & ~D3DSP_WRITEMASK_ALL) |
-                                   ((DestWriteMask(ins.dest) & rowMask) << D3DSP_WRITEMASK_SHIFT);
+                const DWORD dest =
+                    (ins.dest & ~D3DSP_WRITEMASK_ALL) | ((DestWriteMask(ins.dest) & rowMask) << D3DSP_WRITEMASK_SHIFT);
                 Write(dest, r);
                 return;
             }
@@ -374,8 +390,6 @@ bool DecodeVertexShader(const DWORD* tokens, std::size_t maxTokens, VsProgram* p
     return decoder.Run(program, error);
 }
 
-VsOutputs RunVertexShader(const VsProgram& program, const VsInputs& inputs) {
-    return Machine(program, inputs).Run();
-}
+VsOutputs RunVertexShader(const VsProgram& program, const VsInputs& inputs) { return Machine(program, inputs).Run(); }
 
 }  // namespace d3d8

@@ -38,15 +38,14 @@ struct VsConstantDef {
 
 struct VsProgram {
     DWORD version = 0;
-    std::vector<VsInstruction> code;    // in order; def and comments are not in it
-    std::vector<VsConstantDef> defs;    // in order of appearance
-    std::size_t tokenCount = 0;         // tokens read, version and end token included
+    std::vector<VsInstruction> code;  // in order; def and comments are not in it
+    std::vector<VsConstantDef> defs;  // in order of appearance
+    std::size_t tokenCount = 0;       // tokens read, version and end token included
 };
 
 // Decodes at most maxTokens tokens. On failure returns false, sets *error (when given) to a
 // one-line reason and leaves *program empty.
-bool DecodeVertexShader(const DWORD* tokens, std::size_t maxTokens, VsProgram* program,
-                        std::string* error = nullptr);
+bool DecodeVertexShader(const DWORD* tokens, std::size_t maxTokens, VsProgram* program, std::string* error = nullptr);
 
 // Bits of VsOutputs::written.
 enum : DWORD {

@@ -131,18 +131,16 @@ constexpr DWORD MakeDestToken(DWORD regType, DWORD regNum, DWORD writeMask = D3D
     return D3DSP_PARAM_BIT | ((regType << D3DSP_REGTYPE_SHIFT) & D3DSP_REGTYPE_MASK) |
            (writeMask & D3DSP_WRITEMASK_ALL) | (regNum & D3DSP_REGNUM_MASK);
 }
-constexpr DWORD MakeSrcToken(DWORD regType, DWORD regNum, DWORD swizzle = D3DVS_NOSWIZZLE,
-                             bool negate = false, bool relative = false) {
-    return D3DSP_PARAM_BIT | ((regType << D3DSP_REGTYPE_SHIFT) & D3DSP_REGTYPE_MASK) |
-           (swizzle & D3DVS_SWIZZLE_MASK) | (negate ? D3DSPSM_NEG : D3DSPSM_NONE) |
-           (relative ? D3DVS_ADDRMODE_RELATIVE : D3DVS_ADDRMODE_ABSOLUTE) | (regNum & D3DSP_REGNUM_MASK);
+constexpr DWORD MakeSrcToken(DWORD regType, DWORD regNum, DWORD swizzle = D3DVS_NOSWIZZLE, bool negate = false,
+                             bool relative = false) {
+    return D3DSP_PARAM_BIT | ((regType << D3DSP_REGTYPE_SHIFT) & D3DSP_REGTYPE_MASK) | (swizzle & D3DVS_SWIZZLE_MASK) |
+           (negate ? D3DSPSM_NEG : D3DSPSM_NONE) | (relative ? D3DVS_ADDRMODE_RELATIVE : D3DVS_ADDRMODE_ABSOLUTE) |
+           (regNum & D3DSP_REGNUM_MASK);
 }
 
 // ---- Taking tokens apart ----
 constexpr DWORD TokenOpcode(DWORD token) { return token & D3DSI_OPCODE_MASK; }
-constexpr DWORD CommentLength(DWORD token) {
-    return (token & D3DSI_COMMENTSIZE_MASK) >> D3DSI_COMMENTSIZE_SHIFT;
-}
+constexpr DWORD CommentLength(DWORD token) { return (token & D3DSI_COMMENTSIZE_MASK) >> D3DSI_COMMENTSIZE_SHIFT; }
 constexpr bool IsParamToken(DWORD token) { return (token & D3DSP_PARAM_BIT) != 0; }
 constexpr DWORD ParamRegType(DWORD token) { return (token & D3DSP_REGTYPE_MASK) >> D3DSP_REGTYPE_SHIFT; }
 constexpr DWORD ParamRegNum(DWORD token) { return token & D3DSP_REGNUM_MASK; }
@@ -185,11 +183,14 @@ constexpr const VsOpcodeInfo* FindVsOpcode(DWORD opcode) {
 constexpr int kVsMaxInstructionSlots = 128;
 constexpr int InstructionSlots(DWORD opcode) {
     switch (opcode) {
-        case D3DSIO_M4x4: case D3DSIO_M3x4: return 4;
-        case D3DSIO_M4x3: case D3DSIO_M3x3: return 3;
+        case D3DSIO_M4x4:
+        case D3DSIO_M3x4: return 4;
+        case D3DSIO_M4x3:
+        case D3DSIO_M3x3: return 3;
         case D3DSIO_M3x2: return 2;
         case D3DSIO_FRC: return 3;
-        case D3DSIO_EXP: case D3DSIO_LOG: return 12;
+        case D3DSIO_EXP:
+        case D3DSIO_LOG: return 12;
         default: return 1;
     }
 }
@@ -197,8 +198,10 @@ constexpr int InstructionSlots(DWORD opcode) {
 // Registers a matrix macro reads from its second source: m4x4 four, m3x2 two, and so on.
 constexpr int MatrixMacroRows(DWORD opcode) {
     switch (opcode) {
-        case D3DSIO_M4x4: case D3DSIO_M3x4: return 4;
-        case D3DSIO_M4x3: case D3DSIO_M3x3: return 3;
+        case D3DSIO_M4x4:
+        case D3DSIO_M3x4: return 4;
+        case D3DSIO_M4x3:
+        case D3DSIO_M3x3: return 3;
         case D3DSIO_M3x2: return 2;
         default: return 0;
     }
@@ -206,8 +209,11 @@ constexpr int MatrixMacroRows(DWORD opcode) {
 // Components of each row dotted by a matrix macro (4 for m4xN, 3 for m3xN).
 constexpr int MatrixMacroColumns(DWORD opcode) {
     switch (opcode) {
-        case D3DSIO_M4x4: case D3DSIO_M4x3: return 4;
-        case D3DSIO_M3x4: case D3DSIO_M3x3: case D3DSIO_M3x2: return 3;
+        case D3DSIO_M4x4:
+        case D3DSIO_M4x3: return 4;
+        case D3DSIO_M3x4:
+        case D3DSIO_M3x3:
+        case D3DSIO_M3x2: return 3;
         default: return 0;
     }
 }

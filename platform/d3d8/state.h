@@ -44,7 +44,7 @@ struct DeviceState {
     std::array<StreamBinding, kStreams> streams;
     BindPtr<IndexBufferImpl> indices;
     UINT baseVertexIndex = 0;
-    DWORD vertexShader = 0;  // FVF or handle
+    DWORD vertexShader = 0;                // FVF or handle
     std::shared_ptr<VertexShader> shader;  // the shader object of a handle, kept while set
     std::array<std::array<float, 4>, kConstants> constants{};
     D3DVIEWPORT8 viewport{};

@@ -86,8 +86,7 @@ HRESULT ParseDeclaration(const DWORD* tokens, VertexShader& out) {
                 i += count;
                 break;
             }
-            default:
-                return D3DERR_INVALIDCALL;
+            default: return D3DERR_INVALIDCALL;
         }
     }
     return D3DERR_INVALIDCALL;
@@ -166,9 +165,10 @@ HRESULT CheckFunction(const DWORD* tokens, std::vector<DWORD>& out) {
             if (s == 1 && MatrixMacroRows(op) > 0 && !SrcIsRelative(tokens[i])) {
                 DWORD type = ParamRegType(tokens[i]);
                 DWORD last = ParamRegNum(tokens[i]) + static_cast<DWORD>(MatrixMacroRows(op)) - 1;
-                DWORD limit = type == D3DSPR_CONST ? kVsConstRegisters
-                              : type == D3DSPR_TEMP ? kVsTempRegisters
-                              : type == D3DSPR_INPUT ? kVsInputRegisters : 0;
+                DWORD limit = type == D3DSPR_CONST   ? kVsConstRegisters
+                              : type == D3DSPR_TEMP  ? kVsTempRegisters
+                              : type == D3DSPR_INPUT ? kVsInputRegisters
+                                                     : 0;
                 if (last >= limit) return D3DERR_INVALIDCALL;
             }
             ++i;

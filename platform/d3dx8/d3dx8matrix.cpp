@@ -13,12 +13,9 @@ D3DXMATRIX Zero() {
 }
 
 // The view matrix whose rows hold the camera axes in its columns.
-D3DXMATRIX ViewFromAxes(const D3DXVECTOR3& x, const D3DXVECTOR3& y, const D3DXVECTOR3& z,
-                        const D3DXVECTOR3& eye) {
-    return D3DXMATRIX(x.x, y.x, z.x, 0.0f,
-                      x.y, y.y, z.y, 0.0f,
-                      x.z, y.z, z.z, 0.0f,
-                      -D3DXVec3Dot(&x, &eye), -D3DXVec3Dot(&y, &eye), -D3DXVec3Dot(&z, &eye), 1.0f);
+D3DXMATRIX ViewFromAxes(const D3DXVECTOR3& x, const D3DXVECTOR3& y, const D3DXVECTOR3& z, const D3DXVECTOR3& eye) {
+    return D3DXMATRIX(x.x, y.x, z.x, 0.0f, x.y, y.y, z.y, 0.0f, x.z, y.z, z.z, 0.0f, -D3DXVec3Dot(&x, &eye),
+                      -D3DXVec3Dot(&y, &eye), -D3DXVec3Dot(&z, &eye), 1.0f);
 }
 
 // Camera axes from a forward direction z and an up hint.
@@ -38,13 +35,24 @@ D3DXMATRIX::D3DXMATRIX(const float* f) {
     for (int i = 0; i < 16; ++i) m[i / 4][i % 4] = f[i];
 }
 
-D3DXMATRIX::D3DXMATRIX(float f11, float f12, float f13, float f14, float f21, float f22, float f23,
-                       float f24, float f31, float f32, float f33, float f34, float f41, float f42,
-                       float f43, float f44) {
-    _11 = f11; _12 = f12; _13 = f13; _14 = f14;
-    _21 = f21; _22 = f22; _23 = f23; _24 = f24;
-    _31 = f31; _32 = f32; _33 = f33; _34 = f34;
-    _41 = f41; _42 = f42; _43 = f43; _44 = f44;
+D3DXMATRIX::D3DXMATRIX(float f11, float f12, float f13, float f14, float f21, float f22, float f23, float f24,
+                       float f31, float f32, float f33, float f34, float f41, float f42, float f43, float f44) {
+    _11 = f11;
+    _12 = f12;
+    _13 = f13;
+    _14 = f14;
+    _21 = f21;
+    _22 = f22;
+    _23 = f23;
+    _24 = f24;
+    _31 = f31;
+    _32 = f32;
+    _33 = f33;
+    _34 = f34;
+    _41 = f41;
+    _42 = f42;
+    _43 = f43;
+    _44 = f44;
 }
 
 D3DXMATRIX& D3DXMATRIX::operator*=(const D3DXMATRIX& mat) { return *D3DXMatrixMultiply(this, this, &mat); }
@@ -152,8 +160,8 @@ D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* m1, const D3DX
     D3DXMATRIX r;
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
-            r.m[i][j] = m1->m[i][0] * m2->m[0][j] + m1->m[i][1] * m2->m[1][j] +
-                        m1->m[i][2] * m2->m[2][j] + m1->m[i][3] * m2->m[3][j];
+            r.m[i][j] = m1->m[i][0] * m2->m[0][j] + m1->m[i][1] * m2->m[1][j] + m1->m[i][2] * m2->m[2][j] +
+                        m1->m[i][3] * m2->m[3][j];
     *out = r;
     return out;
 }
@@ -234,10 +242,10 @@ D3DXMATRIX* D3DXMatrixRotationAxis(D3DXMATRIX* out, const D3DXVECTOR3* axis, flo
     D3DXVec3Normalize(&v, axis);
     if (v.x == 0.0f && v.y == 0.0f && v.z == 0.0f) return D3DXMatrixIdentity(out);
     const float c = std::cos(angle), s = std::sin(angle), t = 1.0f - c;
-    *out = D3DXMATRIX(t * v.x * v.x + c, t * v.x * v.y + s * v.z, t * v.x * v.z - s * v.y, 0.0f,
-                      t * v.x * v.y - s * v.z, t * v.y * v.y + c, t * v.y * v.z + s * v.x, 0.0f,
-                      t * v.x * v.z + s * v.y, t * v.y * v.z - s * v.x, t * v.z * v.z + c, 0.0f,
-                      0.0f, 0.0f, 0.0f, 1.0f);
+    *out =
+        D3DXMATRIX(t * v.x * v.x + c, t * v.x * v.y + s * v.z, t * v.x * v.z - s * v.y, 0.0f, t * v.x * v.y - s * v.z,
+                   t * v.y * v.y + c, t * v.y * v.z + s * v.x, 0.0f, t * v.x * v.z + s * v.y, t * v.y * v.z - s * v.x,
+                   t * v.z * v.z + c, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
     return out;
 }
 
@@ -245,8 +253,8 @@ D3DXMATRIX* D3DXMatrixRotationQuaternion(D3DXMATRIX* out, const D3DXQUATERNION* 
     const float x = q->x, y = q->y, z = q->z, w = q->w;
     *out = D3DXMATRIX(1.0f - 2.0f * (y * y + z * z), 2.0f * (x * y + z * w), 2.0f * (x * z - y * w), 0.0f,
                       2.0f * (x * y - z * w), 1.0f - 2.0f * (x * x + z * z), 2.0f * (y * z + x * w), 0.0f,
-                      2.0f * (x * z + y * w), 2.0f * (y * z - x * w), 1.0f - 2.0f * (x * x + y * y), 0.0f,
-                      0.0f, 0.0f, 0.0f, 1.0f);
+                      2.0f * (x * z + y * w), 2.0f * (y * z - x * w), 1.0f - 2.0f * (x * x + y * y), 0.0f, 0.0f, 0.0f,
+                      0.0f, 1.0f);
     return out;
 }
 
@@ -259,14 +267,12 @@ D3DXMATRIX* D3DXMatrixRotationYawPitchRoll(D3DXMATRIX* out, float yaw, float pit
     return D3DXMatrixMultiply(out, out, &ry);
 }
 
-D3DXMATRIX* D3DXMatrixLookAtRH(D3DXMATRIX* out, const D3DXVECTOR3* eye, const D3DXVECTOR3* at,
-                               const D3DXVECTOR3* up) {
+D3DXMATRIX* D3DXMatrixLookAtRH(D3DXMATRIX* out, const D3DXVECTOR3* eye, const D3DXVECTOR3* at, const D3DXVECTOR3* up) {
     *out = LookAt(*eye, *eye - *at, *up);
     return out;
 }
 
-D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, const D3DXVECTOR3* at,
-                               const D3DXVECTOR3* up) {
+D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, const D3DXVECTOR3* at, const D3DXVECTOR3* up) {
     *out = LookAt(*eye, *at - *eye, *up);
     return out;
 }
@@ -331,15 +337,13 @@ D3DXMATRIX* D3DXMatrixOrthoLH(D3DXMATRIX* out, float w, float h, float zn, float
     return out;
 }
 
-D3DXMATRIX* D3DXMatrixOrthoOffCenterRH(D3DXMATRIX* out, float l, float r, float b, float t, float zn,
-                                       float zf) {
+D3DXMATRIX* D3DXMatrixOrthoOffCenterRH(D3DXMATRIX* out, float l, float r, float b, float t, float zn, float zf) {
     D3DXMatrixOrthoOffCenterLH(out, l, r, b, t, zn, zf);
     out->_33 = -out->_33;
     return out;
 }
 
-D3DXMATRIX* D3DXMatrixOrthoOffCenterLH(D3DXMATRIX* out, float l, float r, float b, float t, float zn,
-                                       float zf) {
+D3DXMATRIX* D3DXMatrixOrthoOffCenterLH(D3DXMATRIX* out, float l, float r, float b, float t, float zn, float zf) {
     D3DXMatrixIdentity(out);
     out->_11 = 2.0f / (r - l);
     out->_22 = 2.0f / (t - b);
@@ -351,9 +355,7 @@ D3DXMATRIX* D3DXMatrixOrthoOffCenterLH(D3DXMATRIX* out, float l, float r, float 
 }
 
 // ---- Quaternions ----
-D3DXQUATERNION& D3DXQUATERNION::operator*=(const D3DXQUATERNION& q) {
-    return *D3DXQuaternionMultiply(this, this, &q);
-}
+D3DXQUATERNION& D3DXQUATERNION::operator*=(const D3DXQUATERNION& q) { return *D3DXQuaternionMultiply(this, this, &q); }
 D3DXQUATERNION D3DXQUATERNION::operator*(const D3DXQUATERNION& q) const {
     D3DXQUATERNION r;
     return *D3DXQuaternionMultiply(&r, this, &q);
@@ -379,14 +381,11 @@ D3DXQUATERNION* D3DXQuaternionConjugate(D3DXQUATERNION* out, const D3DXQUATERNIO
     return out;
 }
 
-D3DXQUATERNION* D3DXQuaternionMultiply(D3DXQUATERNION* out, const D3DXQUATERNION* q1,
-                                       const D3DXQUATERNION* q2) {
+D3DXQUATERNION* D3DXQuaternionMultiply(D3DXQUATERNION* out, const D3DXQUATERNION* q1, const D3DXQUATERNION* q2) {
     // Hamilton product a b with a = q2, b = q1.
     const D3DXQUATERNION a = *q2, b = *q1;
-    *out = D3DXQUATERNION(a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
-                          a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
-                          a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w,
-                          a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z);
+    *out = D3DXQUATERNION(a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y, a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
+                          a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w, a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z);
     return out;
 }
 
@@ -434,8 +433,7 @@ D3DXQUATERNION* D3DXQuaternionRotationMatrix(D3DXQUATERNION* out, const D3DXMATR
     return out;
 }
 
-D3DXQUATERNION* D3DXQuaternionRotationYawPitchRoll(D3DXQUATERNION* out, float yaw, float pitch,
-                                                   float roll) {
+D3DXQUATERNION* D3DXQuaternionRotationYawPitchRoll(D3DXQUATERNION* out, float yaw, float pitch, float roll) {
     // Same order as the matrix: roll, then pitch, then yaw.
     const D3DXVECTOR3 ax(1.0f, 0.0f, 0.0f), ay(0.0f, 1.0f, 0.0f), az(0.0f, 0.0f, 1.0f);
     D3DXQUATERNION qr, qp, qy;
@@ -446,8 +444,7 @@ D3DXQUATERNION* D3DXQuaternionRotationYawPitchRoll(D3DXQUATERNION* out, float ya
     return D3DXQuaternionMultiply(out, out, &qy);
 }
 
-D3DXQUATERNION* D3DXQuaternionSlerp(D3DXQUATERNION* out, const D3DXQUATERNION* q1,
-                                    const D3DXQUATERNION* q2, float t) {
+D3DXQUATERNION* D3DXQuaternionSlerp(D3DXQUATERNION* out, const D3DXQUATERNION* q1, const D3DXQUATERNION* q2, float t) {
     D3DXQUATERNION b = *q2;
     float cosom = D3DXQuaternionDot(q1, q2);
     if (cosom < 0.0f) {

@@ -11,6 +11,7 @@
 struct ID3DXBuffer : public IUnknown {
     virtual LPVOID GetBufferPointer() = 0;
     virtual DWORD GetBufferSize() = 0;
+
 protected:
     ~ID3DXBuffer() = default;
 };

@@ -64,8 +64,7 @@ float D3DXVec3Dot(const D3DXVECTOR3* v1, const D3DXVECTOR3* v2) {
     return v1->x * v2->x + v1->y * v2->y + v1->z * v2->z;
 }
 D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* v1, const D3DXVECTOR3* v2) {
-    *out = D3DXVECTOR3(v1->y * v2->z - v1->z * v2->y, v1->z * v2->x - v1->x * v2->z,
-                       v1->x * v2->y - v1->y * v2->x);
+    *out = D3DXVECTOR3(v1->y * v2->z - v1->z * v2->y, v1->z * v2->x - v1->x * v2->z, v1->x * v2->y - v1->y * v2->x);
     return out;
 }
 D3DXVECTOR3* D3DXVec3Add(D3DXVECTOR3* out, const D3DXVECTOR3* v1, const D3DXVECTOR3* v2) {
@@ -99,10 +98,8 @@ D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v) {
 }
 D3DXVECTOR4* D3DXVec3Transform(D3DXVECTOR4* out, const D3DXVECTOR3* v, const D3DXMATRIX* m) {
     const float x = v->x, y = v->y, z = v->z;
-    *out = D3DXVECTOR4(x * m->_11 + y * m->_21 + z * m->_31 + m->_41,
-                       x * m->_12 + y * m->_22 + z * m->_32 + m->_42,
-                       x * m->_13 + y * m->_23 + z * m->_33 + m->_43,
-                       x * m->_14 + y * m->_24 + z * m->_34 + m->_44);
+    *out = D3DXVECTOR4(x * m->_11 + y * m->_21 + z * m->_31 + m->_41, x * m->_12 + y * m->_22 + z * m->_32 + m->_42,
+                       x * m->_13 + y * m->_23 + z * m->_33 + m->_43, x * m->_14 + y * m->_24 + z * m->_34 + m->_44);
     return out;
 }
 D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m) {
@@ -133,13 +130,11 @@ D3DXVECTOR4* D3DXVec4Subtract(D3DXVECTOR4* out, const D3DXVECTOR4* v1, const D3D
     return out;
 }
 D3DXVECTOR4* D3DXVec4Minimize(D3DXVECTOR4* out, const D3DXVECTOR4* v1, const D3DXVECTOR4* v2) {
-    *out = D3DXVECTOR4(std::min(v1->x, v2->x), std::min(v1->y, v2->y), std::min(v1->z, v2->z),
-                       std::min(v1->w, v2->w));
+    *out = D3DXVECTOR4(std::min(v1->x, v2->x), std::min(v1->y, v2->y), std::min(v1->z, v2->z), std::min(v1->w, v2->w));
     return out;
 }
 D3DXVECTOR4* D3DXVec4Maximize(D3DXVECTOR4* out, const D3DXVECTOR4* v1, const D3DXVECTOR4* v2) {
-    *out = D3DXVECTOR4(std::max(v1->x, v2->x), std::max(v1->y, v2->y), std::max(v1->z, v2->z),
-                       std::max(v1->w, v2->w));
+    *out = D3DXVECTOR4(std::max(v1->x, v2->x), std::max(v1->y, v2->y), std::max(v1->z, v2->z), std::max(v1->w, v2->w));
     return out;
 }
 D3DXVECTOR4* D3DXVec4Scale(D3DXVECTOR4* out, const D3DXVECTOR4* v, float s) {
@@ -157,10 +152,9 @@ D3DXVECTOR4* D3DXVec4Normalize(D3DXVECTOR4* out, const D3DXVECTOR4* v) {
 }
 D3DXVECTOR4* D3DXVec4Transform(D3DXVECTOR4* out, const D3DXVECTOR4* v, const D3DXMATRIX* m) {
     const float x = v->x, y = v->y, z = v->z, w = v->w;
-    *out = D3DXVECTOR4(x * m->_11 + y * m->_21 + z * m->_31 + w * m->_41,
-                       x * m->_12 + y * m->_22 + z * m->_32 + w * m->_42,
-                       x * m->_13 + y * m->_23 + z * m->_33 + w * m->_43,
-                       x * m->_14 + y * m->_24 + z * m->_34 + w * m->_44);
+    *out = D3DXVECTOR4(
+        x * m->_11 + y * m->_21 + z * m->_31 + w * m->_41, x * m->_12 + y * m->_22 + z * m->_32 + w * m->_42,
+        x * m->_13 + y * m->_23 + z * m->_33 + w * m->_43, x * m->_14 + y * m->_24 + z * m->_34 + w * m->_44);
     return out;
 }
 
@@ -171,9 +165,7 @@ float D3DXPlaneDot(const D3DXPLANE* p, const D3DXVECTOR4* v) {
 float D3DXPlaneDotCoord(const D3DXPLANE* p, const D3DXVECTOR3* v) {
     return p->a * v->x + p->b * v->y + p->c * v->z + p->d;
 }
-float D3DXPlaneDotNormal(const D3DXPLANE* p, const D3DXVECTOR3* v) {
-    return p->a * v->x + p->b * v->y + p->c * v->z;
-}
+float D3DXPlaneDotNormal(const D3DXPLANE* p, const D3DXVECTOR3* v) { return p->a * v->x + p->b * v->y + p->c * v->z; }
 D3DXPLANE* D3DXPlaneNormalize(D3DXPLANE* out, const D3DXPLANE* p) {
     float len = std::sqrt(p->a * p->a + p->b * p->b + p->c * p->c);
     *out = len > 0.0f ? D3DXPLANE(p->a / len, p->b / len, p->c / len, p->d / len) : *p;
@@ -183,8 +175,7 @@ D3DXPLANE* D3DXPlaneFromPointNormal(D3DXPLANE* out, const D3DXVECTOR3* point, co
     *out = D3DXPLANE(normal->x, normal->y, normal->z, -D3DXVec3Dot(point, normal));
     return out;
 }
-D3DXPLANE* D3DXPlaneFromPoints(D3DXPLANE* out, const D3DXVECTOR3* v1, const D3DXVECTOR3* v2,
-                               const D3DXVECTOR3* v3) {
+D3DXPLANE* D3DXPlaneFromPoints(D3DXPLANE* out, const D3DXVECTOR3* v1, const D3DXVECTOR3* v2, const D3DXVECTOR3* v3) {
     D3DXVECTOR3 e1 = *v2 - *v1, e2 = *v3 - *v1, n;
     D3DXVec3Cross(&n, &e1, &e2);
     D3DXVec3Normalize(&n, &n);
@@ -208,10 +199,8 @@ D3DXPLANE* D3DXPlaneTransform(D3DXPLANE* out, const D3DXPLANE* p, const D3DXMATR
 
 // ---- Colours ----
 D3DXCOLOR::D3DXCOLOR(DWORD argb)
-    : r(static_cast<float>((argb >> 16) & 0xFFu) / 255.0f),
-      g(static_cast<float>((argb >> 8) & 0xFFu) / 255.0f),
-      b(static_cast<float>(argb & 0xFFu) / 255.0f),
-      a(static_cast<float>((argb >> 24) & 0xFFu) / 255.0f) {}
+    : r(static_cast<float>((argb >> 16) & 0xFFu) / 255.0f), g(static_cast<float>((argb >> 8) & 0xFFu) / 255.0f),
+      b(static_cast<float>(argb & 0xFFu) / 255.0f), a(static_cast<float>((argb >> 24) & 0xFFu) / 255.0f) {}
 
 D3DXCOLOR::operator DWORD() const {
     auto byte = [](float f) -> DWORD {

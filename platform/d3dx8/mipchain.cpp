@@ -50,7 +50,8 @@ ImageLevel Resample(const ImageLevel& src, UINT width, UINT height, DWORD filter
         for (UINT x = 0; x < width; ++x) {
             DWORD& t = out.texels[std::size_t{y} * width + x];
             if (kind == D3DX_FILTER_POINT) {
-                t = src.At(std::min(src.width - 1, static_cast<UINT>(x * sx)), std::min(src.height - 1, static_cast<UINT>(y * sy)));
+                t = src.At(std::min(src.width - 1, static_cast<UINT>(x * sx)),
+                           std::min(src.height - 1, static_cast<UINT>(y * sy)));
                 continue;
             }
             const float fx = std::clamp((x + 0.5f) * sx - 0.5f, 0.0f, static_cast<float>(src.width - 1));

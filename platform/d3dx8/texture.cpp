@@ -55,28 +55,52 @@ bool Pack(D3DFORMAT format, DWORD c, BYTE* p) {
     auto put16 = [p](DWORD v) { std::memcpy(p, &v, 2); };
     switch (format) {
         case D3DFMT_A8R8G8B8: std::memcpy(p, &c, 4); return true;
-        case D3DFMT_X8R8G8B8: { const DWORD v = c | 0xFF000000u; std::memcpy(p, &v, 4); return true; }
-        case D3DFMT_R8G8B8: p[0] = static_cast<BYTE>(b); p[1] = static_cast<BYTE>(g); p[2] = static_cast<BYTE>(r); return true;
+        case D3DFMT_X8R8G8B8: {
+            const DWORD v = c | 0xFF000000u;
+            std::memcpy(p, &v, 4);
+            return true;
+        }
+        case D3DFMT_R8G8B8:
+            p[0] = static_cast<BYTE>(b);
+            p[1] = static_cast<BYTE>(g);
+            p[2] = static_cast<BYTE>(r);
+            return true;
         case D3DFMT_R5G6B5: put16(Bits(c, 16, 5) << 11 | Bits(c, 8, 6) << 5 | Bits(c, 0, 5)); return true;
         case D3DFMT_X1R5G5B5: put16(0x8000 | Bits(c, 16, 5) << 10 | Bits(c, 8, 5) << 5 | Bits(c, 0, 5)); return true;
-        case D3DFMT_A1R5G5B5: put16((a >= 0x80 ? 0x8000 : 0) | Bits(c, 16, 5) << 10 | Bits(c, 8, 5) << 5 | Bits(c, 0, 5)); return true;
-        case D3DFMT_A4R4G4B4: put16(Bits(c, 24, 4) << 12 | Bits(c, 16, 4) << 8 | Bits(c, 8, 4) << 4 | Bits(c, 0, 4)); return true;
+        case D3DFMT_A1R5G5B5:
+            put16((a >= 0x80 ? 0x8000 : 0) | Bits(c, 16, 5) << 10 | Bits(c, 8, 5) << 5 | Bits(c, 0, 5));
+            return true;
+        case D3DFMT_A4R4G4B4:
+            put16(Bits(c, 24, 4) << 12 | Bits(c, 16, 4) << 8 | Bits(c, 8, 4) << 4 | Bits(c, 0, 4));
+            return true;
         case D3DFMT_X4R4G4B4: put16(0xF000 | Bits(c, 16, 4) << 8 | Bits(c, 8, 4) << 4 | Bits(c, 0, 4)); return true;
-        case D3DFMT_R3G3B2: p[0] = static_cast<BYTE>(Bits(c, 16, 3) << 5 | Bits(c, 8, 3) << 2 | Bits(c, 0, 2)); return true;
+        case D3DFMT_R3G3B2:
+            p[0] = static_cast<BYTE>(Bits(c, 16, 3) << 5 | Bits(c, 8, 3) << 2 | Bits(c, 0, 2));
+            return true;
         case D3DFMT_A8: p[0] = static_cast<BYTE>(a); return true;
         case D3DFMT_L8: p[0] = static_cast<BYTE>((r * 77 + g * 150 + b * 29 + 128) >> 8); return true;
-        case D3DFMT_A8L8: p[0] = static_cast<BYTE>((r * 77 + g * 150 + b * 29 + 128) >> 8); p[1] = static_cast<BYTE>(a); return true;
+        case D3DFMT_A8L8:
+            p[0] = static_cast<BYTE>((r * 77 + g * 150 + b * 29 + 128) >> 8);
+            p[1] = static_cast<BYTE>(a);
+            return true;
         default: return false;
     }
 }
 
 UINT PackedBytes(D3DFORMAT format) {
     switch (format) {
-        case D3DFMT_A8R8G8B8: case D3DFMT_X8R8G8B8: return 4;
+        case D3DFMT_A8R8G8B8:
+        case D3DFMT_X8R8G8B8: return 4;
         case D3DFMT_R8G8B8: return 3;
-        case D3DFMT_R5G6B5: case D3DFMT_X1R5G5B5: case D3DFMT_A1R5G5B5: case D3DFMT_A4R4G4B4:
-        case D3DFMT_X4R4G4B4: case D3DFMT_A8L8: return 2;
-        case D3DFMT_R3G3B2: case D3DFMT_A8: case D3DFMT_L8: return 1;
+        case D3DFMT_R5G6B5:
+        case D3DFMT_X1R5G5B5:
+        case D3DFMT_A1R5G5B5:
+        case D3DFMT_A4R4G4B4:
+        case D3DFMT_X4R4G4B4:
+        case D3DFMT_A8L8: return 2;
+        case D3DFMT_R3G3B2:
+        case D3DFMT_A8:
+        case D3DFMT_L8: return 1;
         default: return 0;
     }
 }
@@ -131,13 +155,13 @@ D3DXIMAGE_FILEFORMAT FileFormatOf(d3dx::ImageFileFormat f) {
     }
 }
 
-HRESULT CreateFromImage(IDirect3DDevice8* device, d3dx::DecodedImage&& image, UINT width, UINT height,
-                        UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter,
-                        D3DCOLOR colorKey, D3DXIMAGE_INFO* info, IDirect3DTexture8** out) {
+HRESULT CreateFromImage(IDirect3DDevice8* device, d3dx::DecodedImage&& image, UINT width, UINT height, UINT levels,
+                        DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+                        D3DXIMAGE_INFO* info, IDirect3DTexture8** out) {
     if (info) {
-        *info = D3DXIMAGE_INFO{image.fileWidth, image.fileHeight, 1, 1,
-                               image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DRTYPE_TEXTURE,
-                               FileFormatOf(image.format)};
+        *info = D3DXIMAGE_INFO{
+            image.fileWidth,  image.fileHeight,          1, 1, image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8,
+            D3DRTYPE_TEXTURE, FileFormatOf(image.format)};
     }
     // The decoded size, which is the file's unless the decoder had to scale it down to its budget.
     if (width == 0 || width == D3DX_DEFAULT) width = image.width;
@@ -211,20 +235,19 @@ HRESULT D3DXCreateTexture(IDirect3DDevice8* pDevice, UINT Width, UINT Height, UI
     return pDevice->CreateTexture(Width, Height, MipLevels, Usage, Format, Pool, ppTexture);
 }
 
-HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice8* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
-                                            UINT Width, UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
-                                            D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
-                                            D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* /*pPalette*/,
-                                            IDirect3DTexture8** ppTexture) {
+HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice8* pDevice, LPCVOID pSrcData, UINT SrcDataSize, UINT Width,
+                                            UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                            DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                            PALETTEENTRY* /*pPalette*/, IDirect3DTexture8** ppTexture) {
     if (!pDevice || !pSrcData || !ppTexture) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
     d3dx::DecodedImage image;
     std::string refusal;
-    const HRESULT hr = d3dx::DecodeImage(static_cast<const BYTE*>(pSrcData), SrcDataSize, &image,
-                                         LimitsFor(pDevice, &refusal));
+    const HRESULT hr =
+        d3dx::DecodeImage(static_cast<const BYTE*>(pSrcData), SrcDataSize, &image, LimitsFor(pDevice, &refusal));
     if (FAILED(hr)) return ReportRefusal(hr, "image in memory", refusal);
-    return CreateFromImage(pDevice, std::move(image), Width, Height, MipLevels, Usage, Format, Pool, Filter,
-                           MipFilter, ColorKey, pSrcInfo, ppTexture);
+    return CreateFromImage(pDevice, std::move(image), Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter,
+                           ColorKey, pSrcInfo, ppTexture);
 }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, UINT Width, UINT Height,
@@ -237,12 +260,11 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile,
     std::string refusal;
     const HRESULT hr = d3dx::DecodeImageFile(pSrcFile, &image, LimitsFor(pDevice, &refusal));
     if (FAILED(hr)) return ReportRefusal(hr, pSrcFile, refusal);
-    return CreateFromImage(pDevice, std::move(image), Width, Height, MipLevels, Usage, Format, Pool, Filter,
-                           MipFilter, ColorKey, pSrcInfo, ppTexture);
+    return CreateFromImage(pDevice, std::move(image), Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter,
+                           ColorKey, pSrcInfo, ppTexture);
 }
 
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, IDirect3DTexture8** ppTexture) {
-    return D3DXCreateTextureFromFileExA(pDevice, pSrcFile, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                        D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
-                                        nullptr, ppTexture);
+    return D3DXCreateTextureFromFileExA(pDevice, pSrcFile, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                                        D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, ppTexture);
 }

@@ -29,23 +29,25 @@ HRESULT Injected(const char* call) {
     return g_inject ? g_inject(call) : S_OK;
 }
 
-class FilterGraph final
-    : public win32::RefCounted<IGraphBuilder, IMediaControl, IMediaEvent, IMediaEventSink> {
+class FilterGraph final : public win32::RefCounted<IGraphBuilder, IMediaControl, IMediaEvent, IMediaEventSink> {
 public:
     FilterGraph() { ++g_liveGraphs; }
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IGraphBuilder) *ppv = static_cast<IGraphBuilder*>(this);
+        if (riid == IID_IUnknown || riid == IID_IGraphBuilder)
+            *ppv = static_cast<IGraphBuilder*>(this);
         else if (riid == IID_IMediaControl) {
             if (const HRESULT hr = Injected("QueryInterface(IMediaControl)"); FAILED(hr)) return hr;
             *ppv = static_cast<IMediaControl*>(this);
         } else if (riid == IID_IMediaEvent) {
             if (const HRESULT hr = Injected("QueryInterface(IMediaEvent)"); FAILED(hr)) return hr;
             *ppv = static_cast<IMediaEvent*>(this);
-        } else if (riid == IID_IMediaEventSink) *ppv = static_cast<IMediaEventSink*>(this);
-        else return E_NOINTERFACE;
+        } else if (riid == IID_IMediaEventSink)
+            *ppv = static_cast<IMediaEventSink*>(this);
+        else
+            return E_NOINTERFACE;
         AddRef();
         return S_OK;
     }

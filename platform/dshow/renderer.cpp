@@ -17,8 +17,10 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IPin) *ppv = static_cast<IPin*>(this);
-        else if (riid == IID_IMemInputPin) *ppv = static_cast<IMemInputPin*>(this);
+        if (riid == IID_IUnknown || riid == IID_IPin)
+            *ppv = static_cast<IPin*>(this);
+        else if (riid == IID_IMemInputPin)
+            *ppv = static_cast<IMemInputPin*>(this);
         else {
             *ppv = nullptr;
             return E_NOINTERFACE;
@@ -34,7 +36,8 @@ public:
         if (!pConnector || !pmt) return E_POINTER;
         if (connected_) return VFW_E_ALREADY_CONNECTED;
         const CMediaType mt = Copy(*pmt);
-        if (const HRESULT hr = filter_->CheckMediaType(&mt); hr != S_OK) return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
+        if (const HRESULT hr = filter_->CheckMediaType(&mt); hr != S_OK)
+            return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
         if (const HRESULT hr = filter_->SetMediaType(&mt); FAILED(hr)) return hr;
         connected_ = pConnector;
         return S_OK;
@@ -87,8 +90,10 @@ CBaseVideoRenderer::~CBaseVideoRenderer() = default;
 
 HRESULT CBaseVideoRenderer::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IBaseFilter) *ppv = static_cast<IBaseFilter*>(this);
-    else if (riid == dshow::IID_IStreamCatchUp) *ppv = static_cast<dshow::IStreamCatchUp*>(this);
+    if (riid == IID_IUnknown || riid == IID_IBaseFilter)
+        *ppv = static_cast<IBaseFilter*>(this);
+    else if (riid == dshow::IID_IStreamCatchUp)
+        *ppv = static_cast<dshow::IStreamCatchUp*>(this);
     else {
         *ppv = nullptr;
         return E_NOINTERFACE;
@@ -205,8 +210,7 @@ HRESULT CBaseVideoRenderer::EndOfStream() {
 void CBaseVideoRenderer::CatchUp(DWORD msLimit) {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(msLimit);
     std::unique_lock lock(m_StateLock);
-    while (m_State == State_Running && !m_bStreamDone &&
-           !(m_bWaiting && m_tWaitingFor > dshow::GraphClockNow())) {
+    while (m_State == State_Running && !m_bStreamDone && !(m_bWaiting && m_tWaitingFor > dshow::GraphClockNow())) {
         if (m_StateChanged.wait_until(lock, std::min(limit, std::chrono::steady_clock::now() + kClockPoll)) ==
                 std::cv_status::timeout &&
             std::chrono::steady_clock::now() >= limit)

@@ -47,8 +47,7 @@ VIDEOINFOHEADER VideoHeader(int width, int height, WORD bits, REFERENCE_TIME fra
     return vih;
 }
 
-template <class Header>
-CMediaType VideoType(const GUID& subtype, const GUID& formatType, const Header& header) {
+template <class Header> CMediaType VideoType(const GUID& subtype, const GUID& formatType, const Header& header) {
     CMediaType mt;
     mt.SetType(&MEDIATYPE_Video);
     mt.SetSubtype(&subtype);
@@ -135,8 +134,10 @@ private:
             native.AvgTimePerFrame = r.FrameDuration();
             const CMediaType offers[] = {
                 VideoType(MEDIASUBTYPE_Native, FORMAT_VideoInfo2, native),
-                VideoType(MEDIASUBTYPE_RGB32, FORMAT_VideoInfo, VideoHeader(r.Width(), r.Height(), 32, r.FrameDuration())),
-                VideoType(MEDIASUBTYPE_RGB24, FORMAT_VideoInfo, VideoHeader(r.Width(), r.Height(), 24, r.FrameDuration())),
+                VideoType(MEDIASUBTYPE_RGB32, FORMAT_VideoInfo,
+                          VideoHeader(r.Width(), r.Height(), 32, r.FrameDuration())),
+                VideoType(MEDIASUBTYPE_RGB24, FORMAT_VideoInfo,
+                          VideoHeader(r.Width(), r.Height(), 24, r.FrameDuration())),
             };
             for (const CMediaType& mt : offers) {
                 // Only the 24-bit layout can be delivered; the others are offered as a decoder

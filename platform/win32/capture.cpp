@@ -55,8 +55,7 @@ bool CaptureFramebuffer(const std::string& path, int x, int y, int width, int he
     // GL rows run bottom-up; PNG rows top-down.
     std::vector<std::uint8_t> flipped(pixels.size());
     size_t row = static_cast<size_t>(width) * 3;
-    for (int r = 0; r < height; ++r)
-        std::copy_n(pixels.data() + (height - 1 - r) * row, row, flipped.data() + r * row);
+    for (int r = 0; r < height; ++r) std::copy_n(pixels.data() + (height - 1 - r) * row, row, flipped.data() + r * row);
     return WritePng(path, width, height, flipped);
 }
 

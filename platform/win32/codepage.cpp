@@ -89,18 +89,21 @@ int wvsprintfW(LPWSTR out, LPCWSTR format, va_list args) {
         }
         std::string spec = "%";
         LPCWSTR q = p + 1;
-        while (*q && *q < 0x80 && std::strchr("-+ #0123456789.", static_cast<char>(*q))) spec += static_cast<char>(*q++);
+        while (*q && *q < 0x80 && std::strchr("-+ #0123456789.", static_cast<char>(*q)))
+            spec += static_cast<char>(*q++);
         while (*q == u'l' || *q == u'h') ++q;  // both 32 bits wide, as an int here
         char piece[kLimit + 1] = "";
         switch (*q) {
-            case u'd': case u'i':
-                std::snprintf(piece, sizeof piece, (spec + 'd').c_str(), va_arg(args, int));
-                break;
-            case u'u': case u'x': case u'X':
+            case u'd':
+            case u'i': std::snprintf(piece, sizeof piece, (spec + 'd').c_str(), va_arg(args, int)); break;
+            case u'u':
+            case u'x':
+            case u'X':
                 std::snprintf(piece, sizeof piece, (spec + static_cast<char>(*q)).c_str(), va_arg(args, unsigned));
                 break;
             case u'c':
-                std::snprintf(piece, sizeof piece, (spec + 'c').c_str(), narrow(static_cast<char16_t>(va_arg(args, int))));
+                std::snprintf(piece, sizeof piece, (spec + 'c').c_str(),
+                              narrow(static_cast<char16_t>(va_arg(args, int))));
                 break;
             case u's': {
                 std::string arg;

@@ -29,8 +29,7 @@ namespace win32 {
 
 // Reference counting for an object that exposes the interfaces listed: it starts with one reference
 // and deletes itself when the last one goes. The object answers QueryInterface itself.
-template <class... Interfaces>
-class RefCounted : public Interfaces... {
+template <class... Interfaces> class RefCounted : public Interfaces... {
 public:
     ULONG AddRef() override { return ++m_refs; }
     ULONG Release() override {
@@ -50,8 +49,7 @@ private:
 
 // RefCounted with the QueryInterface of an object that exposes one interface: it answers
 // IID_IUnknown and the identifiers listed.
-template <class Interface, const IID&... Iids>
-class ComObject : public RefCounted<Interface> {
+template <class Interface, const IID&... Iids> class ComObject : public RefCounted<Interface> {
 public:
     HRESULT QueryInterface(REFIID riid, void** ppvObj) override {
         if (!ppvObj) return E_POINTER;

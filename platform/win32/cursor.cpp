@@ -169,10 +169,12 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
     auto id = reinterpret_cast<std::uintptr_t>(name);
     if (!instance) {
         switch (id) {
-            case 32512: case 32513: case 32514: case 32515: case 32649:
-                return reinterpret_cast<HCURSOR>(kSystemCursor + id);
-            default:
-                return nullptr;
+            case 32512:
+            case 32513:
+            case 32514:
+            case 32515:
+            case 32649: return reinterpret_cast<HCURSOR>(kSystemCursor + id);
+            default: return nullptr;
         }
     }
     if (!res::FindCursor(static_cast<int>(id))) return nullptr;

@@ -37,18 +37,14 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* w = FindWindow(hwnd);
     if (!w) return 0;
     switch (message) {
-        case WM_NCCREATE:
-            return TRUE;
-        case WM_CLOSE:
-            DestroyWindow(hwnd);
-            return 0;
+        case WM_NCCREATE: return TRUE;
+        case WM_CLOSE: DestroyWindow(hwnd); return 0;
         case WM_PAINT:
             // Until something is presented the client area shows white (the class brush).
             if (!w->everPresented) PresentFallback(*w);
             w->needsPaint = false;
             return 0;
-        case WM_ERASEBKGND:
-            return 1;
+        case WM_ERASEBKGND: return 1;
         case WM_NCHITTEST: {
             POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
             POINT origin = ScreenOrigin(*w);
@@ -91,12 +87,8 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SYSCOMMAND:
             switch (wParam & 0xFFF0) {
-                case SC_CLOSE:
-                    SendMessageA(hwnd, WM_CLOSE, 0, 0);
-                    break;
-                case SC_KEYMENU:
-                    KeyMenu(*w, static_cast<int>(lParam));
-                    break;
+                case SC_CLOSE: SendMessageA(hwnd, WM_CLOSE, 0, 0); break;
+                case SC_KEYMENU: KeyMenu(*w, static_cast<int>(lParam)); break;
                 case SC_MOUSEMENU: {
                     POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
                     POINT origin = ScreenOrigin(*w);
@@ -108,20 +100,12 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
                     }
                     break;
                 }
-                case SC_MINIMIZE:
-                    SDL_MinimizeWindow(w->sdl);
-                    break;
-                case SC_MAXIMIZE:
-                    SDL_MaximizeWindow(w->sdl);
-                    break;
-                case SC_RESTORE:
-                    SDL_RestoreWindow(w->sdl);
-                    break;
-                default:
-                    break;
+                case SC_MINIMIZE: SDL_MinimizeWindow(w->sdl); break;
+                case SC_MAXIMIZE: SDL_MaximizeWindow(w->sdl); break;
+                case SC_RESTORE: SDL_RestoreWindow(w->sdl); break;
+                default: break;
             }
             return 0;
-        default:
-            return 0;
+        default: return 0;
     }
 }

@@ -38,10 +38,8 @@ LRESULT ComboMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
                 d->listTop = 0;
             }
             return 0;
-        case CB_GETCOUNT:
-            return count;
-        case CB_GETCURSEL:
-            return c.sel >= 0 && c.sel < count ? c.sel : CB_ERR;
+        case CB_GETCOUNT: return count;
+        case CB_GETCURSEL: return c.sel >= 0 && c.sel < count ? c.sel : CB_ERR;
         case CB_SETCURSEL:
             if (index < 0 || index >= count) {
                 c.sel = -1;
@@ -49,8 +47,7 @@ LRESULT ComboMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
             }
             c.sel = index;
             return index;
-        case CB_GETITEMDATA:
-            return index >= 0 && index < count ? c.items[index].data : CB_ERR;
+        case CB_GETITEMDATA: return index >= 0 && index < count ? c.items[index].data : CB_ERR;
         case CB_SETITEMDATA:
             if (index < 0 || index >= count) return CB_ERR;
             c.items[index].data = lParam;
@@ -59,8 +56,7 @@ LRESULT ComboMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
             if (index < 0 || index >= count) return CB_ERR;
             if (lParam) std::strcpy(reinterpret_cast<char*>(lParam), c.items[index].text.c_str());
             return static_cast<LRESULT>(c.items[index].text.size());
-        default:
-            return 0;
+        default: return 0;
     }
 }
 
@@ -69,13 +65,9 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     if (!c) return 0;
     if (c->kind == Kind::Combo) return ComboMessage(*c, message, wParam, lParam);
     switch (message) {
-        case BM_GETCHECK:
-            return c->check;
-        case BM_SETCHECK:
-            c->check = static_cast<int>(wParam);
-            return 0;
-        default:
-            return 0;
+        case BM_GETCHECK: return c->check;
+        case BM_SETCHECK: c->check = static_cast<int>(wParam); return 0;
+        default: return 0;
     }
 }
 
@@ -209,8 +201,10 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     if (!FindWindow(hwnd)) return FALSE;
     auto& disabled = dialog::DisabledWindows();
     BOOL wasDisabled = disabled.count(hwnd) ? TRUE : FALSE;
-    if (enable) disabled.erase(hwnd);
-    else disabled.insert(hwnd);
+    if (enable)
+        disabled.erase(hwnd);
+    else
+        disabled.insert(hwnd);
     return wasDisabled;
 }
 

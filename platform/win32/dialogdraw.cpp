@@ -62,9 +62,7 @@ void DrawControl(const Dialog& d, int index, ImDrawList* list) {
             Text(list, l + 8, t, text, label);
             break;
         }
-        case Kind::Static:
-            Text(list, l, (c.style & SS_CENTERIMAGE) ? (t + b - lineHeight) / 2 : t, text, label);
-            break;
+        case Kind::Static: Text(list, l, (c.style & SS_CENTERIMAGE) ? (t + b - lineHeight) / 2 : t, text, label); break;
         case Kind::Radio: {
             float cy = (t + b) / 2;
             list->AddCircleFilled(ImVec2(l + 6, cy), 6, c.enabled ? kWhite : kFace);
@@ -80,7 +78,8 @@ void DrawControl(const Dialog& d, int index, ImDrawList* list) {
         }
         case Kind::PushButton: {
             bool pressed = d.pressed == index;
-            list->AddRectFilled(ImVec2(l, t), ImVec2(rt, b), pressed ? IM_COL32(204, 228, 247, 255) : IM_COL32(225, 225, 225, 255));
+            list->AddRectFilled(ImVec2(l, t), ImVec2(rt, b),
+                                pressed ? IM_COL32(204, 228, 247, 255) : IM_COL32(225, 225, 225, 255));
             bool isDefault = (c.style & 0xF) == BS_DEFPUSHBUTTON;
             list->AddRect(ImVec2(l, t), ImVec2(rt, b), focused || isDefault ? kHighlight : kBorder, 0, 0,
                           focused ? 2.0f : 1.0f);

@@ -20,7 +20,7 @@ struct Control {
     Kind kind = Kind::Static;
     std::string text;
     DWORD style = 0;
-    RECT rect{};  // pixels, relative to the dialog's client area
+    RECT rect{};         // pixels, relative to the dialog's client area
     int dropHeight = 0;  // combo: pixels of the whole drop-down, from the template
     bool enabled = true;
     // Combo box
@@ -44,11 +44,11 @@ struct Dialog {
     int height = 0;
     bool ended = false;
     INT_PTR result = 0;
-    int focus = -1;      // index into controls
-    int openList = -1;   // the combo whose list is open
-    int listHot = -1;    // highlighted entry of the open list
-    int listTop = 0;     // first entry shown
-    int pressed = -1;    // button held down by the mouse
+    int focus = -1;     // index into controls
+    int openList = -1;  // the combo whose list is open
+    int listHot = -1;   // highlighted entry of the open list
+    int listTop = 0;    // first entry shown
+    int pressed = -1;   // button held down by the mouse
     // Where it shows: over the owner's client area, or in a window of its own.
     bool ownWindow = false;
     SDL_Window* sdl = nullptr;

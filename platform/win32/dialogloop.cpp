@@ -80,8 +80,10 @@ void ClickRadio(Dialog& d, int i) {
 void Press(Dialog& d, int i) {
     Control& c = d.controls[i];
     if (!c.enabled) return;
-    if (c.kind == Kind::Radio) ClickRadio(d, i);
-    else if (c.kind == Kind::PushButton) Notify(d, c, BN_CLICKED);
+    if (c.kind == Kind::Radio)
+        ClickRadio(d, i);
+    else if (c.kind == Kind::PushButton)
+        Notify(d, c, BN_CLICKED);
 }
 
 void ScrollToHot(Dialog& d) {
@@ -141,8 +143,10 @@ void Key(Dialog& d, int vk, bool shift) {
         case VK_TAB: MoveFocus(d, shift ? -1 : 1); return;
         case VK_ESCAPE: DefaultButton(d, IDCANCEL); return;
         case VK_RETURN:
-            if (d.focus >= 0 && d.controls[d.focus].kind == Kind::PushButton) Press(d, d.focus);
-            else DefaultButton(d, IDOK);
+            if (d.focus >= 0 && d.controls[d.focus].kind == Kind::PushButton)
+                Press(d, d.focus);
+            else
+                DefaultButton(d, IDOK);
             return;
         case VK_SPACE:
             if (d.focus >= 0) Press(d, d.focus);
@@ -179,8 +183,7 @@ void Key(Dialog& d, int vk, bool shift) {
             }
             return;
         }
-        default:
-            return;
+        default: return;
     }
 }
 
@@ -200,8 +203,10 @@ void MouseDown(Dialog& d, int x, int y) {
         const Control& c = d.controls[i];
         if (!Focusable(c) || !Inside(ScreenRect(d, c), x, y)) continue;
         d.focus = i;
-        if (c.kind == Kind::Combo) OpenList(d, i);
-        else d.pressed = i;
+        if (c.kind == Kind::Combo)
+            OpenList(d, i);
+        else
+            d.pressed = i;
         return;
     }
 }
@@ -243,7 +248,8 @@ void HandleEvent(Dialog& d, const SDL_Event& e) {
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
             if (!ours(e.key.windowID)) return;
-            if (const int vk = TrackModalKey(e.type == SDL_KEYDOWN, e.key.keysym.sym)) Key(d, vk, (e.key.keysym.mod & KMOD_SHIFT) != 0);
+            if (const int vk = TrackModalKey(e.type == SDL_KEYDOWN, e.key.keysym.sym))
+                Key(d, vk, (e.key.keysym.mod & KMOD_SHIFT) != 0);
             return;
         }
         case SDL_MOUSEMOTION:
@@ -261,8 +267,10 @@ void HandleEvent(Dialog& d, const SDL_Event& e) {
             const bool down = e.type == SDL_MOUSEBUTTONDOWN;
             const UINT flag = TrackModalMouseButton(down, e.button.button);
             if (flag != MK_LBUTTON) return;
-            if (down) MouseDown(d, e.button.x, e.button.y);
-            else MouseUp(d, e.button.x, e.button.y);
+            if (down)
+                MouseDown(d, e.button.x, e.button.y);
+            else
+                MouseUp(d, e.button.x, e.button.y);
             return;
         }
         case SDL_WINDOWEVENT:
@@ -270,8 +278,8 @@ void HandleEvent(Dialog& d, const SDL_Event& e) {
                 if (e.window.event == SDL_WINDOWEVENT_CLOSE) Cancel(d);
                 return;
             }
-            if (ours(e.window.windowID) && (e.window.event == SDL_WINDOWEVENT_CLOSE ||
-                                            e.window.event == SDL_WINDOWEVENT_MINIMIZED))
+            if (ours(e.window.windowID) &&
+                (e.window.event == SDL_WINDOWEVENT_CLOSE || e.window.event == SDL_WINDOWEVENT_MINIMIZED))
                 Cancel(d);
             TranslateSdlEvent(e);  // the owner hears of the rest after the dialog
             return;
@@ -279,8 +287,7 @@ void HandleEvent(Dialog& d, const SDL_Event& e) {
             Cancel(d);
             TranslateSdlEvent(e);
             return;
-        default:
-            return;
+        default: return;
     }
 }
 

@@ -14,11 +14,19 @@ constexpr std::uint32_t kSizeMoveSettleMs = 150;
 
 bool IsExtendedKey(int vk) {
     switch (vk) {
-        case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME: case VK_LEFT: case VK_UP: case VK_RIGHT:
-        case VK_DOWN: case VK_INSERT: case VK_DELETE: case VK_DIVIDE: case VK_NUMLOCK:
-            return true;
-        default:
-            return false;
+        case VK_PRIOR:
+        case VK_NEXT:
+        case VK_END:
+        case VK_HOME:
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN:
+        case VK_INSERT:
+        case VK_DELETE:
+        case VK_DIVIDE:
+        case VK_NUMLOCK: return true;
+        default: return false;
     }
 }
 
@@ -68,9 +76,7 @@ void OnWindowEvent(const SDL_WindowEvent& e) {
                 PostSize(*w, SIZE_MAXHIDE);
             }
             break;
-        case SDL_WINDOWEVENT_EXPOSED:
-            w->needsPaint = true;
-            break;
+        case SDL_WINDOWEVENT_EXPOSED: w->needsPaint = true; break;
         case SDL_WINDOWEVENT_MINIMIZED:
             if (!w->minimized) {
                 w->minimized = true;
@@ -90,19 +96,14 @@ void OnWindowEvent(const SDL_WindowEvent& e) {
             PostSize(*w, SIZE_MAXIMIZED);
             break;
         case SDL_WINDOWEVENT_MOVED:
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-            OnGeometry(*w);
-            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: OnGeometry(*w); break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
         case SDL_WINDOWEVENT_FOCUS_LOST:
             w->focused = e.event == SDL_WINDOWEVENT_FOCUS_GAINED;
             PostInternal(w->handle, WM_ACTIVATEAPP, w->focused ? TRUE : FALSE, 0);
             break;
-        case SDL_WINDOWEVENT_CLOSE:
-            PostInternal(w->handle, WM_SYSCOMMAND, SC_CLOSE, 0);
-            break;
-        default:
-            break;
+        case SDL_WINDOWEVENT_CLOSE: PostInternal(w->handle, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+        default: break;
     }
 }
 
@@ -225,10 +226,12 @@ void OnButton(const SDL_MouseButtonEvent& e) {
             clientMessage = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
             s.asyncKeys[VK_MBUTTON] = down;
             break;
-        default:
-            return;
+        default: return;
     }
-    if (down) c.buttons |= flag; else c.buttons &= ~flag;
+    if (down)
+        c.buttons |= flag;
+    else
+        c.buttons &= ~flag;
     s.altAlone = false;
     if (!c.relative) {
         c.x = e.x;
@@ -261,28 +264,17 @@ void FlushSizeMove(bool force) {
 
 bool TranslateSdlEvent(const SDL_Event& event) {
     switch (event.type) {
-        case SDL_WINDOWEVENT:
-            OnWindowEvent(event.window);
-            return true;
+        case SDL_WINDOWEVENT: OnWindowEvent(event.window); return true;
         case SDL_QUIT:
             if (Window* w = MainWindow()) PostInternal(w->handle, WM_SYSCOMMAND, SC_CLOSE, 0);
             return true;
         case SDL_KEYDOWN:
-        case SDL_KEYUP:
-            OnKey(event.key);
-            return true;
-        case SDL_TEXTINPUT:
-            OnText(event.text);
-            return true;
-        case SDL_MOUSEMOTION:
-            OnMotion(event.motion);
-            return true;
+        case SDL_KEYUP: OnKey(event.key); return true;
+        case SDL_TEXTINPUT: OnText(event.text); return true;
+        case SDL_MOUSEMOTION: OnMotion(event.motion); return true;
         case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP:
-            OnButton(event.button);
-            return true;
-        default:
-            return false;
+        case SDL_MOUSEBUTTONUP: OnButton(event.button); return true;
+        default: return false;
     }
 }
 

@@ -115,8 +115,8 @@ struct FileHandle {
 };
 }  // namespace
 
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD /*share*/, void* /*security*/, DWORD disposition,
-                   DWORD /*flags*/, HANDLE /*templateFile*/) {
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD /*share*/, void* /*security*/, DWORD disposition, DWORD /*flags*/,
+                   HANDLE /*templateFile*/) {
     if (!name || access != GENERIC_READ || disposition != OPEN_EXISTING) return INVALID_HANDLE_VALUE;
     if (!win32::FileReadable(name)) return INVALID_HANDLE_VALUE;
     std::FILE* f = win32::OpenFile(name, "rb");

@@ -95,7 +95,8 @@ int ReleaseDC(HWND, HDC hdc) {
 
 int GetDeviceCaps(HDC /*hdc*/, int index) {
     switch (index) {
-        case LOGPIXELSX: case LOGPIXELSY: return 96;
+        case LOGPIXELSX:
+        case LOGPIXELSY: return 96;
         case BITSPIXEL: return 32;
         case HORZRES: return 1024;
         case VERTRES: return 768;

@@ -94,9 +94,9 @@ int GetDIBits(HDC hdc, HBITMAP bitmap, UINT startScan, UINT scanLines, LPVOID bi
 
 // Fonts: height < 0 is the em height in pixels, > 0 the cell height. A face missing in bold or
 // italic is made bold or slanted by FreeType. NULL when no font file can be found at all.
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, LPCSTR faceName);
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                  DWORD pitchAndFamily, LPCSTR faceName);
 // Width: the sum of the rounded advances; height: the font's cell (ascent + descent).
 BOOL GetTextExtentPoint32A(HDC hdc, LPCSTR text, int count, LPSIZE size);
 // Draws into the selected bitmap with the top of the cell at y; ETO_OPAQUE fills each cell with

@@ -33,8 +33,7 @@ FT_Library Library() {
 }
 
 // The font file fontconfig picks for the request, with what it gives of weight and slant.
-bool Match(const char* faceName, bool bold, bool italic, std::string* file, int* index, bool* isBold,
-           bool* isItalic) {
+bool Match(const char* faceName, bool bold, bool italic, std::string* file, int* index, bool* isBold, bool* isItalic) {
     if (!FcInit()) return false;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(faceName && *faceName ? faceName : "sans"));
     if (!pattern) return false;
@@ -88,8 +87,8 @@ Font::~Font() {
 
 using namespace win32::gdi;
 
-HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
-                  DWORD, LPCSTR faceName) {
+HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
+                  LPCSTR faceName) {
     std::lock_guard lock(Objects().mutex);
     FT_Library library = Library();
     if (!library) return nullptr;
@@ -166,7 +165,8 @@ BOOL ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT*, LPCSTR text, 
                     DWORD& d = target->At(px, py);
                     DWORD out = 0;
                     for (int shift = 0; shift < 24; shift += 8) {
-                        const int dc8 = static_cast<int>((d >> shift) & 0xFF), fc = static_cast<int>((fg >> shift) & 0xFF);
+                        const int dc8 = static_cast<int>((d >> shift) & 0xFF),
+                                  fc = static_cast<int>((fg >> shift) & 0xFF);
                         out |= static_cast<DWORD>(dc8 + (fc - dc8) * static_cast<int>(cover) / 255) << shift;
                     }
                     d = out;

@@ -31,9 +31,9 @@ struct GlRect {
 };
 
 struct GlPresentTarget {
-    int drawableWidth = 0;   // size of the default framebuffer in pixels
+    int drawableWidth = 0;  // size of the default framebuffer in pixels
     int drawableHeight = 0;
-    GlRect client;           // where the client area lies in it
+    GlRect client;  // where the client area lies in it
     bool fullscreen = false;
 };
 

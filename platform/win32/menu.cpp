@@ -18,9 +18,7 @@ HMENU Build(std::span<const res::MenuItem> items, HMENU parent) {
     for (const res::MenuItem& item : items) {
         MenuObject::Item out;
         switch (item.kind) {
-            case res::MenuItem::Kind::Separator:
-                out.flags = MF_SEPARATOR;
-                break;
+            case res::MenuItem::Kind::Separator: out.flags = MF_SEPARATOR; break;
             case res::MenuItem::Kind::Popup:
                 out.flags = MF_POPUP;
                 out.text = item.text ? item.text : "";

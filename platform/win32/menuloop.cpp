@@ -166,8 +166,10 @@ public:
             case WM_RBUTTONDOWN:
                 if (inPopup) break;
                 if (stripIndex >= 0) {
-                    if (loop_.open && stripIndex == loop_.stripSel && !justOpened_) Cancel();
-                    else OpenStrip(stripIndex, false);
+                    if (loop_.open && stripIndex == loop_.stripSel && !justOpened_)
+                        Cancel();
+                    else
+                        OpenStrip(stripIndex, false);
                 } else {
                     Cancel();  // a click elsewhere closes the menu and is eaten
                 }
@@ -176,8 +178,7 @@ public:
             case WM_RBUTTONUP:
                 if (inPopup && item >= 0) Choose(item);
                 break;
-            default:
-                break;
+            default: break;
         }
         justOpened_ = false;
     }
@@ -195,30 +196,33 @@ public:
                 }
                 return;
             case VK_MENU:
-            case VK_F10:
-                Cancel();
-                return;
+            case VK_F10: Cancel(); return;
             case VK_LEFT:
             case VK_RIGHT:
                 if (strip && !strip->items.empty()) {
                     int n = static_cast<int>(strip->items.size());
                     int next = ((loop_.stripSel < 0 ? 0 : loop_.stripSel) + (vk == VK_RIGHT ? 1 : n - 1)) % n;
-                    if (open) OpenStrip(next, true);
-                    else loop_.stripSel = next;
+                    if (open)
+                        OpenStrip(next, true);
+                    else
+                        loop_.stripSel = next;
                 }
                 return;
             case VK_DOWN:
             case VK_UP:
-                if (open) loop_.sel = Step(open, loop_.sel, vk == VK_DOWN ? 1 : -1);
-                else if (strip) OpenStrip(std::max(0, loop_.stripSel), true);
+                if (open)
+                    loop_.sel = Step(open, loop_.sel, vk == VK_DOWN ? 1 : -1);
+                else if (strip)
+                    OpenStrip(std::max(0, loop_.stripSel), true);
                 return;
             case VK_RETURN:
             case VK_SPACE:
-                if (open && loop_.sel >= 0) Choose(loop_.sel);
-                else if (!open && strip) OpenStrip(std::max(0, loop_.stripSel), true);
+                if (open && loop_.sel >= 0)
+                    Choose(loop_.sel);
+                else if (!open && strip)
+                    OpenStrip(std::max(0, loop_.stripSel), true);
                 return;
-            default:
-                break;
+            default: break;
         }
         if (!((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))) return;
         int wanted = std::tolower(vk);
@@ -226,8 +230,10 @@ public:
         if (!menu) return;
         for (size_t i = 0; i < menu->items.size(); ++i) {
             if (SplitLabel(menu->items[i].text).mnemonic != wanted) continue;
-            if (open) Choose(static_cast<int>(i));
-            else OpenStrip(static_cast<int>(i), true);
+            if (open)
+                Choose(static_cast<int>(i));
+            else
+                OpenStrip(static_cast<int>(i), true);
             return;
         }
     }
@@ -252,8 +258,7 @@ void HandleEvent(Window& w, LoopInput& input, const SDL_Event& e) {
             if (const int vk = TrackModalKey(e.type == SDL_KEYDOWN, e.key.keysym.sym)) input.Key(vk);
             return;
         }
-        case SDL_TEXTINPUT:
-            return;
+        case SDL_TEXTINPUT: return;
         case SDL_MOUSEMOTION:
             if (!ours(e.motion.windowID)) return;
             s.cursor.window = w.handle;
@@ -270,15 +275,15 @@ void HandleEvent(Window& w, LoopInput& input, const SDL_Event& e) {
             s.cursor.x = e.button.x;
             s.cursor.y = e.button.y;
             if (flag == MK_MBUTTON) return;
-            UINT kind = flag == MK_LBUTTON ? (down ? WM_LBUTTONDOWN : WM_LBUTTONUP)
-                                           : (down ? WM_RBUTTONDOWN : WM_RBUTTONUP);
+            UINT kind =
+                flag == MK_LBUTTON ? (down ? WM_LBUTTONDOWN : WM_LBUTTONUP) : (down ? WM_RBUTTONDOWN : WM_RBUTTONUP);
             input.Mouse(kind, e.button.x, e.button.y);
             return;
         }
         case SDL_WINDOWEVENT:
-            if (ours(e.window.windowID) && (e.window.event == SDL_WINDOWEVENT_CLOSE ||
-                                            e.window.event == SDL_WINDOWEVENT_FOCUS_LOST ||
-                                            e.window.event == SDL_WINDOWEVENT_MINIMIZED))
+            if (ours(e.window.windowID) &&
+                (e.window.event == SDL_WINDOWEVENT_CLOSE || e.window.event == SDL_WINDOWEVENT_FOCUS_LOST ||
+                 e.window.event == SDL_WINDOWEVENT_MINIMIZED))
                 input.Cancel();
             TranslateSdlEvent(e);  // the close and the rest wait in the queue for after the menu
             return;
@@ -286,8 +291,7 @@ void HandleEvent(Window& w, LoopInput& input, const SDL_Event& e) {
             input.Cancel();
             TranslateSdlEvent(e);
             return;
-        default:
-            return;
+        default: return;
     }
 }
 

@@ -39,8 +39,10 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     // Decided before SDL is asked, so a box can never wait for a person who is not there.
     if (win32::IsHeadless()) return WriteToStderr(text, caption, type);
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
-    if ((type & MB_ICONMASK) == MB_ICONERROR) flags = SDL_MESSAGEBOX_ERROR;
-    else if ((type & MB_ICONMASK) == MB_ICONWARNING) flags = SDL_MESSAGEBOX_WARNING;
+    if ((type & MB_ICONMASK) == MB_ICONERROR)
+        flags = SDL_MESSAGEBOX_ERROR;
+    else if ((type & MB_ICONMASK) == MB_ICONWARNING)
+        flags = SDL_MESSAGEBOX_WARNING;
 
     std::vector<SDL_MessageBoxButtonData> buttons;
     switch (type & MB_TYPEMASK) {

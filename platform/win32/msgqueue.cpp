@@ -149,8 +149,8 @@ BOOL TranslateMessage(const MSG* msg) {
     std::lock_guard lock(s.queueMutex);
     for (auto it = chars.rbegin(); it != chars.rend(); ++it) {
         QueuedMessage q;
-        q.msg = MSG{msg->hwnd, charMessage, static_cast<WPARAM>(static_cast<unsigned char>(*it)), lParam, msg->time,
-                    msg->pt};
+        q.msg = MSG{msg->hwnd, charMessage, static_cast<WPARAM>(static_cast<unsigned char>(*it)),
+                    lParam,    msg->time,   msg->pt};
         s.queue.push_front(std::move(q));
     }
     return TRUE;

@@ -22,5 +22,4 @@ void Release(Window& w);
 float TextWidth(const std::string& text);
 float LineHeight();
 
-
 }  // namespace win32::detail::overlay

@@ -63,8 +63,8 @@ struct DialogControl {
     int id;                      // -1 for controls nobody addresses
     std::string_view className;  // "BUTTON", "STATIC", "COMBOBOX"
     const char* text;
-    std::uint32_t style;         // WS_CHILD | WS_VISIBLE are implied
-    int x, y, cx, cy;            // dialog units
+    std::uint32_t style;  // WS_CHILD | WS_VISIBLE are implied
+    int x, y, cx, cy;     // dialog units
 };
 
 struct DialogTemplate {
@@ -88,8 +88,7 @@ struct Tables {
 };
 
 // The entry with the id in one table, or nullptr.
-template <class Entry>
-const Entry* FindIn(std::span<const Entry> table, int id) {
+template <class Entry> const Entry* FindIn(std::span<const Entry> table, int id) {
     for (const Entry& entry : table)
         if (entry.id == id) return &entry;
     return nullptr;

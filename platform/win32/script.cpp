@@ -60,12 +60,27 @@ Script& Current() {
 const std::map<std::string, SDL_Keycode>& KeyNames() {
     static const std::map<std::string, SDL_Keycode> names = [] {
         std::map<std::string, SDL_Keycode> m = {
-            {"enter", SDLK_RETURN}, {"return", SDLK_RETURN}, {"escape", SDLK_ESCAPE}, {"esc", SDLK_ESCAPE},
-            {"space", SDLK_SPACE}, {"tab", SDLK_TAB}, {"backspace", SDLK_BACKSPACE}, {"shift", SDLK_LSHIFT},
-            {"ctrl", SDLK_LCTRL}, {"alt", SDLK_LALT}, {"up", SDLK_UP}, {"down", SDLK_DOWN},
-            {"left", SDLK_LEFT}, {"right", SDLK_RIGHT}, {"home", SDLK_HOME}, {"end", SDLK_END},
-            {"pageup", SDLK_PAGEUP}, {"pagedown", SDLK_PAGEDOWN}, {"insert", SDLK_INSERT},
-            {"delete", SDLK_DELETE}, {"less", SDLK_LESS},
+            {"enter", SDLK_RETURN},
+            {"return", SDLK_RETURN},
+            {"escape", SDLK_ESCAPE},
+            {"esc", SDLK_ESCAPE},
+            {"space", SDLK_SPACE},
+            {"tab", SDLK_TAB},
+            {"backspace", SDLK_BACKSPACE},
+            {"shift", SDLK_LSHIFT},
+            {"ctrl", SDLK_LCTRL},
+            {"alt", SDLK_LALT},
+            {"up", SDLK_UP},
+            {"down", SDLK_DOWN},
+            {"left", SDLK_LEFT},
+            {"right", SDLK_RIGHT},
+            {"home", SDLK_HOME},
+            {"end", SDLK_END},
+            {"pageup", SDLK_PAGEUP},
+            {"pagedown", SDLK_PAGEDOWN},
+            {"insert", SDLK_INSERT},
+            {"delete", SDLK_DELETE},
+            {"less", SDLK_LESS},
         };
         for (char c = 'a'; c <= 'z'; ++c) m[std::string(1, c)] = SDLK_a + (c - 'a');
         for (char c = '0'; c <= '9'; ++c) m[std::string(1, c)] = SDLK_0 + (c - '0');
@@ -98,7 +113,8 @@ std::optional<std::vector<Step>> Parse(std::istream& in, const std::string& sour
         if (*end != '\0' || value < 0 || when.size() == (relative ? 1u : 0u)) return fail("bad time '" + when + "'");
         // Bounded so that the sums below, a press's release and the end's grace stay in range.
         if (errno == ERANGE || value > kMaxPass || (relative && previous + value > kMaxPass))
-            return fail("time '" + when + "' is past the last pass a script may name (" + std::to_string(kMaxPass) + ")");
+            return fail("time '" + when + "' is past the last pass a script may name (" + std::to_string(kMaxPass) +
+                        ")");
         long pass = relative ? previous + value : value;
         if (pass < previous) return fail("times must not go backwards");
         previous = pass;
@@ -118,8 +134,10 @@ std::optional<std::vector<Step>> Parse(std::istream& in, const std::string& sour
         auto button = [&](Verb v) -> bool {
             if (!(words >> arg)) return false;
             step.verb = v;
-            step.button = arg == "left" ? SDL_BUTTON_LEFT : arg == "right" ? SDL_BUTTON_RIGHT
-                                                          : arg == "middle" ? SDL_BUTTON_MIDDLE : 0;
+            step.button = arg == "left"     ? SDL_BUTTON_LEFT
+                          : arg == "right"  ? SDL_BUTTON_RIGHT
+                          : arg == "middle" ? SDL_BUTTON_MIDDLE
+                                            : 0;
             return step.button != 0;
         };
         if (verb == "key-down" || verb == "key-up" || verb == "press") {
@@ -148,7 +166,8 @@ std::optional<std::vector<Step>> Parse(std::istream& in, const std::string& sour
             steps.push_back(step);
         } else if (verb == "capture" || verb == "capture-window") {
             std::getline(words >> std::ws, step.path);
-            while (!step.path.empty() && std::isspace(static_cast<unsigned char>(step.path.back()))) step.path.pop_back();
+            while (!step.path.empty() && std::isspace(static_cast<unsigned char>(step.path.back())))
+                step.path.pop_back();
             if (step.path.empty()) return fail(verb + " needs a file name");
             step.verb = verb == "capture" ? Verb::Capture : Verb::CaptureWindow;
             steps.push_back(step);
@@ -229,10 +248,14 @@ void PushKey(Script& s, const Step& step) {
     // The text a key types, as a keyboard with the US layout gives it.
     char c = 0;
     bool shift = (s.mods & KMOD_SHIFT) != 0;
-    if (step.key >= SDLK_a && step.key <= SDLK_z) c = static_cast<char>((shift ? 'A' : 'a') + (step.key - SDLK_a));
-    else if (step.key >= SDLK_0 && step.key <= SDLK_9 && !shift) c = static_cast<char>('0' + (step.key - SDLK_0));
-    else if (step.key == SDLK_SPACE) c = ' ';
-    else if (step.key == SDLK_LESS) c = shift ? '>' : '<';
+    if (step.key >= SDLK_a && step.key <= SDLK_z)
+        c = static_cast<char>((shift ? 'A' : 'a') + (step.key - SDLK_a));
+    else if (step.key >= SDLK_0 && step.key <= SDLK_9 && !shift)
+        c = static_cast<char>('0' + (step.key - SDLK_0));
+    else if (step.key == SDLK_SPACE)
+        c = ' ';
+    else if (step.key == SDLK_LESS)
+        c = shift ? '>' : '<';
     if (!c) return;
     SDL_Event t{};
     t.type = SDL_TEXTINPUT;

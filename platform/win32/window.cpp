@@ -165,8 +165,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     CallProc(w, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
     SDL_SetWindowMinimumSize(w.sdl, std::max<LONG>(1, mmi.ptMinTrackSize.x), std::max<LONG>(1, mmi.ptMinTrackSize.y));
 
-    CREATESTRUCTA cs{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style), windowName,
-                     className, exStyle};
+    CREATESTRUCTA cs{param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+                     windowName, className, exStyle};
     if (!CallProc(w, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) ||
         CallProc(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         DestroyWindow(handle);
@@ -216,17 +216,13 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
             w->hidden = true;
             break;
         case SW_MINIMIZE:
-        case SW_SHOWMINIMIZED:
-            SDL_MinimizeWindow(w->sdl);
-            break;
+        case SW_SHOWMINIMIZED: SDL_MinimizeWindow(w->sdl); break;
         case SW_SHOWMAXIMIZED:
             SDL_ShowWindow(w->sdl);
             SDL_MaximizeWindow(w->sdl);
             w->style |= WS_VISIBLE;
             break;
-        case SW_RESTORE:
-            SDL_RestoreWindow(w->sdl);
-            [[fallthrough]];
+        case SW_RESTORE: SDL_RestoreWindow(w->sdl); [[fallthrough]];
         default:
             SDL_ShowWindow(w->sdl);
             w->style |= WS_VISIBLE;

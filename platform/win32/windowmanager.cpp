@@ -23,8 +23,8 @@ bool DisplayHasWindowManager(SDL_Window* window) {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    int status = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
-                                    &format, &count, &after, &data);
+    int status = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format,
+                                    &count, &after, &data);
     const bool present = status == Success && type == XA_WINDOW && count == 1;
     if (data) XFree(data);
     return present;

@@ -70,7 +70,9 @@ bool EnsureSdlVideo() {
 
 UINT TrackModalMouseButton(bool down, std::uint8_t sdlButton) {
     State& s = GetState();
-    const UINT flag = sdlButton == SDL_BUTTON_LEFT ? MK_LBUTTON : sdlButton == SDL_BUTTON_RIGHT ? MK_RBUTTON : MK_MBUTTON;
+    const UINT flag = sdlButton == SDL_BUTTON_LEFT    ? MK_LBUTTON
+                      : sdlButton == SDL_BUTTON_RIGHT ? MK_RBUTTON
+                                                      : MK_MBUTTON;
     const int vk = flag == MK_LBUTTON ? VK_LBUTTON : flag == MK_RBUTTON ? VK_RBUTTON : VK_MBUTTON;
     if (down)
         s.cursor.buttons |= flag;

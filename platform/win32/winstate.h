@@ -22,7 +22,7 @@ namespace win32::detail {
 constexpr int kMenuStripHeight = 20;
 
 struct MenuLoop;  // menuloop.cpp
-class PumpHook;  // pumphook.h
+class PumpHook;   // pumphook.h
 
 struct MenuObject {
     struct Item {

@@ -66,7 +66,9 @@ using LPCTSTR = const char*;
 
 // Opaque handles: distinct pointer types so overloads and mistakes are caught at compile time.
 #define ABI_DECLARE_HANDLE(name) \
-    struct name##__ { int unused; }; \
+    struct name##__ {            \
+        int unused;              \
+    };                           \
     using name = name##__*
 ABI_DECLARE_HANDLE(HWND);
 ABI_DECLARE_HANDLE(HINSTANCE);
@@ -143,14 +145,14 @@ inline bool operator==(const GUID& a, const GUID& b) {
 #define E_UNEXPECTED ((HRESULT)0x8000FFFF)
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
-#define MAKE_HRESULT(sev, fac, code) \
-    ((HRESULT)(((DWORD)(sev) << 31) | ((DWORD)(fac) << 16) | ((DWORD)(code))))
+#define MAKE_HRESULT(sev, fac, code) ((HRESULT)(((DWORD)(sev) << 31) | ((DWORD)(fac) << 16) | ((DWORD)(code))))
 
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xFFFF))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xFFFF))
 #define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xFF))
 #define HIBYTE(w) ((BYTE)((((DWORD_PTR)(w)) >> 8) & 0xFF))
-#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xFFFF)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xFFFF))) << 16))
+#define MAKELONG(a, b) \
+    ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xFFFF)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xFFFF))) << 16))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR_T)((WORD)(i))))

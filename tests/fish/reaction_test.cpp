@@ -101,7 +101,8 @@ TEST(FishRules, TailTargetSpeedAndKeyPoseWeights) {
     struct Weights {
         float s, w0, w1, w2;
     };
-    const Weights aWeights[] = {{0, 0, 1, 0}, {1, 1, 0, 0}, {-1, 0, 0, 1}, {0.5f, 0.5f, 0.5f, 0}, {-0.5f, 0, 0.5f, 0.5f}};
+    const Weights aWeights[] = {
+        {0, 0, 1, 0}, {1, 1, 0, 0}, {-1, 0, 0, 1}, {0.5f, 0.5f, 0.5f, 0}, {-0.5f, 0, 0.5f, 0.5f}};
     for (const Weights& c : aWeights) {
         const D3DXVECTOR4 v = scnKeyPoseWeights(c.s);
         EXPECT_FLOAT_EQ(v.x, c.w0) << c.s;
@@ -116,10 +117,10 @@ TEST(FishRules, HeightRulesAroundTheirBounds) {
         float y, fDesired, fExpected;
     };
     const Case cases[] = {
-        {41, 0.5f, -0.5f},   {41, -0.5f, -0.5f}, {40.01f, 0.5f, -0.5f}, {40, 0.5f, 0}, {38, 0.5f, 0},
-        {36.01f, 0.5f, 0},   {36, 0.5f, 0.5f},   {28, 0.5f, 0.25f},     {28, -0.5f, -0.5f},
-        {20.01f, 1.6f, 0.001f}, {20, 0.5f, 0.5f}, {10, 0.5f, 0.5f},     {10, -0.5f, -0.5f},
-        {0.01f, -0.5f, -0.5f}, {0, -0.5f, 0.5f},  {-1, -0.5f, 0.5f},    {-1, 0.5f, 0.5f},
+        {41, 0.5f, -0.5f}, {41, -0.5f, -0.5f}, {40.01f, 0.5f, -0.5f}, {40, 0.5f, 0},         {38, 0.5f, 0},
+        {36.01f, 0.5f, 0}, {36, 0.5f, 0.5f},   {28, 0.5f, 0.25f},     {28, -0.5f, -0.5f},    {20.01f, 1.6f, 0.001f},
+        {20, 0.5f, 0.5f},  {10, 0.5f, 0.5f},   {10, -0.5f, -0.5f},    {0.01f, -0.5f, -0.5f}, {0, -0.5f, 0.5f},
+        {-1, -0.5f, 0.5f}, {-1, 0.5f, 0.5f},
     };
     for (const Case& c : cases) EXPECT_NEAR(fishHeightRule(c.y, c.fDesired), c.fExpected, 1e-4) << "y " << c.y;
 }
@@ -127,11 +128,12 @@ TEST(FishRules, HeightRulesAroundTheirBounds) {
 TEST(FishRules, AvoidGainAndSchoolBands) {
     // Closeness from the nearest feeler's distance d: (20 - d) / 20.
     // Near 3 the table itself passes 2; the evaluation caps it.
-    const float aGain[][2] = {{20, 0}, {12, 0.24f}, {10, 0.6f}, {8, 0.9f}, {6, 1.26f}, {4, 1.6f}, {3, 2.125f}, {0, 2.0f}};
+    const float aGain[][2] = {{20, 0},    {12, 0.24f}, {10, 0.6f},  {8, 0.9f},
+                              {6, 1.26f}, {4, 1.6f},   {3, 2.125f}, {0, 2.0f}};
     for (const auto& c : aGain) EXPECT_NEAR(fishAvoidGain((20 - c[0]) / 20), c[1], 1e-4) << "distance " << c[0];
 
-    const float aSchool[][2] = {{2.106f, -0.8f}, {1.5001f, -0.8f}, {1.5f, -1.0f}, {1.0f, -1.5f}, {0.5f, -2.0f},
-                                {0.01f, -2.0f}, {0.0f, 0.0f}};
+    const float aSchool[][2] = {{2.106f, -0.8f}, {1.5001f, -0.8f}, {1.5f, -1.0f}, {1.0f, -1.5f},
+                                {0.5f, -2.0f},   {0.01f, -2.0f},   {0.0f, 0.0f}};
     for (const auto& c : aSchool) EXPECT_FLOAT_EQ(fishSchoolWeight(c[0]), c[1]) << "d " << c[0];
 }
 

@@ -21,8 +21,8 @@ public:
     TestApp() { m_bNeedDepthBuffer = TRUE; }
 
     std::vector<std::string> calls;
-    std::map<std::string, HRESULT> failures;    // a life-cycle call that fails, every time
-    std::map<std::string, int> failuresLeft;    // ... only the next n times
+    std::map<std::string, HRESULT> failures;  // a life-cycle call that fails, every time
+    std::map<std::string, int> failuresLeft;  // ... only the next n times
     // Optional vertex-processing rule for enumeration.
     std::function<HRESULT(const D3DCAPS8*, DWORD, D3DFORMAT)> capsRule;
 
@@ -61,18 +61,14 @@ public:
     using CD3DApp::CurrentMode;
     using CD3DApp::EnumerateDevices;
     using CD3DApp::InitDevice;
-    using CD3DApp::ResetDevice;
-    using CD3DApp::ShowError;
-    using CD3DApp::StepFrame;
-    using CD3DApp::SwitchFullscreen;
     using CD3DApp::m_aAdapters;
+    using CD3DApp::m_backBufferDesc;
     using CD3DApp::m_bAnimating;
     using CD3DApp::m_bDeviceReady;
     using CD3DApp::m_bFullscreenCursor;
     using CD3DApp::m_bStepOnce;
     using CD3DApp::m_bWindowActive;
     using CD3DApp::m_bWindowedMode;
-    using CD3DApp::m_backBufferDesc;
     using CD3DApp::m_dwAdapterCount;
     using CD3DApp::m_dwCurAdapter;
     using CD3DApp::m_fAppTime;
@@ -84,6 +80,10 @@ public:
     using CD3DApp::m_rcWindow;
     using CD3DApp::m_szDeviceText;
     using CD3DApp::m_szFrameText;
+    using CD3DApp::ResetDevice;
+    using CD3DApp::ShowError;
+    using CD3DApp::StepFrame;
+    using CD3DApp::SwitchFullscreen;
 };
 
 class AppTest : public ::testing::Test {

@@ -73,7 +73,9 @@ TEST_F(AppTest, StepFrameByDeviceStateClockAndStepOnce) {
         EXPECT_EQ(app_->Count("OnDeviceLost") == 1 && app_->Count("OnDeviceReset") == 1, c.reset);
         if (c.updated) {
             EXPECT_FALSE(app_->m_bStepOnce);
-            if (c.animating) { EXPECT_FLOAT_EQ(app_->m_fFrameTime, c.advanceMs / 1000.0f); }
+            if (c.animating) {
+                EXPECT_FLOAT_EQ(app_->m_fFrameTime, c.advanceMs / 1000.0f);
+            }
         } else {
             EXPECT_EQ(app_->m_fAppTime, fAppBefore) << "the times keep their values";
         }
@@ -201,9 +203,8 @@ TEST_F(AppTest, ResetAndRecreationWhileStoppedRunOneUpdateAtAStandingTime) {
     now_ += 500;
     float fStanding = sysTimer(TimerCommand::GetAppTime);
     const std::function<HRESULT()> paths[] = {
-        [&] { return app_->ResetDevice(); },
-        [&] { return app_->SwitchFullscreen(); },  // reset into full screen
-        [&] { return app_->SwitchFullscreen(); },  // and back
+        [&] { return app_->ResetDevice(); }, [&] { return app_->SwitchFullscreen(); },  // reset into full screen
+        [&] { return app_->SwitchFullscreen(); },                                       // and back
     };
     for (const auto& path : paths) {
         ASSERT_EQ(path(), S_OK);
@@ -258,14 +259,21 @@ TEST_F(AppTest, DefaultFullScreenMode) {
     const Case cases[] = {
         {"16-bit 640 x 480 wins",
          {{640, 480, 60, D3DFMT_X8R8G8B8}, {640, 480, 60, D3DFMT_X1R5G5B5}, {640, 480, 60, D3DFMT_R5G6B5}},
-         640, D3DFMT_X1R5G5B5},
-        {"else the last 640 x 480", {{640, 480, 60, D3DFMT_X8R8G8B8}, {800, 600, 60, D3DFMT_X8R8G8B8}}, 640,
+         640,
+         D3DFMT_X1R5G5B5},
+        {"else the last 640 x 480",
+         {{640, 480, 60, D3DFMT_X8R8G8B8}, {800, 600, 60, D3DFMT_X8R8G8B8}},
+         640,
          D3DFMT_X8R8G8B8},
-        {"else the first mode", {{1024, 768, 60, D3DFMT_X8R8G8B8}, {800, 600, 60, D3DFMT_X8R8G8B8}}, 800,
+        {"else the first mode",
+         {{1024, 768, 60, D3DFMT_X8R8G8B8}, {800, 600, 60, D3DFMT_X8R8G8B8}},
+         800,
          D3DFMT_X8R8G8B8},
         {"else the last of several 640 x 480",
-         {{640, 480, 60, D3DFMT_A8R8G8B8}, {640, 480, 60, D3DFMT_X8R8G8B8}, {800, 600, 60, D3DFMT_X8R8G8B8}}, 640,
-         D3DFMT_A8R8G8B8, true},
+         {{640, 480, 60, D3DFMT_A8R8G8B8}, {640, 480, 60, D3DFMT_X8R8G8B8}, {800, 600, 60, D3DFMT_X8R8G8B8}},
+         640,
+         D3DFMT_A8R8G8B8,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -395,8 +403,11 @@ TEST_F(AppTest, ReferenceDeviceWarningsAndDenseLists) {
         CaptureStderr();
         EXPECT_EQ(Create(), c.created);
         std::string boxes = GetCapturedStderr();
-        if (c.warning) { EXPECT_THAT(boxes, HasSubstr(std::string(c.warning))); }
-        else if (c.created == S_OK) { EXPECT_EQ(boxes.find("[warning]"), std::string::npos) << boxes; }
+        if (c.warning) {
+            EXPECT_THAT(boxes, HasSubstr(std::string(c.warning)));
+        } else if (c.created == S_OK) {
+            EXPECT_EQ(boxes.find("[warning]"), std::string::npos) << boxes;
+        }
         EXPECT_EQ(app_->m_dwAdapterCount, c.adapters);
         if (c.created == S_OK) {
             EXPECT_STREQ(app_->m_aAdapters[0].Identifier.Description, "Record adapter");
@@ -419,8 +430,9 @@ TEST_F(AppTest, ShowErrorTextsSuffixesIconsAndClose) {
     const Case cases[] = {
         {AppErrResetFailed, ErrorBoxReferenceWarning,
          "[warning] D3D8 Application: Could not reset the Direct3D device.\n\nSwitching to the reference rasterizer,"},
-        {static_cast<HRESULT>(0x82000002), 3, "[warning] D3D8 Application: Generic application error. Enable\ndebug "
-                                              "output for detailed information.\n"},
+        {static_cast<HRESULT>(0x82000002), 3,
+         "[warning] D3D8 Application: Generic application error. Enable\ndebug "
+         "output for detailed information.\n"},
         {AppErrNoDirect3D, ErrorBoxFatal, "[error] D3D8 Application: Could not initialize Direct3D. You may\nwant"},
     };
     for (const Case& c : cases) {
@@ -469,8 +481,10 @@ TEST_F(SettingsFile, ChoosesTheModeAndWindowFromTheFile) {
         int recreations;
         const char* fileName = "configuracion.cfg";
     };
-    const std::vector<D3DDISPLAYMODE> both = {{800, 600, 60, D3DFMT_X8R8G8B8}, {800, 600, 60, D3DFMT_R5G6B5},
-                                              {640, 480, 60, D3DFMT_X8R8G8B8}, {1024, 768, 60, D3DFMT_X8R8G8B8}};
+    const std::vector<D3DDISPLAYMODE> both = {{800, 600, 60, D3DFMT_X8R8G8B8},
+                                              {800, 600, 60, D3DFMT_R5G6B5},
+                                              {640, 480, 60, D3DFMT_X8R8G8B8},
+                                              {1024, 768, 60, D3DFMT_X8R8G8B8}};
     const Case cases[] = {
         {"no file", nullptr, both, true, 640, D3DFMT_X8R8G8B8, 0},
         {"16-bit full screen", "800 600 0 1", both, false, 800, D3DFMT_R5G6B5, 1},
@@ -497,10 +511,16 @@ TEST_F(SettingsFile, ChoosesTheModeAndWindowFromTheFile) {
         EXPECT_EQ(app_->CurrentMode()->dwWidth, c.width);
         EXPECT_EQ(app_->CurrentMode()->Format, c.format);
         EXPECT_EQ(app_->Count("OnDeviceCreated"), 1 + c.recreations);
-        if (c.windowed) EXPECT_EQ(app_->m_backBufferDesc.Width, 400u) << "the window keeps its size";
-        else EXPECT_EQ(app_->m_backBufferDesc.Width, c.width);
-        if (c.text && c.recreations == 0) { EXPECT_THAT(messages, HasSubstr("configuracion.cfg:")); }
-        if (!c.text) { EXPECT_THAT(messages, ::testing::Not(HasSubstr("configuracion"))) << "a missing file is silent"; }
+        if (c.windowed)
+            EXPECT_EQ(app_->m_backBufferDesc.Width, 400u) << "the window keeps its size";
+        else
+            EXPECT_EQ(app_->m_backBufferDesc.Width, c.width);
+        if (c.text && c.recreations == 0) {
+            EXPECT_THAT(messages, HasSubstr("configuracion.cfg:"));
+        }
+        if (!c.text) {
+            EXPECT_THAT(messages, ::testing::Not(HasSubstr("configuracion"))) << "a missing file is silent";
+        }
         std::filesystem::remove(c.fileName);
         SendMessageA(app_->m_hWnd, WM_CLOSE, 0, 0);
     }

@@ -18,7 +18,8 @@ TEST(AppErrors, EveryCodeHasItsExactText) {
          "This sample cannot run in a desktop\nwindow with the current display settings.\nPlease change your desktop "
          "settings to a\n16- or 32-bit display mode and re-run this\nsample."},
         {0x82000005, "No hardware-accelerated Direct3D devices\nwere found."},
-        {0x82000006, "This sample requires functionality that is\nnot available on your Direct3D hardware\naccelerator."},
+        {0x82000006,
+         "This sample requires functionality that is\nnot available on your Direct3D hardware\naccelerator."},
         {0x82000007,
          "Your Direct3D hardware accelerator cannot\nrender into a window.\nPress F2 while the app is running to see "
          "a\nlist of available devices and modes."},

@@ -88,8 +88,7 @@ TEST_F(FileMeshTest, EachSubsetIsDrawnInThePassesOfItsAlpha) {
     } cases[] = {
         {{1.0f, 0.5f}, TRUE, FALSE, {1.0f}},       {{1.0f, 0.5f}, FALSE, TRUE, {0.5f}},
         {{1.0f, 0.5f}, TRUE, TRUE, {1.0f, 0.5f}},  {{1.5f, 0.5f}, TRUE, TRUE, {1.5f, 1.5f, 0.5f}},
-        {{1.5f, 0.5f}, FALSE, TRUE, {1.5f, 0.5f}},
-        {{0.25f, 0.5f}, TRUE, FALSE, {}},
+        {{1.5f, 0.5f}, FALSE, TRUE, {1.5f, 0.5f}}, {{0.25f, 0.5f}, TRUE, FALSE, {}},
     };
     CD3DFileMesh mesh;
     ASSERT_EQ(mesh.LoadFromFile(dev_, path_.c_str()), S_OK);
@@ -158,7 +157,12 @@ TEST_F(FileMeshTest, SceneTreeOrderFindAndMatrices) {
     EXPECT_EQ(scene.FindFrame("gamma"), nullptr);
     EXPECT_EQ(scene.FindMesh("first"), alpha->m_pMesh);
     int meshes = 0;
-    scene.ForEachMesh([](CD3DFileMesh*, void* n) { ++*static_cast<int*>(n); return TRUE; }, &meshes);
+    scene.ForEachMesh(
+        [](CD3DFileMesh*, void* n) {
+            ++*static_cast<int*>(n);
+            return TRUE;
+        },
+        &meshes);
     EXPECT_EQ(meshes, 1);
 
     scene.Restore(dev_);
@@ -185,8 +189,9 @@ TEST_F(FileMeshTest, SceneTreeOrderFindAndMatrices) {
     dev_->SetIndices(nullptr, 0);
     scene.Destroy();
 
-    const std::string twoMeshes = "xof 0303txt 0032\nFrame F { Mesh { 3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3; 0,1,2;; } "
-                                  "Mesh { 3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3; 0,1,2;; } }";
+    const std::string twoMeshes =
+        "xof 0303txt 0032\nFrame F { Mesh { 3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3; 0,1,2;; } "
+        "Mesh { 3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3; 0,1,2;; } }";
     CD3DFileScene second;
     EXPECT_EQ(second.LoadFromFile(dev_, meshfixtures::WriteFile("two.x", twoMeshes).c_str()), E_FAIL);
     ASSERT_NE(second.FindFrame("F"), nullptr);

@@ -232,8 +232,10 @@ TEST_F(FontPixelTest, YellowTextIsDrawnWhereTheLayoutPutsIt) {
             for (int px = static_cast<int>(x); px < static_cast<int>(x + w) && px < 64; ++px) {
                 const DWORD c = At(pixels, px, py);
                 const DWORD red = c >> 16, green = (c >> 8) & 0xFF, blue = c & 0xFF;
-                if (red > 0x80 && green > 0x80 && blue < 0x40) ++yellow;
-                else if (c != 0 && !(blue < 0x40 && red == green)) ++other;
+                if (red > 0x80 && green > 0x80 && blue < 0x40)
+                    ++yellow;
+                else if (c != 0 && !(blue < 0x40 && red == green))
+                    ++other;
             }
         if (*p != ' ') {
             EXPECT_GT(yellow, 2) << "glyph '" << *p << "'";

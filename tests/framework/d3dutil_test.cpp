@@ -82,7 +82,8 @@ TEST_F(DeviceHelpers, ColorKeyClearsExactlyTheMatchingTexels) {
     D3DLOCKED_RECT lr;
     t->LockRect(0, &lr, nullptr, 0);
     const WORD in[4] = {0xFF0F, 0xFF0E, 0x7F0F, 0xFF0F};
-    for (int i = 0; i < 4; ++i) reinterpret_cast<WORD*>(static_cast<BYTE*>(lr.pBits) + (i / 2) * lr.Pitch)[i % 2] = in[i];
+    for (int i = 0; i < 4; ++i)
+        reinterpret_cast<WORD*>(static_cast<BYTE*>(lr.pBits) + (i / 2) * lr.Pitch)[i % 2] = in[i];
     t->UnlockRect(0);
     ASSERT_EQ(gfxSetColorKey(t, 0x00FF00FF), S_OK);
     t->LockRect(0, &lr, nullptr, D3DLOCK_READONLY);
@@ -134,7 +135,7 @@ TEST(ArcBall, VectorsAndMessages) {
     struct Case {
         UINT message;
         BOOL handled;
-    } cases[] = {{WM_MOUSEMOVE, TRUE}, {WM_LBUTTONDOWN, TRUE}, {WM_LBUTTONUP, TRUE},
+    } cases[] = {{WM_MOUSEMOVE, TRUE},   {WM_LBUTTONDOWN, TRUE}, {WM_LBUTTONUP, TRUE},
                  {WM_RBUTTONDOWN, TRUE}, {WM_MBUTTONDOWN, TRUE}, {WM_KEYDOWN, FALSE}};
     for (const Case& c : cases) EXPECT_EQ(ball.HandleMessage(nullptr, c.message, 0, MAKELPARAM(-3, 7)), c.handled);
     EXPECT_EQ(ball.m_iMouseX, -3);

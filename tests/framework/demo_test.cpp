@@ -38,7 +38,8 @@ protected:
     // Runs the demo with the script; returns its exit code and fills the output.
     int Run(const std::string& script, std::string* output) {
         std::ofstream(folder_ / "run.script") << script;
-        std::string command = "cd '" + folder_.string() + "' && env -u ABISALIA_D3D_BACKEND SDL_VIDEODRIVER=offscreen " +
+        std::string command = "cd '" + folder_.string() +
+                              "' && env -u ABISALIA_D3D_BACKEND SDL_VIDEODRIVER=offscreen " +
                               "ABISALIA_FIXED_STEP=0.02 ABISALIA_SCRIPT=run.script '" ABISALIA_DEMO_PATH "' 2>&1";
         FILE* pipe = popen(command.c_str(), "r");
         if (!pipe) return -1;
@@ -54,24 +55,24 @@ TEST_F(DemoRun, CommandsDialogAndExit) {
     std::string output;
     const std::string script =
         "10 capture a.png\n"
-        "12 press enter\n"          // stop
+        "12 press enter\n"  // stop
         "20 capture b.png\n"
         "30 capture c.png\n"
-        "40 press space\n"          // one step of 0.1 s
+        "40 press space\n"  // one step of 0.1 s
         "50 capture d.png\n"
-        "60 press enter\n"          // go
-        "70 key-down alt\n+1 press enter\n+2 key-up alt\n"   // full screen
+        "60 press enter\n"                                  // go
+        "70 key-down alt\n+1 press enter\n+2 key-up alt\n"  // full screen
         "90 capture e.png\n"
         "100 key-down alt\n+1 press enter\n+2 key-up alt\n"  // back to the window
         "120 capture f.png\n"
         "130 press f2\n"
         "140 capture g.png\n"
-        "150 press escape\n"        // closes the dialog
+        "150 press escape\n"                      // closes the dialog
         "160 mouse-move 20 -10\n+1 click left\n"  // the File menu on the strip
-        "+10 press c\n"             // "&Change device..."
+        "+10 press c\n"                           // "&Change device..."
         "+10 capture h.png\n"
         "+10 press escape\n"
-        "+10 press escape\n";       // exit
+        "+10 press escape\n";  // exit
     ASSERT_EQ(Run(script, &output), 0) << output;
 
     Image a = ReadPng(folder_ / "a.png"), b = ReadPng(folder_ / "b.png"), c = ReadPng(folder_ / "c.png");

@@ -54,7 +54,9 @@ TEST_F(AppTest, FullScreenHidesTheSystemCursorAndShowsTheDevicesOnlyWhenAsked) {
         SCOPED_TRACE(testing::Message() << "full screen " << c.bFullScreen << ", cursor " << c.bFullscreenCursor);
         app_ = std::make_unique<TestApp>();
         ASSERT_EQ(Create(), S_OK);
-        if (c.bFullScreen) { ASSERT_EQ(app_->SwitchFullscreen(), S_OK); }
+        if (c.bFullScreen) {
+            ASSERT_EQ(app_->SwitchFullscreen(), S_OK);
+        }
         app_->m_bFullscreenCursor = c.bFullscreenCursor;
         const int nShows = DeviceCalls("ShowCursor");
         const LRESULT lr =

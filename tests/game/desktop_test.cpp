@@ -46,12 +46,15 @@ protected:
     // the second frame.
     int RunOnX(const testx::XSession& x, const std::string& strPointer, const char* szScript = kScript) {
         if (strPointer.empty()) return Run(szScript, "0.02", x.Environment());
-        return RunMeanwhile(szScript, "a.png", [&] {
-            x.Tool(strPointer);
-            strPointerAfterMove_ = Pointer(x);
-            WaitForFrame("b.png");
-            strPointerLater_ = Pointer(x);
-        }, x.Environment());
+        return RunMeanwhile(
+            szScript, "a.png",
+            [&] {
+                x.Tool(strPointer);
+                strPointerAfterMove_ = Pointer(x);
+                WaitForFrame("b.png");
+                strPointerLater_ = Pointer(x);
+            },
+            x.Environment());
     }
     // Keeps a run's frames under another name before the next run writes its own.
     void Keep(const std::string& strPrefix) {

@@ -20,9 +20,7 @@ inline D3DXVECTOR3 Unit(const D3DXVECTOR3& v) {
 }
 
 // v mirrored in a plane with unit normal n.
-inline D3DXVECTOR3 Mirror(const D3DXVECTOR3& v, const D3DXVECTOR3& n) {
-    return v - n * (2.0f * D3DXVec3Dot(&v, &n));
-}
+inline D3DXVECTOR3 Mirror(const D3DXVECTOR3& v, const D3DXVECTOR3& n) { return v - n * (2.0f * D3DXVec3Dot(&v, &n)); }
 
 // A square centred at c spanned by the half sides u and v, as two triangles.
 inline std::vector<Triangle> Square(const D3DXVECTOR3& c, const D3DXVECTOR3& u, const D3DXVECTOR3& v) {

@@ -99,9 +99,9 @@ TEST_F(DiverTest, FiringOncePerPressAndReloadingAtTheSurface) {
         bool bFires;
     };
     // The first frame of a level never fires with a key already down.
-    const Frame frames[] = {{true, false, false}, {false, false, false}, {true, false, true},  {true, false, false},
-                            {true, true, false},  {false, true, false},  {false, false, false}, {false, true, true},
-                            {true, true, false}};
+    const Frame frames[] = {{true, false, false},  {false, false, false}, {true, false, true},
+                            {true, false, false},  {true, true, false},   {false, true, false},
+                            {false, false, false}, {false, true, true},   {true, true, false}};
     CDiver& d = D();
     CSpear& spear = *App().m_ppSpears[0];
     for (size_t i = 0; i < std::size(frames); ++i) {
@@ -205,12 +205,10 @@ TEST_F(DiverTest, DrowningFadesToRedThenRestarts) {
         int iState;
     };
     const Case cases[] = {
-        {20, 150, 0.0f, {10, 40, 70}, 150, 1},
-        {20, 150, 0.5f, {45, 20, 35}, 85, 1},
+        {20, 150, 0.0f, {10, 40, 70}, 150, 1},    {20, 150, 0.5f, {45, 20, 35}, 85, 1},
         {20, 150, 1.0f, {80, 0, 0}, 20, 1},  // the fog span reaches zero
-        {5, 100, 0.75f, {62, 10, 17}, 28.75f, 1},
-        {5, 100, 0.96f, {77, 1, 2}, 15, 1},
-        {5, 100, 1.0f, {80, 0, 0}, 15, 1},   // below 10 the fog end jumps to 15
+        {5, 100, 0.75f, {62, 10, 17}, 28.75f, 1}, {5, 100, 0.96f, {77, 1, 2}, 15, 1},
+        {5, 100, 1.0f, {80, 0, 0}, 15, 1},  // below 10 the fog end jumps to 15
         {20, 150, 1.01f, {10, 40, 70}, 150, 2},
     };
     CGameApp& app = App();
@@ -263,18 +261,12 @@ TEST_F(DiverTest, BuoyancyByDepth) {
         D3DXVECTOR3 vExpect;
     };
     const Case cases[] = {
-        {0, 0, 0, 0, 0, {0, 0.005f, 0}},
-        {6, 0, 0, 0, 0, {0, 0.01499f, 0}},
-        {15, 0, 0, 0, 0, {0, 0.024983f, 0}},
-        {27, 0, 0, 0, 0, {0, 0.044955f, 0}},
-        {36, 0, 0, 0, 0, {0, 0.063924f, 0}},
-        {42, 0, 0, 0, 0, {0, 0.099748f, 0}},
-        {44.9f, 0, 0, 0, 0, {0, 0.119034f, 0}},
-        {45, 0, 0, 0, 0, {0, 0, 0}},
-        {-3, 0, 0, 0, 0, {0, 0.0000050f, 0}},
-        {20, 2, 0.3f, -0.2f, 0, {0.3f, 0.0333f - 0.024f, -0.2f}},
-        {45, 1, 0.1f, 0, 0, {0.1f, -0.012f, 0}},
-        {20, 2, 0.3f, -0.2f, 1, {0, 0, 0}},
+        {0, 0, 0, 0, 0, {0, 0.005f, 0}},         {6, 0, 0, 0, 0, {0, 0.01499f, 0}},
+        {15, 0, 0, 0, 0, {0, 0.024983f, 0}},     {27, 0, 0, 0, 0, {0, 0.044955f, 0}},
+        {36, 0, 0, 0, 0, {0, 0.063924f, 0}},     {42, 0, 0, 0, 0, {0, 0.099748f, 0}},
+        {44.9f, 0, 0, 0, 0, {0, 0.119034f, 0}},  {45, 0, 0, 0, 0, {0, 0, 0}},
+        {-3, 0, 0, 0, 0, {0, 0.0000050f, 0}},    {20, 2, 0.3f, -0.2f, 0, {0.3f, 0.0333f - 0.024f, -0.2f}},
+        {45, 1, 0.1f, 0, 0, {0.1f, -0.012f, 0}}, {20, 2, 0.3f, -0.2f, 1, {0, 0, 0}},
     };
     CGameApp& app = App();
     for (const Case& c : cases) {
@@ -299,10 +291,10 @@ TEST_F(DiverTest, FinStrokes) {
     // Steps of 1: a tap, its slow fade, a full stroke that ends the effort with 'W' still down, the
     // fading forward thrust turned backward by 'S', backward at once minus the target, and 'S' released.
     const Frame frames[] = {
-        {true, false, 0.25f, 0.0425f, -1},   {false, false, 0, 0.03825f, -1},  {true, false, 0.25f, 0.0425f, 1},
-        {true, false, 0.5f, 0.085f, 1},      {true, false, 0.75f, 0.1275f, 1}, {true, false, 0, 0.11475f, 1},
-        {true, false, 0.25f, 0.107525f, 1},  {false, false, 0, 0.0967725f, 1}, {false, true, 0.25f, -0.091345f, -1},
-        {false, true, 0.5f, -0.085f, -1},    {false, false, 0, 0, -1},
+        {true, false, 0.25f, 0.0425f, -1},  {false, false, 0, 0.03825f, -1},  {true, false, 0.25f, 0.0425f, 1},
+        {true, false, 0.5f, 0.085f, 1},     {true, false, 0.75f, 0.1275f, 1}, {true, false, 0, 0.11475f, 1},
+        {true, false, 0.25f, 0.107525f, 1}, {false, false, 0, 0.0967725f, 1}, {false, true, 0.25f, -0.091345f, -1},
+        {false, true, 0.5f, -0.085f, -1},   {false, false, 0, 0, -1},
     };
     CDiver& d = D();
     for (size_t i = 0; i < std::size(frames); ++i) {

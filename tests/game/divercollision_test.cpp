@@ -12,8 +12,8 @@ namespace {
 
 using gametest::DiverTest;
 using gametest::Mirror;
-using gametest::Unit;
 using gametest::Square;
+using gametest::Unit;
 
 void ExpectNear(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const char* szWhat) {
     EXPECT_NEAR(a.x, b.x, 1e-4f) << szWhat;
@@ -31,7 +31,8 @@ protected:
         BYTE* pData = nullptr;
         pVB->Lock(0, nBytes, &pData, 0);
         auto* pV = reinterpret_cast<SceneVertex*>(pData);
-        for (size_t i = 0; i < points.size(); ++i) pV[i] = SceneVertex{points[i].x, points[i].y, points[i].z, 0, 1, 0, 0, 0};
+        for (size_t i = 0; i < points.size(); ++i)
+            pV[i] = SceneVertex{points[i].x, points[i].y, points[i].z, 0, 1, 0, 0, 0};
         pVB->Unlock();
         d.m_pVB[0] = pVB;
         d.m_dwNumVertices = static_cast<DWORD>(points.size());
@@ -50,7 +51,8 @@ protected:
     void RampFloor() {
         std::vector<unsigned char> map(static_cast<size_t>(kMapColumns) * kMapRows, 0);
         for (int j = 0; j < kMapRows; ++j)
-            for (int i = 40; i < 91; ++i) map[static_cast<size_t>(j) * kMapColumns + i] = static_cast<unsigned char>(5 * (i - 40));
+            for (int i = 40; i < 91; ++i)
+                map[static_cast<size_t>(j) * kMapColumns + i] = static_cast<unsigned char>(5 * (i - 40));
         std::ofstream("height.raw", std::ios::binary).write(reinterpret_cast<const char*>(map.data()), map.size());
         App().m_pTerrain->Reset(D3DXVECTOR3(0, 0, 0));
     }

@@ -19,13 +19,13 @@ using gametest::SmallLevel;
 const char kFarFish[] =
     "3 f.x f.x f.x notextura 1.0 0 20 5 5  f.x f.x f.x notextura 1.0 1 20 5 5  f.x f.x f.x notextura 1.0 2 20 5 5\n"
     "7\n"
-    "1000 10 1000  2 0 1\n"   // 0: itself and 1, so the skip always gives 1
-    "1010 10 1000  1 1\n"     // 1: only itself
-    "1020 10 1000  0\n"       // 2: no neighbours
-    "1030 10 1000  3 3 4 5\n" // 3: three ways on
+    "1000 10 1000  2 0 1\n"    // 0: itself and 1, so the skip always gives 1
+    "1010 10 1000  1 1\n"      // 1: only itself
+    "1020 10 1000  0\n"        // 2: no neighbours
+    "1030 10 1000  3 3 4 5\n"  // 3: three ways on
     "1040 10 1000  1 3\n"
     "1050 10 1000  1 3\n"
-    "1 2 3  1 6\n";           // 6: near the origin, where 0.50001 is a float apart from 0.5
+    "1 2 3  1 6\n";  // 6: near the origin, where 0.50001 is a float apart from 0.5
 
 class FishTest : public GameTest {
 protected:
@@ -97,17 +97,17 @@ TEST_F(FishTest, BrokenLimitsRefuseTheWholeFile) {
     const char* aBroken[] = {
         "1 a a a t 1 0 1 1 1  1 0 0 0 21 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0",  // 21 neighbours
         "1 a a a t 1 0 1 1 1  1 0 0 0 -1",                                            // negative count
-        "1 a a a t 1 0 1 1 1  2 0 0 0 1 2  0 0 0 1 0",                                 // neighbour past the table
-        "1 a a a t 1 0 1 1 1  2 0 0 0 1 -1  0 0 0 1 0",                                // negative neighbour
-        "1 a a a t 1 2 1 1 1  2 0 0 0 1 1  0 0 0 1 0",                                 // start past the table
-        "1 a a a t 1 -1 1 1 1  1 0 0 0 0",                                             // negative start
-        "1 a a a t 1 0 1 1 1  0",                                                       // fish but no waypoints
-        "-1 0",                                                                         // negative fish count
-        "1 a a a t 1 0 1 1 1  -2",                                                      // negative waypoint count
-        "1 a a a t 1 0.5 1 1 1  1 0 0 0 0",                                            // start is no integer
-        "1 a a a t 1 0 1 x 1  1 0 0 0 0",                                              // trait is no number
-        "2 a a a t 1 0 1 1 1  1 0 0 0 0",                                              // one fish short
-        "1 a a a t 1 0 1 1 1  2 0 0 0 1 1",                                            // one waypoint short
+        "1 a a a t 1 0 1 1 1  2 0 0 0 1 2  0 0 0 1 0",                                // neighbour past the table
+        "1 a a a t 1 0 1 1 1  2 0 0 0 1 -1  0 0 0 1 0",                               // negative neighbour
+        "1 a a a t 1 2 1 1 1  2 0 0 0 1 1  0 0 0 1 0",                                // start past the table
+        "1 a a a t 1 -1 1 1 1  1 0 0 0 0",                                            // negative start
+        "1 a a a t 1 0 1 1 1  0",                                                     // fish but no waypoints
+        "-1 0",                                                                       // negative fish count
+        "1 a a a t 1 0 1 1 1  -2",                                                    // negative waypoint count
+        "1 a a a t 1 0.5 1 1 1  1 0 0 0 0",                                           // start is no integer
+        "1 a a a t 1 0 1 x 1  1 0 0 0 0",                                             // trait is no number
+        "2 a a a t 1 0 1 1 1  1 0 0 0 0",                                             // one fish short
+        "1 a a a t 1 0 1 1 1  2 0 0 0 1 1",                                           // one waypoint short
     };
     for (const char* szFile : aBroken) {
         app_.reset();
@@ -312,10 +312,19 @@ TEST_F(FishTest, EvaluationTiesGainSmoothingAndTurnSide) {
         {"a stall falls as a step of 1", {20, 20, 20, 20, 20}, 4, 4, 2, 5.0f, 1.4f, {0, 0, 1}, 0, 0, kKept},
         {"a rising gain jumps", {20, 20, 20, 20, 4}, 0, 4, 0.5f, 0.1f, 1.6f, {0, 0, 1}, 0, 0, kKept},
         {"the gain stops at 2", {3, 20, 20, 20, 20}, 0, 0, 0, 0.1f, 2.0f, {0, 0, 1}, 0, 0, 4},
-        {"past x 0.8 the side flips", {20, 9, 20, 20, 20}, 1, 1, 0, 0.1f, 0.7425f, {0.9f, 0, 0.4359f}, 0, 1,
-         0.9f - 4},
+        {"past x 0.8 the side flips", {20, 9, 20, 20, 20}, 1, 1, 0, 0.1f, 0.7425f, {0.9f, 0, 0.4359f}, 0, 1, 0.9f - 4},
         {"and back past -0.8", {20, 9, 20, 20, 20}, 1, 1, 0, 0.1f, 0.7425f, {-0.9f, 0, 0.4359f}, 1, 0, -0.9f + 4},
-        {"inside +-0.8 the side holds", {20, 9, 20, 20, 20}, 1, 1, 0, 0.1f, 0.7425f, {0.7f, 0, 0.7141f}, 1, 1, 0.7f - 4},
+        {"inside +-0.8 the side holds",
+         {20, 9, 20, 20, 20},
+         1,
+         1,
+         0,
+         0.1f,
+         0.7425f,
+         {0.7f, 0, 0.7141f},
+         1,
+         1,
+         0.7f - 4},
     };
     for (const Case& c : cases) {
         app.m_fGameStep = c.fStep;
@@ -466,11 +475,14 @@ TEST_F(FishTest, DrawsInBothPassesAndWhatLoadFailuresLeave) {
     for (float fTime : {0.5f, 0.6f}) {
         Frame(fTime);
         std::map<std::pair<int, int>, const d3d8::DrawRecord*> draws;  // (object, pass)
-        const CSceneObject* apObjects[] = {&Fish(0), &Fish(1), &Fish(2), &Fish(3), &Fish(4), app.m_ppMovingRocks[0], &Fish(5)};
+        const CSceneObject* apObjects[] = {&Fish(0), &Fish(1), &Fish(2), &Fish(3), &Fish(4), app.m_ppMovingRocks[0],
+                                           &Fish(5)};
         for (const d3d8::Call& c : Log()) {
             if (c.method == "Clear") draws.clear();
             if (!c.draw) continue;
-            const int nPass = c.draw->vertexShader == app.m_dwVSFish ? 1 : c.draw->vertexShader == app.m_dwVSFish2 ? 2 : 0;
+            const int nPass = c.draw->vertexShader == app.m_dwVSFish    ? 1
+                              : c.draw->vertexShader == app.m_dwVSFish2 ? 2
+                                                                        : 0;
             if (!nPass) continue;
             for (int i = 0; i < 7; ++i)
                 if (c.draw->constants[VSC_OBJECT_POS][0] == apObjects[i]->m_Transform.m_vPosition.x &&
@@ -506,7 +518,9 @@ TEST_F(FishTest, DrawsInBothPassesAndWhatLoadFailuresLeave) {
         // The moving rock's weights follow the phase at its frequency (2).
         const D3DXVECTOR4 vRock = scnKeyPoseWeights(std::sin(app.m_fPhase * 2.0f));
         EXPECT_EQ(app.m_ppMovingRocks[0]->m_vWeights, vRock);
-        if (fTime > 0.5f) { EXPECT_NE(whole.m_vWeights, vWeightsBefore) << "a frightened fish beats its tail"; }
+        if (fTime > 0.5f) {
+            EXPECT_NE(whole.m_vWeights, vWeightsBefore) << "a frightened fish beats its tail";
+        }
         vWeightsBefore = whole.m_vWeights;
     }
 }

@@ -33,7 +33,8 @@ protected:
     static std::vector<bool> Mask(const Image& a, const Image& b) {
         std::vector<bool> mask(static_cast<size_t>(a.nWidth) * a.nHeight);
         for (int y = 0; y < a.nHeight; ++y)
-            for (int x = 0; x < a.nWidth; ++x) mask[static_cast<size_t>(y) * a.nWidth + x] = Distance(a.At(x, y), b.At(x, y)) > 24;
+            for (int x = 0; x < a.nWidth; ++x)
+                mask[static_cast<size_t>(y) * a.nWidth + x] = Distance(a.At(x, y), b.At(x, y)) > 24;
         return mask;
     }
     static int Count(const std::vector<bool>& m) { return static_cast<int>(std::count(m.begin(), m.end(), true)); }

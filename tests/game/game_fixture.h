@@ -27,8 +27,9 @@ inline const char kTriangleMesh[] =
 inline std::map<std::string, std::string> SmallLevel(const std::string& strNext = "nivel2") {
     return {
         {"nivel.plt", strNext + " intro.avi no captura.avi 10 40 70 0.6 0.7 0.8 0.2 0.3 0.4 20 150 120 1.0 0 0 0 2\n"},
-        {"ladrillos.plt", "2 tri.x notextura 3 1629.9 20 1000 tri.x notextura 1 1630 20 1000\n"
-                          "nivel1\\tri.x notextura 1 1500 30 1000\nnivel1\\tri.x notextura 1 1500 30 1000\n"},
+        {"ladrillos.plt",
+         "2 tri.x notextura 3 1629.9 20 1000 tri.x notextura 1 1630 20 1000\n"
+         "nivel1\\tri.x notextura 1 1500 30 1000\nnivel1\\tri.x notextura 1 1500 30 1000\n"},
         {"peces.plt", "1 tri.x tri.x tri.x notextura 1.0 1 20 5 5\n2 1000 10 1000 1 1 1040 14 1010 1 0\n"},
         {"ladrillosmv.plt", "1 tri.x tri.x tri.x notextura 1 2 1510 20 1010\n"},
         {"guibarca.plt", "a.x a.bmp b.x b.bmp c.x c.bmp d.x d.bmp 2 100 0 200 300 0 400\n"},
@@ -58,9 +59,9 @@ class GameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         strOldDir_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("abisalia-game-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ =
+            std::filesystem::temp_directory_path() / ("abisalia-game-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         std::filesystem::current_path(dir_);

@@ -165,16 +165,28 @@ TEST_F(HostileVideoTest, EachIntroPlaysOrShowsTheBoxAndTouchesNoNetwork) {
         const char* box;  // null: the intro plays
     } cases[] = {
         {"MPEG-4 2 x 32, the width that overran the frame copy", [&] { WriteClip(2, 32, {}); }, nullptr},
-        {"FFV1 7 x 5", [&] { WriteClip(7, 5, {"matroska", "ffv1"}); }, nullptr},
-        {"FFV1 63 x 33, 4:4:4", [&] { WriteClip(63, 33, {"matroska", "ffv1", AV_PIX_FMT_YUV444P}); }, nullptr},
+        {"FFV1 7 x 5",
+         [&] {
+             WriteClip(7, 5, {"matroska", "ffv1"});
+         },
+         nullptr},
+        {"FFV1 63 x 33, 4:4:4",
+         [&] {
+             WriteClip(63, 33, {"matroska", "ffv1", AV_PIX_FMT_YUV444P});
+         },
+         nullptr},
         {"DASH manifest",
          [&] {
-             WriteText("<?xml version=\"1.0\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" profiles=\"urn:mpeg:dash:profile:isoff-on-demand:2011\" type=\"static\" "
-                       "mediaPresentationDuration=\"PT2S\" minBufferTime=\"PT1S\">\n<Period>\n<AdaptationSet "
-                       "mimeType=\"video/mp4\">\n<Representation id=\"1\" bandwidth=\"1000\" width=\"32\" "
-                       "height=\"16\">\n<BaseURL>" + url + "</BaseURL>\n<SegmentList duration=\"1\">\n"
-                       "<Initialization sourceURL=\"init.mp4\"/>\n<SegmentURL media=\"s1.m4s\"/>\n</SegmentList>\n"
-                       "</Representation>\n</AdaptationSet>\n</Period>\n</MPD>\n");
+             WriteText(
+                 "<?xml version=\"1.0\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" "
+                 "profiles=\"urn:mpeg:dash:profile:isoff-on-demand:2011\" type=\"static\" "
+                 "mediaPresentationDuration=\"PT2S\" minBufferTime=\"PT1S\">\n<Period>\n<AdaptationSet "
+                 "mimeType=\"video/mp4\">\n<Representation id=\"1\" bandwidth=\"1000\" width=\"32\" "
+                 "height=\"16\">\n<BaseURL>" +
+                 url +
+                 "</BaseURL>\n<SegmentList duration=\"1\">\n"
+                 "<Initialization sourceURL=\"init.mp4\"/>\n<SegmentURL media=\"s1.m4s\"/>\n</SegmentList>\n"
+                 "</Representation>\n</AdaptationSet>\n</Period>\n</MPD>\n");
          },
          kSourceBox},
         {"HLS playlist",

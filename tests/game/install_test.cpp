@@ -54,10 +54,11 @@ TEST_F(InstallTest, AMovedPrefixPlaysTheIntroFromItsOwnDataAndModule) {
         << Read(root_ / "install.log");
     fs::rename(first, moved);
 
-    for (const char* file : {"bin/abisalia", "lib/abisalia/abisalia", "lib/abisalia/libabisalia_movie.so",
-                             "share/abisalia/nivel1/nivel.plt", "share/abisalia/nivel1/intro.avi",
-                             "share/abisalia/configuracion.cfg", "share/applications/abisalia.desktop",
-                             "share/icons/hicolor/32x32/apps/abisalia.png", "share/icons/hicolor/16x16/apps/abisalia.png"})
+    for (const char* file :
+         {"bin/abisalia", "lib/abisalia/abisalia", "lib/abisalia/libabisalia_movie.so",
+          "share/abisalia/nivel1/nivel.plt", "share/abisalia/nivel1/intro.avi", "share/abisalia/configuracion.cfg",
+          "share/applications/abisalia.desktop", "share/icons/hicolor/32x32/apps/abisalia.png",
+          "share/icons/hicolor/16x16/apps/abisalia.png"})
         EXPECT_TRUE(fs::is_regular_file(moved / file)) << file;
     EXPECT_EQ(testpng::ReadPng(moved / "share/icons/hicolor/32x32/apps/abisalia.png").nWidth, 32);
     // The run paths name no folder of the build (nor an empty entry, which would be the current folder).
@@ -72,8 +73,9 @@ TEST_F(InstallTest, AMovedPrefixPlaysTheIntroFromItsOwnDataAndModule) {
     const fs::path script = root_ / "elsewhere" / "run.script", capture = root_ / "elsewhere" / "intro.png";
     std::ofstream(script) << "30 capture " << capture.string() << "\n+1 end\n";
     // Nothing names the build's module folder: the installed program must find its own.
-    const std::string env = "env -u ABISALIA_MODULE_DIR SDL_VIDEODRIVER=offscreen ABISALIA_FIXED_STEP=0.02 ABISALIA_SCRIPT='" +
-                            script.string() + "' ";
+    const std::string env =
+        "env -u ABISALIA_MODULE_DIR SDL_VIDEODRIVER=offscreen ABISALIA_FIXED_STEP=0.02 ABISALIA_SCRIPT='" +
+        script.string() + "' ";
     const std::string log = (root_ / "elsewhere" / "run.log").string();
     ASSERT_EQ(std::system(("cd '" + (root_ / "elsewhere").string() + "' && " + env + "timeout -k 5 120 '" +
                            (moved / "bin/abisalia").string() + "' > '" + log + "' 2>&1")

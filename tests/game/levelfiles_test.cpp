@@ -89,17 +89,16 @@ TEST_F(GameTest, GoalValueIsReadOnlyForItsTypesAndOddValuesOnlyWarn) {
         bool bWarning;
     };
     const Case cases[] = {
-        {"10 20", "0 3", 0, 3, 0, false},
-        {"10 20", "1 4", 1, 0, 4, false},
+        {"10 20", "0 3", 0, 3, 0, false},  {"10 20", "1 4", 1, 0, 4, false},
         {"10 20", "2 7", 2, 0, 0, false},  // 7 is not read
-        {"10 20", "0 -3", 0, -3, 0, true},
-        {"10 20", "1 0", 1, 0, 0, true},
+        {"10 20", "0 -3", 0, -3, 0, true}, {"10 20", "1 0", 1, 0, 0, true},
         {"20 20", "0 3", 0, 3, 0, true},  // fog start equal to the fog end
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.szFog) + " / " + c.szGoal);
         auto files = SmallLevel();
-        files["nivel.plt"] = std::string("n2 i.avi no no 1 2 3 1 1 1 1 1 1 ") + c.szFog + " 100 1 0 0 " + c.szGoal + "\n";
+        files["nivel.plt"] =
+            std::string("n2 i.avi no no 1 2 3 1 1 1 1 1 1 ") + c.szFog + " 100 1 0 0 " + c.szGoal + "\n";
         WriteLevel("nivel1", files);
         app_.reset();
         testing::internal::CaptureStderr();
@@ -119,8 +118,9 @@ TEST_F(GameTest, ALevelWithoutSettingsKeepsThoseOfTheLevelBefore) {
     WriteLevel("nivel1", SmallLevel("nivel2"));
     auto second = SmallLevel();
     second.erase("nivel.plt");
-    second["ladrillos.plt"] = "1 tri.x notextura 3 1700 20 1000 tri.x notextura 1 1630 20 1000 "
-                              "nivel1\\tri.x notextura 1 1500 30 1000 nivel1\\tri.x notextura 1 1500 30 1000\n";
+    second["ladrillos.plt"] =
+        "1 tri.x notextura 3 1700 20 1000 tri.x notextura 1 1630 20 1000 "
+        "nivel1\\tri.x notextura 1 1500 30 1000 nivel1\\tri.x notextura 1 1500 30 1000\n";
     WriteLevel("nivel2", second);
     StartDevice();
     CGameApp& app = App();
@@ -147,15 +147,16 @@ TEST_F(GameTest, MalformedLevelFilesAreRefused) {
         {"no ladrillos.plt", kLevel, ""},
         {"settings end early", "n2 i.avi no no 1 2 3 1 1 1", kRocks},
         {"a word in place of a number", "n2 i.avi no no 1 2 x 1 1 1 1 1 1 10 20 100 1 0 0 0 1", kRocks},
-        {"next folder too long", std::string(300, 'n') + " i.avi no no 1 2 3 1 1 1 1 1 1 10 20 100 1 0 0 0 1",
-         kRocks},
-        {"video name past 256 with the folder", "n2 " + std::string(250, 'v') + " no no 1 2 3 1 1 1 1 1 1 10 20 100 1 0 0 0 1",
-         kRocks},
+        {"next folder too long", std::string(300, 'n') + " i.avi no no 1 2 3 1 1 1 1 1 1 10 20 100 1 0 0 0 1", kRocks},
+        {"video name past 256 with the folder",
+         "n2 " + std::string(250, 'v') + " no no 1 2 3 1 1 1 1 1 1 10 20 100 1 0 0 0 1", kRocks},
         {"negative rock count", kLevel, "-1 a.x b.bmp 1 0 0 0 c.x d.bmp 1 0 0 0"},
-        {"rock count above the records", kLevel, "3 r.x r.bmp 1 0 0 0 r.x r.bmp 1 0 0 0 a.x b.bmp 1 0 0 0 c.x d.bmp 1 0 0 0"},
+        {"rock count above the records", kLevel,
+         "3 r.x r.bmp 1 0 0 0 r.x r.bmp 1 0 0 0 a.x b.bmp 1 0 0 0 c.x d.bmp 1 0 0 0"},
         {"no diver record", kLevel, "0 a.x b.bmp 1 0 0 0"},
         {"spear name past 250", kLevel, "0 " + std::string(251, 's') + " b.bmp 1 0 0 0 c.x d.bmp 1 0 0 0"},
-        {"rock name past 250 with the folder", kLevel, "1 " + std::string(245, 'r') + " b.bmp 1 0 0 0 a.x b.bmp 1 0 0 0 c.x d.bmp 1 0 0 0"},
+        {"rock name past 250 with the folder", kLevel,
+         "1 " + std::string(245, 'r') + " b.bmp 1 0 0 0 a.x b.bmp 1 0 0 0 c.x d.bmp 1 0 0 0"},
         {"huge rock count", kLevel, "99999999999 a.x"},
     };
     for (const Case& c : cases) {
@@ -214,9 +215,9 @@ TEST_F(GameTest, BrokenOptionalFilesLeaveTheirListEmpty) {
 }
 
 TEST_F(GameTest, SeaFileWithAnotherSideOrNoWavelengthIsNotUsed) {
-    for (const char* szSea : {"1 0 0 0.6 0.8 0 -0.7 0.7 0 0.2 -0.98 0 5 4 3 7 0.2 0.1 0.1 0.3 50 32 20 95 400 64",
-                              "1 0 0 0.6 0.8 0 -0.7 0.7 0 0.2 -0.98 0 5 4 3 7 0.2 0.1 0.1 0.3 50 0 20 95 400 80",
-                              "1 0 0"}) {
+    for (const char* szSea :
+         {"1 0 0 0.6 0.8 0 -0.7 0.7 0 0.2 -0.98 0 5 4 3 7 0.2 0.1 0.1 0.3 50 32 20 95 400 64",
+          "1 0 0 0.6 0.8 0 -0.7 0.7 0 0.2 -0.98 0 5 4 3 7 0.2 0.1 0.1 0.3 50 0 20 95 400 80", "1 0 0"}) {
         auto files = SmallLevel();
         files["mar.plt"] = szSea;
         WriteLevel("nivel1", files);

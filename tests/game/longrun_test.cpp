@@ -32,8 +32,10 @@ bool ReadResident(pid_t pid, Resident* pResident) {
     std::string strKey;
     bool bNow = false, bPeak = false;
     while (in >> strKey) {
-        if (strKey == "VmRSS:") bNow = static_cast<bool>(in >> pResident->nowKb);
-        else if (strKey == "VmHWM:") bPeak = static_cast<bool>(in >> pResident->peakKb);
+        if (strKey == "VmRSS:")
+            bNow = static_cast<bool>(in >> pResident->nowKb);
+        else if (strKey == "VmHWM:")
+            bPeak = static_cast<bool>(in >> pResident->peakKb);
         in.ignore(1 << 16, '\n');
     }
     return bNow && bPeak;
@@ -97,10 +99,9 @@ TEST_F(LongRunTest, ResidentMemoryStaysFlatOverThousandsOfPasses) {
     ASSERT_TRUE(bFirst) << "no figure after the first hundred passes";
     // ru_maxrss is the peak of the whole run, in kilobytes, including the passes after the last sample.
     const long peakKb = std::max(usage.ru_maxrss, last.peakKb);
-    EXPECT_LE(peakKb, first.peakKb + kBoundKb)
-        << "resident after 100 passes " << first.nowKb / 1024 << " MB (peak " << first.peakKb / 1024
-        << " MB); last sample " << last.nowKb / 1024 << " MB; peak over " << kPasses << " passes " << peakKb / 1024
-        << " MB";
+    EXPECT_LE(peakKb, first.peakKb + kBoundKb) << "resident after 100 passes " << first.nowKb / 1024 << " MB (peak "
+                                               << first.peakKb / 1024 << " MB); last sample " << last.nowKb / 1024
+                                               << " MB; peak over " << kPasses << " passes " << peakKb / 1024 << " MB";
 }
 
 }  // namespace

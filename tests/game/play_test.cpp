@@ -321,7 +321,7 @@ void WriteCatchLevel(const std::filesystem::path& folder) {
     std::ofstream out(dir / "nivel.plt", std::ios::trunc);
     for (const std::string& strWord : words) out << strWord << '\n';
     std::ofstream(dir / "ladrillos.plt", std::ios::trunc) << "0\narpon.x arpon.bmp 1.0 900 40 600\n"
-                                                              "buzo.x buzo.bmp 1.0 900 40 600\n";
+                                                             "buzo.x buzo.bmp 1.0 900 40 600\n";
     std::ofstream(dir / "peces.plt", std::ios::trunc) << "1\ndorada0.x dorada1.x dorada2.x dorada.bmp 1.5 0 15 9 1\n"
                                                          "1\n900 35.483 606.602 1 0\n";
     ASSERT_NO_FATAL_FAILURE(gametest::SetStartHeight(folder / "nivel2", 40));

@@ -22,7 +22,8 @@ const char kPausedUnderTheMenu[] =
     "+2 press escape\n+2 end\n";
 // F2, then the dialog's keys: to the multisample list, one down (two samples), OK. From full
 // screen the dialog opens over the window, so full screen is picked again on the way.
-const char kWindowedMultisample[] = "30 press f2\n+4 press tab\n+2 press tab\n+2 press tab\n+2 press down\n+2 press enter\n";
+const char kWindowedMultisample[] =
+    "30 press f2\n+4 press tab\n+2 press tab\n+2 press tab\n+2 press down\n+2 press enter\n";
 const char kFullScreenMultisample[] =
     "30 press f2\n+4 press tab\n+2 press tab\n+2 press down\n+2 press tab\n+2 press tab\n+2 press down\n"
     "+2 press enter\n";

@@ -132,8 +132,11 @@ TEST_F(PresentationTest, TheDiversBasePassIsLitBrighterThanTheRest) {
         const char* szWhat;
         size_t i;
         float fColourB;
-    } cases[] = {{"spear", iSpear, 0.2f}, {"diver", iDiver, 0.8f}, {"the draw after the diver", iDiver + 1, 0.2f},
-                 {"spear in pass 2", at[2][0], 0.0f}, {"diver in pass 2", at[2][1], 0.0f}};
+    } cases[] = {{"spear", iSpear, 0.2f},
+                 {"diver", iDiver, 0.8f},
+                 {"the draw after the diver", iDiver + 1, 0.2f},
+                 {"spear in pass 2", at[2][0], 0.0f},
+                 {"diver in pass 2", at[2][1], 0.0f}};
     for (const auto& c : cases) {
         const D3DXVECTOR4 c22 = Const(draws[c.i], VSC_COLOR_B);
         EXPECT_FLOAT_EQ(c22.x, c.fColourB) << c.szWhat;
@@ -152,7 +155,8 @@ TEST_F(PresentationTest, TheSurfacePlaneFacesDownTowardsTheDiverAndCoversItsSqua
         const auto* pV = reinterpret_cast<const SceneVertex*>(d->streams.at(0).data.data());
         float fArea = 0;
         for (int t = 0; t < 2; ++t) {
-            const SceneVertex &p = pV[d->indices[3 * t]], &q = pV[d->indices[3 * t + 1]], &r = pV[d->indices[3 * t + 2]];
+            const SceneVertex &p = pV[d->indices[3 * t]], &q = pV[d->indices[3 * t + 1]],
+                              &r = pV[d->indices[3 * t + 2]];
             // y of (q - p) x (r - p): below zero, the triangle is clockwise seen from below, where the
             // default culling keeps it.
             const float fNormalY = (q.z - p.z) * (r.x - p.x) - (q.x - p.x) * (r.z - p.z);

@@ -10,8 +10,8 @@
 namespace {
 
 using gametest::GameTest;
-using gametest::StartedGameTest;
 using gametest::SmallLevel;
+using gametest::StartedGameTest;
 
 class RenderTest : public StartedGameTest {
 protected:
@@ -40,7 +40,9 @@ TEST_F(RenderTest, UnderwaterPassesDrawWhatIsNearWithTheirShaders) {
     for (const d3d8::Call* c : draws) {
         if (IsText(c)) continue;
         const float* c51 = Const(c, VSC_OBJECT_POS);
-        const int nPass = c->draw->vertexShader == app.m_dwVSObjects ? 1 : c->draw->vertexShader == app.m_dwVSObjects2 ? 2 : 0;
+        const int nPass = c->draw->vertexShader == app.m_dwVSObjects    ? 1
+                          : c->draw->vertexShader == app.m_dwVSObjects2 ? 2
+                                                                        : 0;
         if (c51[0] == pNear->m_Transform.m_vPosition.x) {
             ++nNear[nPass];
             const float* c22 = Const(c, VSC_COLOR_B);

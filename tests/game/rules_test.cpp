@@ -6,8 +6,8 @@
 namespace {
 
 using gametest::GameTest;
-using gametest::StartedGameTest;
 using gametest::SmallLevel;
+using gametest::StartedGameTest;
 
 class RulesTest : public StartedGameTest {
 protected:
@@ -23,12 +23,13 @@ TEST_F(RulesTest, LevelRulesTable) {
         int iState, iCaught, iLastHit, nRewardedBefore;
         const char* szCatchVideo;
         bool bChanges;
-        const char* szPlayed;    // the video played, "" for none
-        const char* szMessage;   // nullptr: the message line is not set by the rules
+        const char* szPlayed;   // the video played, "" for none
+        const char* szMessage;  // nullptr: the message line is not set by the rules
         int nRewardedAfter;
     };
     const Case cases[] = {
-        {"goal 0 with count 0 at the surface", 0, 0, 45.0f, 0, 0, -1, 0, "nivel1\\c.avi", true, "nivel1\\intro.avi", nullptr, 0},
+        {"goal 0 with count 0 at the surface", 0, 0, 45.0f, 0, 0, -1, 0, "nivel1\\c.avi", true, "nivel1\\intro.avi",
+         nullptr, 0},
         {"goal 0 met below the surface", 0, 0, 44.99f, 0, 0, -1, 0, "nivel1\\c.avi", false, "", nullptr, 0},
         {"goal 1, third fish hit", 1, 3, 50.0f, 0, 1, 2, 1, "nivel1\\c.avi", true, "nivel1\\intro.avi", nullptr, 1},
         {"goal 1 before any hit", 1, 0, 50.0f, 0, 0, -1, 0, "nivel1\\c.avi", false, "", nullptr, 0},
@@ -92,8 +93,11 @@ TEST_F(RulesTest, WorldStepTimeAndPhase) {
         float fAppTime, fPhase, fStep;
     };
     // The first step of the run has no length.
-    const Case cases[] = {{1.0f, 1.0f, 0.0f}, {1.5f, 1.5f, 2.5f}, {6.2831855f, 6.2831855f, 23.915928f},
-                          {7.0f, 0.7168145f, 3.5840724f}, {20.0f, 20.0f - 3 * 6.2831855f, 65.0f}};
+    const Case cases[] = {{1.0f, 1.0f, 0.0f},
+                          {1.5f, 1.5f, 2.5f},
+                          {6.2831855f, 6.2831855f, 23.915928f},
+                          {7.0f, 0.7168145f, 3.5840724f},
+                          {20.0f, 20.0f - 3 * 6.2831855f, 65.0f}};
     for (const Case& c : cases) {
         App().m_fAppTime = c.fAppTime;
         App().UpdateWorld();
@@ -109,7 +113,7 @@ TEST_F(RulesTest, ModeSwitchTable) {
         signed char bSurfaceAfter;
     };
     const Case cases[] = {
-        {0, 45.0f, 0.01f, 1}, {0, 45.0f, 0.0f, 0}, {0, 44.99f, 0.5f, 0},
+        {0, 45.0f, 0.01f, 1}, {0, 45.0f, 0.0f, 0},   {0, 44.99f, 0.5f, 0},
         {1, 45.0f, -0.6f, 1}, {1, 45.0f, -0.61f, 0}, {1, 10.0f, 0.3f, 1},
     };
     for (const Case& c : cases) {

@@ -46,15 +46,15 @@ protected:
         std::ofstream(folder_ / "run.script") << strScript;
         // A program that stops stepping frames never reaches the script's end: the limit turns the
         // hang into a failure (exit code 124) well before the test's own time runs out.
-        const std::string strCommand = "cd '" + folder_.string() + "' && " + strDisplay +
-                                       " ABISALIA_FIXED_STEP=" + szFixedStep +
-                                       " ABISALIA_SCRIPT=run.script timeout -k 5 140 '" ABISALIA_GAME_PATH
-                                       "' > run.log 2>&1";
+        const std::string strCommand =
+            "cd '" + folder_.string() + "' && " + strDisplay + " ABISALIA_FIXED_STEP=" + szFixedStep +
+            " ABISALIA_SCRIPT=run.script timeout -k 5 140 '" ABISALIA_GAME_PATH "' > run.log 2>&1";
         return std::system(strCommand.c_str());
     }
     // Runs the program as Run does, on another thread; once the frame strFirst is written (the
     // program is up and drawing), calls fnMeanwhile while the program goes on.
-    int RunMeanwhile(const std::string& strScript, const std::string& strFirst, const std::function<void()>& fnMeanwhile,
+    int RunMeanwhile(const std::string& strScript, const std::string& strFirst,
+                     const std::function<void()>& fnMeanwhile,
                      const std::string& strDisplay = "SDL_VIDEODRIVER=offscreen") {
         bDone_ = false;
         int nResult = -1;
@@ -75,7 +75,8 @@ protected:
     }
     // The settings file's full-screen switch (its fourth number).
     void SetFullScreen(bool bFullScreen) {
-        std::ofstream(folder_ / "configuracion.cfg", std::ios::trunc) << "1024 768 32 " << (bFullScreen ? 1 : 0) << "\n";
+        std::ofstream(folder_ / "configuracion.cfg", std::ios::trunc)
+            << "1024 768 32 " << (bFullScreen ? 1 : 0) << "\n";
     }
     std::string Log() const {
         std::ostringstream out;

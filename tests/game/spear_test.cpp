@@ -11,10 +11,10 @@ namespace {
 
 using gametest::DiverTest;
 using gametest::Mirror;
-using gametest::Unit;
 using gametest::Square;
 using gametest::Triangle;
 using gametest::TriangleModel;
+using gametest::Unit;
 
 void ExpectNear(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float fTolerance, const char* szWhat) {
     EXPECT_NEAR(a.x, b.x, fTolerance) << szWhat;
@@ -23,7 +23,8 @@ void ExpectNear(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float fTolerance, co
 }
 
 void ExpectNear(const D3DXMATRIX& a, const D3DXMATRIX& b, const char* szWhat) {
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(a.m[i / 4][i % 4], b.m[i / 4][i % 4], 1e-5f) << szWhat << ", element " << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(a.m[i / 4][i % 4], b.m[i / 4][i % 4], 1e-5f) << szWhat << ", element " << i;
 }
 
 D3DXMATRIX Translation(const D3DXVECTOR3& v) {
@@ -41,7 +42,7 @@ TEST(SpearFlight, SubStepsCountWithAFloatCounter) {
     // On the 0.01 grid the float counter drifts: it falls just short of 0.05 and 1.0, which get a
     // sub-step more than exact arithmetic would give (1.0: 100, not 99) and almost nothing left, and
     // just past 0.2, which gets one fewer (19) and a whole sub-step left.
-    const Case cases[] = {{0.0833f, 8, 0.0033f}, {0.005f, 0, 0.005f}, {0.05f, 5, 0.0f}, {0.02f, 1, 0.01f},
+    const Case cases[] = {{0.0833f, 8, 0.0033f}, {0.005f, 0, 0.005f}, {0.05f, 5, 0.0f},  {0.02f, 1, 0.01f},
                           {0.2f, 19, 0.01f},     {1.0f, 100, 0.0f},   {0.01f, 0, 0.01f}, {0.0f, 0, 0.0f}};
     for (const Case& c : cases) {
         float fRemainder = -1;
@@ -87,8 +88,10 @@ protected:
     }
     // Two crossed triangles from z = 0 to 3, 0.1 wide, through the spear's own builder.
     int GiveStick(CSpear& s) {
-        const SceneVertex vertices[5] = {{-0.05f, 0, 0, 0, 1, 0, 0, 0}, {0.05f, 0, 0, 0, 1, 0, 0, 0},
-                                         {0, 0, 3, 0, 1, 0, 0, 0},      {0, -0.05f, 0, 0, 1, 0, 0, 0},
+        const SceneVertex vertices[5] = {{-0.05f, 0, 0, 0, 1, 0, 0, 0},
+                                         {0.05f, 0, 0, 0, 1, 0, 0, 0},
+                                         {0, 0, 3, 0, 1, 0, 0, 0},
+                                         {0, -0.05f, 0, 0, 1, 0, 0, 0},
                                          {0, 0.05f, 0, 0, 1, 0, 0, 0}};
         const WORD indices[6] = {0, 1, 2, 3, 4, 2};
         IDirect3DDevice8* pDevice = App().m_pDevice;
@@ -147,14 +150,9 @@ protected:
 
 TEST_F(SpearTest, BoxCornersOfTheMesh) {
     const D3DXVECTOR3 vMin(-0.05f, -0.05f, 0), vMax(0.05f, 0.05f, 3);
-    const D3DXVECTOR3 expected[8] = {vMax,
-                                     {vMin.x, vMax.y, vMax.z},
-                                     {vMax.x, vMin.y, vMax.z},
-                                     {vMax.x, vMax.y, vMin.z},
-                                     vMin,
-                                     {vMax.x, vMin.y, vMin.z},
-                                     {vMin.x, vMax.y, vMin.z},
-                                     {vMin.x, vMin.y, vMax.z}};
+    const D3DXVECTOR3 expected[8] = {
+        vMax, {vMin.x, vMax.y, vMax.z}, {vMax.x, vMin.y, vMax.z}, {vMax.x, vMax.y, vMin.z},
+        vMin, {vMax.x, vMin.y, vMin.z}, {vMin.x, vMax.y, vMin.z}, {vMin.x, vMin.y, vMax.z}};
     for (int k = 0; k < 8; ++k) EXPECT_EQ(S().m_vCorner[k], expected[k]) << "corner " << k;
     // The level's spear got the box of its mesh, the triangle (0,0,0) (1,0,0) (0,1,0), when it loaded.
     ASSERT_NE(levelSpear_->m_pCollisionModel, nullptr);

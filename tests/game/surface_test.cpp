@@ -41,9 +41,9 @@ TEST(SeaWaves, ProfileEntriesAndSampler) {
     const struct {
         float fPhase, f;
     } samples[] = {
-        {0.0f, 3.0f}, {0.5f, 2.7f},  // half of entry 30 and half of entry 29
-        {0.4f, 0.32f},               // 0.6 of entry 24 and 0.4 of entry 23
-        {-0.5f, 2.7f},               // a negative phase wraps into the period
+        {0.0f, 3.0f},   {0.5f, 2.7f},  // half of entry 30 and half of entry 29
+        {0.4f, 0.32f},                 // 0.6 of entry 24 and 0.4 of entry 23
+        {-0.5f, 2.7f},                 // a negative phase wraps into the period
         {-0.6f, 0.32f},
     };
     for (const auto& s : samples) EXPECT_NEAR(sea.SampleProfileA(s.fPhase), s.f, 1e-5f) << "phase " << s.fPhase;
@@ -58,11 +58,11 @@ TEST(SeaWaves, HeightOfTheFourWaves) {
     const struct {
         float t, x, z, h;
     } cases[] = {
-        {0, 0, 0, 0},                            // every phase 0: the profile's start adds nothing
-        {1, 10, 0, 0.2f * w4 + 0.5f * w2},       // wave 0 at phase 0.2 + 0.2, wave 3 at 0.2
-        {1, 0, 10, 0.2f * w2 + 0.5f * w4},       // wave 3 weighs world z with its second value
-        {1, 10, 10, 0.7f * w4},                  // both at 0.4
-        {0, -20, 0, 0.2f * (4.51f - 3)},         // phase -0.4 taken as 0.6
+        {0, 0, 0, 0},                       // every phase 0: the profile's start adds nothing
+        {1, 10, 0, 0.2f * w4 + 0.5f * w2},  // wave 0 at phase 0.2 + 0.2, wave 3 at 0.2
+        {1, 0, 10, 0.2f * w2 + 0.5f * w4},  // wave 3 weighs world z with its second value
+        {1, 10, 10, 0.7f * w4},             // both at 0.4
+        {0, -20, 0, 0.2f * (4.51f - 3)},    // phase -0.4 taken as 0.6
     };
     for (const auto& c : cases)
         EXPECT_NEAR(s.sea.GetHeight(c.t, c.x, c.z), c.h, 1e-5f) << c.t << " " << c.x << " " << c.z;
@@ -99,9 +99,7 @@ TEST(SeaWaves, RefusedFilesGiveAFlatSeaAndResetTheGlobals) {
 }
 
 TEST(SeaWaves, TextureMirror) {
-    const struct {
-        float x, u;
-    } cases[] = {{150, 1.0f}, {175, 0.5f}, {125, 0.5f}, {-25, -0.5f}, {0, 0}, {300, 0}};
+    const struct { float x, u; } cases[] = {{150, 1.0f}, {175, 0.5f}, {125, 0.5f}, {-25, -0.5f}, {0, 0}, {300, 0}};
     for (const auto& c : cases) EXPECT_FLOAT_EQ(seaMirror(c.x / 100), c.u) << c.x;
 }
 
@@ -152,7 +150,7 @@ TEST(BoatStep, SteeringNeedsThrottleAndReversesBackwards) {
         bool bLeft, bRight;
         float fYawRate;
     } cases[] = {
-        {0, true, false, 0},         {0.7f, true, false, 0.13f}, {0.7f, false, true, -0.13f},
+        {0, true, false, 0},          {0.7f, true, false, 0.13f},   {0.7f, false, true, -0.13f},
         {-0.7f, true, false, -0.13f}, {0.35f, true, false, 0.065f}, {0.7f, true, true, 0},
     };
     for (const auto& c : cases) {
@@ -261,9 +259,7 @@ TEST(BoatOverlay, ChartAndTrace) {
         EXPECT_FLOAT_EQ(v.y, c.y);
         EXPECT_FLOAT_EQ(v.z, 0);
     }
-    const struct {
-        float fDepth, y;
-    } trace[] = {{45, 0.37f}, {9, 0.482f}, {0, 0.51f}};
+    const struct { float fDepth, y; } trace[] = {{45, 0.37f}, {9, 0.482f}, {0, 0.51f}};
     for (const auto& c : trace) EXPECT_FLOAT_EQ(guiTraceHeight(c.fDepth), c.y) << c.fDepth;
 }
 

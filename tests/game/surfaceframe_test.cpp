@@ -254,7 +254,8 @@ TEST_F(SurfaceMediaTest, SurfaceFrameDrawsInOrder) {
         ExpectConst(*gui.front(), VSC_OBJECT_POS, 0, 0, 0, 0, "chart");
         ExpectConst(*gui.back(), VSC_OBJECT_POS, 0, 0, 0, 0, "sounder");
         const D3DXVECTOR3 vPoint = guiChartPosition(app.m_pMapPoints[nPoints - 1]);
-        EXPECT_FLOAT_EQ(gui[1 + nPoints]->constants[VSC_WVP][3], 2 * vPoint.x) << "last point, x through the 1 x 1 projection";
+        EXPECT_FLOAT_EQ(gui[1 + nPoints]->constants[VSC_WVP][3], 2 * vPoint.x)
+            << "last point, x through the 1 x 1 projection";
         EXPECT_FLOAT_EQ(gui[1 + nPoints]->constants[VSC_WVP + 1][3], 2 * vPoint.y);
         // The boat marker keeps its last update's placement: none yet in the entry's frame.
         const D3DXVECTOR3 vMarker = guiChartPosition(app.m_Boat.m_Transform.m_vPosition);
@@ -277,7 +278,8 @@ std::string SounderMesh(int n) {
     std::string s = "xof 0303txt 0032\nMesh { " + std::to_string(n) + ";";
     for (int i = 0; i < n; ++i) s += " " + std::to_string(i * 0.01f) + ";0.37;0;" + (i + 1 < n ? "," : ";");
     s += " " + std::to_string(n - 2) + ";";
-    for (int i = 1; i + 1 < n; ++i) s += " 3; 0, " + std::to_string(i) + ", " + std::to_string(i + 1) + ";" + (i + 2 < n ? "," : ";");
+    for (int i = 1; i + 1 < n; ++i)
+        s += " 3; 0, " + std::to_string(i) + ", " + std::to_string(i + 1) + ";" + (i + 2 < n ? "," : ";");
     s += " MeshTextureCoords { " + std::to_string(n) + ";";
     for (int i = 0; i < n; ++i) s += std::string(" 0;0;") + (i + 1 < n ? "," : ";");
     return s + " } }\n";
@@ -288,8 +290,9 @@ protected:
     void SetUp() override {
         GameTest::SetUp();
         auto files = SmallLevel("nivel2");
-        files["ladrillos.plt"] = "1 plate.x carta.bmp 1 1500 3 1000\nnivel1\\tri.x notextura 1 1500 30 1000\n"
-                                 "nivel1\\tri.x notextura 1 1500 30 1000\n";
+        files["ladrillos.plt"] =
+            "1 plate.x carta.bmp 1 1500 3 1000\nnivel1\\tri.x notextura 1 1500 30 1000\n"
+            "nivel1\\tri.x notextura 1 1500 30 1000\n";
         files["plate.x"] = kPlateMesh;  // its texture comes from the generated level
         files["d.x"] = SounderMesh(60);
         files["guibarca.plt"] = "a.x a.bmp b.x b.bmp c.x c.bmp d.x d.bmp 0\n";
@@ -369,12 +372,9 @@ TEST_F(SurfaceLevelTest, SounderTakesTheNearerOfRockAndFloor) {
         float fBoatY, fRockY;  // above the floor
         float fDepth;
     } cases[] = {
-        {"a rock 9 below, the floor 20", 20, 11, 9},
-        {"no rock below, the floor 20", 20, 1e4f, 20},
-        {"a rock under the floor", 20, -5, 20},
-        {"a rock 9 below, the floor out of reach", 50, 41, 9},
-        {"nothing within reach", 50, 1e4f, 45},
-        {"a rock just out of reach", 50, 4.5f, 45},
+        {"a rock 9 below, the floor 20", 20, 11, 9}, {"no rock below, the floor 20", 20, 1e4f, 20},
+        {"a rock under the floor", 20, -5, 20},      {"a rock 9 below, the floor out of reach", 50, 41, 9},
+        {"nothing within reach", 50, 1e4f, 45},      {"a rock just out of reach", 50, 4.5f, 45},
     };
     for (const auto& c : cases) {
         D3DXMatrixTranslation(&app.m_ppRocks[0]->m_Transform.m_matWorld, 1500, fFloor + c.fRockY, 1000);

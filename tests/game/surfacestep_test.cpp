@@ -25,7 +25,8 @@ protected:
         gametest::WriteBmp2x2((dir_ / "mar.bmp").string());
         // A flat floor at y 10 everywhere.
         std::vector<unsigned char> map(static_cast<size_t>(kMapColumns) * kMapRows, 50);
-        std::ofstream(dir_ / "height.raw", std::ios::binary).write(reinterpret_cast<const char*>(map.data()), map.size());
+        std::ofstream(dir_ / "height.raw", std::ios::binary)
+            .write(reinterpret_cast<const char*>(map.data()), map.size());
         StartDevice();
         App().m_pTerrain->Reset(D3DXVECTOR3(0, 0, 0));
     }

@@ -38,9 +38,7 @@ TEST(TerrainHeights, EdgeRuleAndInteriorBlend) {
     const HeightCase cases[] = {
         {"constant", {}, {{0, 0}, {12, 0}, {24, 0}}},
         {"rise toward +x", {{0, 1, 0}, {1, 1, 5}, {2, 1, 10}}, {{0, 0}, {1, 0}, {2, 0.25f}, {3, 0.6875f}, {4, 1}}},
-        {"rise toward -z",
-         {{0, 1, 0}, {0, 0, 5}, {0, -1, 10}},
-         {{0, 0}, {5, 0}, {10, 0.25f}, {15, 0.78125f}, {20, 1}}},
+        {"rise toward -z", {{0, 1, 0}, {0, 0, 5}, {0, -1, 10}}, {{0, 0}, {5, 0}, {10, 0.25f}, {15, 0.78125f}, {20, 1}}},
         {"beyond +x raised", {{2, 0, 255}, {2, 1, 255}}, {{3, -9.5625f}, {23, -9.5625f}, {12, -6.375f}}},
     };
     for (const HeightCase& c : cases) {
@@ -106,11 +104,13 @@ TEST(TerrainNormals, LeanAwayFromTheRiseAndBlendAlongEdgesAndInside) {
     for (const auto& c : slopes) {
         Map m = FlatMap(0);
         for (int j = 98; j <= 103; ++j)
-            for (int i = 98; i <= 103; ++i) Set(m, i, j, static_cast<unsigned char>(128 + c.nPerColumn * (i - 100) + c.nPerRow * (j - 100)));
+            for (int i = 98; i <= 103; ++i)
+                Set(m, i, j, static_cast<unsigned char>(128 + c.nPerColumn * (i - 100) + c.nPerRow * (j - 100)));
         D3DXVECTOR3 d[25], n[9];
         BuildDetailedNormals(m.data(), 100, 100, d);
         BuildCoarseNormals(m.data(), 100, 100, n);
-        for (int k = 0; k < 25; ++k) ExpectNear(d[k], c.vNormal, std::string(c.szName) + " detailed " + std::to_string(k));
+        for (int k = 0; k < 25; ++k)
+            ExpectNear(d[k], c.vNormal, std::string(c.szName) + " detailed " + std::to_string(k));
         for (int k = 0; k < 9; ++k) ExpectNear(n[k], c.vNormal, std::string(c.szName) + " coarse " + std::to_string(k));
     }
     // One raised sample at corner 4 (S(1, 1)): corner 0 has it toward +x, corner 24 toward +z, corner 4
@@ -131,7 +131,8 @@ TEST(TerrainNormals, LeanAwayFromTheRiseAndBlendAlongEdgesAndInside) {
     D3DXVec3Normalize(&vCentre, &vCentre);
     ExpectNear(d[12], vCentre, "centre");
     const int kEvenEdge[4] = {2, 10, 14, 22};
-    for (int k = 0; k < 4; ++k) ExpectNear(n[2 * k + 1], d[kEvenEdge[k]], "coarse edge middle " + std::to_string(2 * k + 1));
+    for (int k = 0; k < 4; ++k)
+        ExpectNear(n[2 * k + 1], d[kEvenEdge[k]], "coarse edge middle " + std::to_string(2 * k + 1));
     ExpectNear(n[0], n0, "coarse corner 0");
     ExpectNear(n[8], n24, "coarse corner 8");
     ExpectNear(n[4], Unit(n0.x + n4.x + n20.x + n24.x, n0.y + n4.y + n20.y + n24.y, n0.z + n4.z + n20.z + n24.z),
@@ -153,8 +154,8 @@ TEST(TerrainIndexLists, CountsWindingAndDroppedVertices) {
         std::vector<WORD> dropped;
         std::vector<WORD> replacements;  // the closing triangles, in their order
     };
-    const std::vector<WORD> maxZ = {0, 2, 6, 2, 4, 8}, minZ = {16, 22, 20, 18, 24, 22},
-                            minX = {0, 6, 10, 10, 16, 20}, maxX = {4, 14, 8, 14, 24, 18};
+    const std::vector<WORD> maxZ = {0, 2, 6, 2, 4, 8}, minZ = {16, 22, 20, 18, 24, 22}, minX = {0, 6, 10, 10, 16, 20},
+                            maxX = {4, 14, 8, 14, 24, 18};
     auto join = [](std::vector<WORD> a, const std::vector<WORD>& b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;
@@ -183,7 +184,8 @@ TEST(TerrainIndexLists, CountsWindingAndDroppedVertices) {
                 ASSERT_LT(w[k], nSide * nSide);
                 for (WORD d : c.dropped) EXPECT_NE(w[k], d) << "code " << c.nCode << " triangle " << t;
             }
-            D3DXVECTOR3 a = GridPos(w[1], nSide) - GridPos(w[0], nSide), b = GridPos(w[2], nSide) - GridPos(w[0], nSide);
+            D3DXVECTOR3 a = GridPos(w[1], nSide) - GridPos(w[0], nSide),
+                        b = GridPos(w[2], nSide) - GridPos(w[0], nSide);
             D3DXVECTOR3 n;
             D3DXVec3Cross(&n, &a, &b);
             EXPECT_GT(n.y, 0) << "code " << c.nCode << " triangle " << t;
@@ -221,7 +223,9 @@ protected:
     void Start(const Map* pMap) {
         WriteLevel("nivel1", SmallLevel("nivel2"));
         WriteLevel("nivel2", SmallLevel("nivel1"));
-        if (pMap) std::ofstream("height.raw", std::ios::binary).write(reinterpret_cast<const char*>(pMap->data()), pMap->size());
+        if (pMap)
+            std::ofstream("height.raw", std::ios::binary)
+                .write(reinterpret_cast<const char*>(pMap->data()), pMap->size());
         // The floor's two textures, so that each draw shows which one it bound.
         for (const char* szName : {"seafloor64.bmp", "seafloor32.bmp"}) gametest::WriteBmp2x2(szName);
         StartDevice();
@@ -272,7 +276,7 @@ TEST_F(TerrainTest, WindowAroundTheDiver) {
         int k;
         float x, z;
         int nCode;
-    } records[] = {{0, 2900, 2880, 17}, {55, 3000, 2980, 0}, {56, 3020, 2980, 4}, {65, 3000, 3000, 1},
+    } records[] = {{0, 2900, 2880, 17}, {55, 3000, 2980, 0},  {56, 3020, 2980, 4}, {65, 3000, 3000, 1},
                    {44, 2980, 2960, 7}, {99, 3080, 3060, 17}, {54, 2980, 2980, 3}, {66, 3020, 3000, 6}};
     for (const auto& r : records) {
         EXPECT_EQ(t.m_pPatches[r.k].m_vPosition, D3DXVECTOR3(r.x, 0, r.z)) << "record " << r.k;
@@ -296,9 +300,9 @@ TEST_F(TerrainTest, GridsLayTheirRowsFromTheFarEdgeAndMapTheTextureOnce) {
         int nGrid, k;
         float x, z, u, v;
     } cases[] = {
-        {0, 0, 0, 20, 0, 0},       {0, 4, 20, 20, 1, 0},   {0, 20, 0, 0, 0, 1},   {0, 24, 20, 0, 1, 1},
-        {0, 7, 10, 15, 0.5f, 0.25f}, {0, 13, 15, 10, 0.75f, 0.5f}, {1, 0, 0, 20, 0, 0}, {1, 2, 20, 20, 1, 0},
-        {1, 5, 20, 10, 1, 0.5f},   {1, 6, 0, 0, 0, 1},     {1, 7, 10, 0, 0.5f, 1},
+        {0, 0, 0, 20, 0, 0},         {0, 4, 20, 20, 1, 0},         {0, 20, 0, 0, 0, 1},    {0, 24, 20, 0, 1, 1},
+        {0, 7, 10, 15, 0.5f, 0.25f}, {0, 13, 15, 10, 0.75f, 0.5f}, {1, 0, 0, 20, 0, 0},    {1, 2, 20, 20, 1, 0},
+        {1, 5, 20, 10, 1, 0.5f},     {1, 6, 0, 0, 0, 1},           {1, 7, 10, 0, 0.5f, 1},
     };
     for (const auto& c : cases) {
         BYTE* pData = nullptr;
@@ -435,8 +439,9 @@ TEST_F(TerrainTest, RayQueryStepsAndHalves) {
     } cases[] = {{30, 55, 1, 20.625f}, {15, 20, 1, 5.0f}, {25, 20, 1, 15.3125f}, {40, 20, 0, -1}, {5, 20, 1, 0}};
     for (const auto& c : cases) {
         float t = -1;
-        EXPECT_EQ(Terrain().FindSurfaceAlongRay(D3DXVECTOR3(0, -1, 0), D3DXVECTOR3(3010, c.fOriginY, 2990), &t, c.fStart),
-                  c.nResult)
+        EXPECT_EQ(
+            Terrain().FindSurfaceAlongRay(D3DXVECTOR3(0, -1, 0), D3DXVECTOR3(3010, c.fOriginY, 2990), &t, c.fStart),
+            c.nResult)
             << c.fOriginY;
         EXPECT_FLOAT_EQ(t, c.fT) << c.fOriginY;
     }
@@ -532,9 +537,7 @@ TEST_F(TerrainTest, NormalsOptionWritesTheBuiltNormalsIntoEveryDrawnGrid) {
     const Map m = RandomMap(4242u);
     Start(&m);
     CGameApp& app = App();
-    const struct {
-        signed char bNormals, bFullDetail;
-    } cases[] = {{0, 1}, {1, 1}, {1, 0}};
+    const struct { signed char bNormals, bFullDetail; } cases[] = {{0, 1}, {1, 1}, {1, 0}};
     for (const auto& c : cases) {
         app.m_bTerrainNormals = c.bNormals;
         app.m_bTerrainFullDetail = c.bFullDetail;
@@ -591,7 +594,7 @@ TEST_F(TerrainTest, LevelOfDetailByTheCodeAloneAndTheSpareBilinearBuilder) {
     BYTE* pData = nullptr;
     ASSERT_EQ(t.m_pVB[0]->Lock(0, 800, &pData, 0), D3D_OK);
     const auto* pV = reinterpret_cast<const SceneVertex*>(pData);
-    const std::pair<int, float> heights[] = {{0, 10}, {4, 20}, {20, 30}, {24, 50}, {2, 15}, {10, 20},
+    const std::pair<int, float> heights[] = {{0, 10},  {4, 20},  {20, 30},    {24, 50},   {2, 15}, {10, 20},
                                              {14, 35}, {22, 40}, {12, 27.5f}, {1, 12.5f}, {5, 15}, {18, 38.125f}};
     for (const auto& [k, f] : heights) EXPECT_FLOAT_EQ(pV[k].y, f) << "vertex " << k;
     t.m_pVB[0]->Unlock();

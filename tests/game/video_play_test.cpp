@@ -21,7 +21,8 @@ bool Yellow(const unsigned char* p) { return p[0] > 150 && p[1] > 150 && p[2] < 
 // of its height from the top.
 int YellowIn(const Image& image, double from, double to) {
     int n = 0;
-    for (int y = kTop + static_cast<int>(from * (kBottom - kTop)); y < kTop + static_cast<int>(to * (kBottom - kTop)); ++y)
+    for (int y = kTop + static_cast<int>(from * (kBottom - kTop)); y < kTop + static_cast<int>(to * (kBottom - kTop));
+         ++y)
         for (int x = kLeft; x < kRight; ++x) n += Yellow(image.At(x, y));
     return n;
 }

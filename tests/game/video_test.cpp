@@ -75,7 +75,9 @@ protected:
     }
 
     // The graph clock stands still: movies start and never end by themselves.
-    void FreezeClock() { win32::SetTimeSourceForTest(kUnitsPerSecond, true, [] { return std::int64_t{1} << 40; }); }
+    void FreezeClock() {
+        win32::SetTimeSourceForTest(kUnitsPerSecond, true, [] { return std::int64_t{1} << 40; });
+    }
     void Post(long code) {
         IMediaEventSink* sink = nullptr;
         ASSERT_EQ(g_pGraphBuilder->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)), S_OK);
@@ -162,8 +164,8 @@ TEST_F(VideoTest, FramesAreCopiedRowByRowIntoEitherFormat) {
     const CMediaType mt = VideoType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24, FORMAT_VideoInfo, 3, 2);
     ASSERT_EQ(r->SetMediaType(&mt), S_OK);
     // Source row 0: pixel (b 8, g 128, r 255) then two others; row 1 different; pitch 12.
-    std::vector<BYTE> bytes = {8, 128, 255, 1, 2, 3, 4, 5, 6, 0xEE, 0xEE, 0xEE,
-                               10, 20, 30, 40, 50, 60, 70, 80, 90, 0xEE, 0xEE, 0xEE};
+    std::vector<BYTE> bytes = {8,  128, 255, 1,  2,  3,  4,  5,  6,  0xEE, 0xEE, 0xEE,
+                               10, 20,  30,  40, 50, 60, 70, 80, 90, 0xEE, 0xEE, 0xEE};
     IDirect3DTexture8* pArgb = Screen().m_pMovieTexture;
     IDirect3DTexture8* p16 = nullptr;
     ASSERT_EQ(App().m_pDevice->CreateTexture(3, 2, 1, 0, D3DFMT_A1R5G5B5, D3DPOOL_MANAGED, &p16), S_OK);
@@ -354,12 +356,16 @@ TEST_F(VideoTest, AFailedPlayShowsItsBoxAndLeavesNothingBehind) {
         {"nivel1\\falta.avi", nullptr, "Could not create source filter to graph!  hr=0x80070002"},
         {"nivel1\\roto.avi", nullptr, "Could not create source filter to graph!  hr=0x80040240"},
         {"nivel1\\intro.avi", "CoCreateInstance", "Could not create the filter graph!  hr=0x80004005"},
-        {"nivel1\\intro.avi", "QueryInterface(IMediaControl)", "Could not get the media control of the graph!  hr=0x80004005"},
-        {"nivel1\\intro.avi", "QueryInterface(IMediaEvent)", "Could not get the media events of the graph!  hr=0x80004005"},
-        {"nivel1\\intro.avi", nullptr, "Could not create source filter to graph!  hr=0x80040265", "/nonexistent/decoder.so"},
+        {"nivel1\\intro.avi", "QueryInterface(IMediaControl)",
+         "Could not get the media control of the graph!  hr=0x80004005"},
+        {"nivel1\\intro.avi", "QueryInterface(IMediaEvent)",
+         "Could not get the media events of the graph!  hr=0x80004005"},
+        {"nivel1\\intro.avi", nullptr, "Could not create source filter to graph!  hr=0x80040265",
+         "/nonexistent/decoder.so"},
     };
     for (const Case& c : cases) {
-        dshow::SetFailureInjection([&](const char* call) { return c.inject && std::strcmp(call, c.inject) == 0 ? E_FAIL : S_OK; });
+        dshow::SetFailureInjection(
+            [&](const char* call) { return c.inject && std::strcmp(call, c.inject) == 0 ? E_FAIL : S_OK; });
         dshow::SetMovieModulePath(c.module);
         CaptureStderr();
         EXPECT_EQ(Screen().Play(-0.45f, -0.45f, 0.4f, c.file.c_str()), E_FAIL) << c.box;

@@ -229,11 +229,17 @@ TEST_F(VideoCopyTest, EachFailureShowsItsTextExactly) {
     const Case cases[] = {
         {"nivel1\\falta.avi", nullptr, nullptr, {"Could not create source filter to graph!  hr=0x80070002"}},
         {"nivel1\\clip.avi", "CoCreateInstance", nullptr, {"Could not create the filter graph!  hr=0x80004005"}},
-        {"nivel1\\clip.avi", "QueryInterface(IMediaControl)", nullptr,
+        {"nivel1\\clip.avi",
+         "QueryInterface(IMediaControl)",
+         nullptr,
          {"Could not get the media control of the graph!  hr=0x80004005"}},
-        {"nivel1\\clip.avi", "QueryInterface(IMediaEvent)", nullptr,
+        {"nivel1\\clip.avi",
+         "QueryInterface(IMediaEvent)",
+         nullptr,
          {"Could not get the media events of the graph!  hr=0x80004005"}},
-        {"nivel1\\clip.avi", nullptr, "CreateTexture",
+        {"nivel1\\clip.avi",
+         nullptr,
+         "CreateTexture",
          {"Could not create the D3DX texture!  hr=0x8007000e", "Could not connect pins!  hr=0x8007000e"}},
     };
     for (const Case& c : cases) {

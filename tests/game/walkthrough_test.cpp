@@ -31,7 +31,7 @@ struct KeyEvent {
 };
 
 int VirtualKey(const std::string& strName) {
-    static const std::map<std::string, int> names = {{"up", 0x26}, {"down", 0x28}, {"left", 0x25}, {"right", 0x27},
+    static const std::map<std::string, int> names = {{"up", 0x26},    {"down", 0x28},  {"left", 0x25},  {"right", 0x27},
                                                      {"space", 0x20}, {"enter", 0x0D}, {"return", 0x0D}};
     if (strName.size() == 1 && std::isalpha(static_cast<unsigned char>(strName[0])))
         return std::toupper(static_cast<unsigned char>(strName[0]));
@@ -74,7 +74,8 @@ std::vector<KeyEvent> ReadScript(const std::string& strPath, double fScale, std:
             if (strCommand == "press") events.push_back({nPass + 1, nKey, false});
         }
     }
-    std::stable_sort(events.begin(), events.end(), [](const KeyEvent& a, const KeyEvent& b) { return a.nPass < b.nPass; });
+    std::stable_sort(events.begin(), events.end(),
+                     [](const KeyEvent& a, const KeyEvent& b) { return a.nPass < b.nPass; });
     return events;
 }
 

@@ -108,7 +108,8 @@ TEST_F(WorldOrderTest, RestoreBuildsTheFloorThePlaneAndTheHudThenTheShaders) {
         const char* szWhat;
         const void* pObject;
     } order[] = {
-        {"the sea floor", app.m_pTerrain->m_pVB[0]},     {"the surface plane", app.m_SurfacePlane.m_pVB[0]},
+        {"the sea floor", app.m_pTerrain->m_pVB[0]},
+        {"the surface plane", app.m_SurfacePlane.m_pVB[0]},
         {"the HUD", app.m_Hud.m_pQuadIB},
     };
     int iBefore = -1;
@@ -127,14 +128,16 @@ protected:
     void SetUp() override {
         GameTest::SetUp();
         for (const char* szFolder : {"nivel1", "nivel2"}) {
-            std::map<std::string, std::string> files = SmallLevel(szFolder == std::string("nivel1") ? "nivel2" : "nivel1");
+            std::map<std::string, std::string> files =
+                SmallLevel(szFolder == std::string("nivel1") ? "nivel2" : "nivel1");
             for (auto& [name, text] : files)
                 for (size_t at; (at = text.find("notextura")) != std::string::npos;) text.replace(at, 9, "t.bmp");
             WriteLevel(szFolder, files);
             WriteBmp2x2(std::string(szFolder) + "/t.bmp");
         }
         // The spear and the diver name theirs without the level folder.
-        for (const char* szName : {"t.bmp", "seafloor64.bmp", "seafloor32.bmp", "aire1.bmp", "aire2.bmp", "aleteo1.bmp", "aleteo2.bmp"})
+        for (const char* szName :
+             {"t.bmp", "seafloor64.bmp", "seafloor32.bmp", "aire1.bmp", "aire2.bmp", "aleteo1.bmp", "aleteo2.bmp"})
             WriteBmp2x2(szName);
         StartDevice();
     }
@@ -147,7 +150,8 @@ TEST_F(LoadOrderTest, ObjectsLoadInTheirKindsOrderThenTheCausticFrames) {
     for (const d3d8::Call& c : Log())
         if (c.method == "CreateTexture") made.push_back(c.object);
     std::vector<std::pair<std::string, const void*>> expected;
-    for (int i = 0; i < app.m_nRocks; ++i) expected.emplace_back("rock " + std::to_string(i), app.m_ppRocks[i]->m_pTexture);
+    for (int i = 0; i < app.m_nRocks; ++i)
+        expected.emplace_back("rock " + std::to_string(i), app.m_ppRocks[i]->m_pTexture);
     expected.emplace_back("spear", app.m_ppSpears[0]->m_pTexture);
     expected.emplace_back("diver", app.m_ppDivers[0]->m_pTexture);
     expected.emplace_back("fish", app.m_ppFish[0]->m_pTexture);

@@ -14,33 +14,28 @@ struct Item {
     int iId;
 };
 
-int CompareItems(Heap* pHeap, int a, int b)
-{
+int CompareItems(Heap* pHeap, int a, int b) {
     const int ka = static_cast<Item*>(pHeap->ppItems[a])->iKey;
     const int kb = static_cast<Item*>(pHeap->ppItems[b])->iKey;
     return ka > kb ? 1 : ka == kb ? 0 : -1;
 }
 
 // Every parent at or above (max) / at or below (min) its children.
-bool HoldsOrder(Heap* pHeap)
-{
+bool HoldsOrder(Heap* pHeap) {
     for (int i = 1; i < pHeap->iCount; ++i) {
         const int c = CompareItems(pHeap, (i - 1) / 2, i);
-        if (pHeap->iOrder == 1 ? c < 0 : c > 0)
-            return false;
+        if (pHeap->iOrder == 1 ? c < 0 : c > 0) return false;
     }
     return true;
 }
 
 class HeapOrder : public ::testing::TestWithParam<int> {};
 
-TEST_P(HeapOrder, ExtractsInOrderThroughGrowth)
-{
+TEST_P(HeapOrder, ExtractsInOrderThroughGrowth) {
     const int iOrder = GetParam();
     std::mt19937 rng(7);
     std::vector<Item> items(2600);
-    for (size_t i = 0; i < items.size(); ++i)
-        items[i] = {int(rng() % 500), int(i)};
+    for (size_t i = 0; i < items.size(); ++i) items[i] = {int(rng() % 500), int(i)};
     Heap* pHeap = hpCreateHeap(0, 1000, iOrder, CompareItems);
     ASSERT_NE(pHeap, nullptr);
     for (size_t i = 0; i < items.size(); ++i) {
@@ -57,8 +52,7 @@ TEST_P(HeapOrder, ExtractsInOrderThroughGrowth)
     }
     EXPECT_EQ(pHeap->iCapacity, 4000);
     std::vector<int> keys;
-    while (Item* p = static_cast<Item*>(hpExtractTop(pHeap)))
-        keys.push_back(p->iKey);
+    while (Item* p = static_cast<Item*>(hpExtractTop(pHeap))) keys.push_back(p->iKey);
     ASSERT_EQ(keys.size(), items.size());
     if (iOrder == 1)
         EXPECT_TRUE(std::is_sorted(keys.rbegin(), keys.rend()));
@@ -72,8 +66,7 @@ TEST_P(HeapOrder, ExtractsInOrderThroughGrowth)
 INSTANTIATE_TEST_SUITE_P(BothKinds, HeapOrder, ::testing::Values(1, -1),
                          [](const auto& info) { return info.param == 1 ? "max" : "min"; });
 
-TEST(Heap, EqualItemsSwapInMinHeapAndStayInMaxHeap)
-{
+TEST(Heap, EqualItemsSwapInMinHeapAndStayInMaxHeap) {
     struct Case {
         int iOrder;
         int iTopId;
@@ -88,21 +81,18 @@ TEST(Heap, EqualItemsSwapInMinHeapAndStayInMaxHeap)
     }
 }
 
-TEST(Heap, BuildAndSortArrangeFilledPlaces)
-{
+TEST(Heap, BuildAndSortArrangeFilledPlaces) {
     std::vector<Item> items = {{4, 0}, {9, 1}, {1, 2}, {7, 3}, {3, 4}, {8, 5}, {2, 6}};
     for (int iOrder : {1, -1}) {
         Heap* pHeap = hpCreateHeap(int(items.size()), int(items.size()), iOrder, CompareItems);
         ASSERT_NE(pHeap, nullptr);
-        for (size_t i = 0; i < items.size(); ++i)
-            pHeap->ppItems[i] = &items[i];
+        for (size_t i = 0; i < items.size(); ++i) pHeap->ppItems[i] = &items[i];
         ASSERT_EQ(hpBuildHeap(pHeap), 1);
         EXPECT_TRUE(HoldsOrder(pHeap)) << iOrder;
         ASSERT_EQ(hpSortHeap(pHeap), 1);
         EXPECT_EQ(pHeap->iCount, int(items.size()));
         std::vector<int> keys;
-        for (int i = 0; i < pHeap->iCount; ++i)
-            keys.push_back(static_cast<Item*>(pHeap->ppItems[i])->iKey);
+        for (int i = 0; i < pHeap->iCount; ++i) keys.push_back(static_cast<Item*>(pHeap->ppItems[i])->iKey);
         if (iOrder == 1)
             EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
         else
@@ -111,8 +101,7 @@ TEST(Heap, BuildAndSortArrangeFilledPlaces)
     }
 }
 
-TEST(Heap, FailuresPrintTheirMessages)
-{
+TEST(Heap, FailuresPrintTheirMessages) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(hpCreateHeap(5, 4, -1, CompareItems), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -132,8 +121,7 @@ TEST(Heap, FailuresPrintTheirMessages)
     EXPECT_EQ(hpExtractTop(nullptr), nullptr);
 }
 
-TEST(Heap, ZeroCapacityGrowsOnInsert)
-{
+TEST(Heap, ZeroCapacityGrowsOnInsert) {
     Item a{1, 0}, b{2, 1};
     Heap* pHeap = hpCreateHeap(0, 0, 1, CompareItems);
     ASSERT_NE(pHeap, nullptr);

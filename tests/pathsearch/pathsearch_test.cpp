@@ -16,8 +16,7 @@ using ModelPtr = std::unique_ptr<CollisionModel3D>;
 const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 // The surface of the box [lo, hi] as a collision model.
-ModelPtr BoxModel(D3DXVECTOR3 lo, D3DXVECTOR3 hi)
-{
+ModelPtr BoxModel(D3DXVECTOR3 lo, D3DXVECTOR3 hi) {
     ModelPtr m(newCollisionModel3D(false));
     const float afLo[3] = {lo.x, lo.y, lo.z}, afHi[3] = {hi.x, hi.y, hi.z};
     for (int axis = 0; axis < 3; ++axis) {
@@ -39,8 +38,7 @@ ModelPtr BoxModel(D3DXVECTOR3 lo, D3DXVECTOR3 hi)
     return m;
 }
 
-double Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
-{
+double Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
     const double dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
@@ -52,18 +50,15 @@ protected:
     D3DXVECTOR3* pPath = nullptr;
     int nCount = -1;
 
-    void AddRock(D3DXVECTOR3 lo, D3DXVECTOR3 hi)
-    {
+    void AddRock(D3DXVECTOR3 lo, D3DXVECTOR3 hi) {
         models.push_back(BoxModel(lo, hi));
         rocks.clear();
-        for (const ModelPtr& m : models)
-            rocks.push_back({m.get(), kIdentity});
+        for (const ModelPtr& m : models) rocks.push_back({m.get(), kIdentity});
         g_pPathRocks = rocks.data();
         g_nPathRocks = int(rocks.size());
     }
 
-    int Find(D3DXVECTOR3 start, D3DXVECTOR3 goal, float fStep)
-    {
+    int Find(D3DXVECTOR3 start, D3DXVECTOR3 goal, float fStep) {
         free(pPath);
         pPath = nullptr;
         PathRequest request{goal, fStep, &pPath, &nCount};
@@ -71,8 +66,7 @@ protected:
     }
 
     // Starts at the start, moves one grid step at a time, and stays clear of every rock.
-    void ExpectSoundPath(D3DXVECTOR3 start, float fStep)
-    {
+    void ExpectSoundPath(D3DXVECTOR3 start, float fStep) {
         ASSERT_GT(nCount, 0);
         ASSERT_NE(pPath, nullptr);
         EXPECT_EQ(Distance(pPath[0], start), 0.0);
@@ -84,37 +78,30 @@ protected:
             for (const ModelPtr& m : models) {
                 const float afPoint[3] = {pPath[i].x, pPath[i].y, pPath[i].z};
                 const float afFrom[3] = {pPath[i - 1].x, pPath[i - 1].y, pPath[i - 1].z};
-                const float afDir[3] = {afPoint[0] - afFrom[0], afPoint[1] - afFrom[1],
-                                        afPoint[2] - afFrom[2]};
+                const float afDir[3] = {afPoint[0] - afFrom[0], afPoint[1] - afFrom[1], afPoint[2] - afFrom[2]};
                 m->setTransform(kIdentity);
                 EXPECT_FALSE(m->sphereCollision(afPoint, kPathClearance)) << "point " << i;
-                EXPECT_FALSE(m->rayCollision(afFrom, afDir, false, 0, float(d * fStep)))
-                    << "segment " << i;
+                EXPECT_FALSE(m->rayCollision(afFrom, afDir, false, 0, float(d * fStep))) << "segment " << i;
             }
         }
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         free(pPath);
         g_pPathRocks = nullptr;
         g_nPathRocks = 0;
     }
 };
 
-TEST_F(PathSearch, ReachesTheGoalInOpenWater)
-{
+TEST_F(PathSearch, ReachesTheGoalInOpenWater) {
     struct Case {
         D3DXVECTOR3 start, goal;
         float fStep;
         int nPoints;  // 0: any
     };
     const Case cases[] = {
-        {{0, 0, 0}, {20, 7, -12}, 1, 0},
-        {{5.5f, -3, 2}, {-30, 10, 4}, 2.5f, 0},
-        {{0, 0, 0}, {0, 0, 9.5f}, 1, 10},
-        {{1, 2, 3}, {1.5f, 2.5f, 3.5f}, 1, 1},
-        {{1, 2, 3}, {1, 2, 3}, 0.5f, 1},
+        {{0, 0, 0}, {20, 7, -12}, 1, 0},       {{5.5f, -3, 2}, {-30, 10, 4}, 2.5f, 0}, {{0, 0, 0}, {0, 0, 9.5f}, 1, 10},
+        {{1, 2, 3}, {1.5f, 2.5f, 3.5f}, 1, 1}, {{1, 2, 3}, {1, 2, 3}, 0.5f, 1},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(Find(c.start, c.goal, c.fStep), 0);
@@ -126,8 +113,7 @@ TEST_F(PathSearch, ReachesTheGoalInOpenWater)
     }
 }
 
-TEST_F(PathSearch, GoesAroundAWall)
-{
+TEST_F(PathSearch, GoesAroundAWall) {
     AddRock({9, -6, -6}, {10, 6, 6});
     const D3DXVECTOR3 start(0, 0, 0), goal(20, 0, 0);
     ASSERT_EQ(Find(start, goal, 1), 0);
@@ -136,16 +122,14 @@ TEST_F(PathSearch, GoesAroundAWall)
     EXPECT_GT(nCount, 21);
 }
 
-TEST_F(PathSearch, BoxedInGivesUpWithTheStartAlone)
-{
+TEST_F(PathSearch, BoxedInGivesUpWithTheStartAlone) {
     AddRock({-1.5f, -1.5f, -1.5f}, {1.5f, 1.5f, 1.5f});
     ASSERT_EQ(Find({0, 0, 0}, {20, 0, 0}, 1), -2);
     ASSERT_EQ(nCount, 1);
     EXPECT_EQ(Distance(pPath[0], {0, 0, 0}), 0.0);
 }
 
-TEST_F(PathSearch, UnreachableGoalStopsAtTheExpansionLimit)
-{
+TEST_F(PathSearch, UnreachableGoalStopsAtTheExpansionLimit) {
     AddRock({16, -4, -4}, {24, 4, 4});
     const D3DXVECTOR3 start(0, 0, 0);
     ASSERT_EQ(Find(start, {20, 0, 0}, 1), -2);
@@ -153,8 +137,7 @@ TEST_F(PathSearch, UnreachableGoalStopsAtTheExpansionLimit)
     EXPECT_GT(nCount, 10);
 }
 
-TEST_F(PathSearch, RunningOutOfNodesFailsWithNoPath)
-{
+TEST_F(PathSearch, RunningOutOfNodesFailsWithNoPath) {
     // Open water toward a far goal makes up to 19 nodes per expansion; 3,000 run out after about 160.
     const int nLimit = pfSetNodeBlockLimit(3);
     const int iResult = Find({0, 0, 0}, {9000, 8000, 7000}, 1);
@@ -167,18 +150,14 @@ TEST_F(PathSearch, RunningOutOfNodesFailsWithNoPath)
     EXPECT_EQ(nCount, kMaxPathExpansions);
 }
 
-TEST_F(PathSearch, BadRequestsFail)
-{
+TEST_F(PathSearch, BadRequestsFail) {
     struct Case {
         D3DXVECTOR3 start, goal;
         float fStep;
     };
     const Case cases[] = {
-        {{0, 0, 0}, {5, 0, 0}, 0},
-        {{0, 0, 0}, {5, 0, 0}, -1},
-        {{0, 0, 0}, {5, 0, 0}, NAN},
-        {{NAN, 0, 0}, {5, 0, 0}, 1},
-        {{0, 0, 0}, {5, INFINITY, 0}, 1},
+        {{0, 0, 0}, {5, 0, 0}, 0},   {{0, 0, 0}, {5, 0, 0}, -1},       {{0, 0, 0}, {5, 0, 0}, NAN},
+        {{NAN, 0, 0}, {5, 0, 0}, 1}, {{0, 0, 0}, {5, INFINITY, 0}, 1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Find(c.start, c.goal, c.fStep), -1);
@@ -190,8 +169,7 @@ TEST_F(PathSearch, BadRequestsFail)
     EXPECT_EQ(pfFindPath(0, 0, 0, &noOutput), -1);
 }
 
-TEST_F(PathSearch, ListedNodeTakesTheShorterRouteWithoutReinsertion)
-{
+TEST_F(PathSearch, ListedNodeTakesTheShorterRouteWithoutReinsertion) {
     PathRequest request{{10, 0, 0}, 1, &pPath, &nCount};
     g_pPathRequest = &request;
     PathNode parent{}, listed{};
@@ -228,8 +206,7 @@ TEST_F(PathSearch, ListedNodeTakesTheShorterRouteWithoutReinsertion)
     g_pPathRequest = nullptr;
 }
 
-TEST_F(PathSearch, AStepIsBlockedWhenItsSegmentCrossesARockItsEndsClear)
-{
+TEST_F(PathSearch, AStepIsBlockedWhenItsSegmentCrossesARockItsEndsClear) {
     // A plate 0.2 thick at x = 5: a step of 10 across it keeps both ends 4.9 from the plate.
     AddRock(D3DXVECTOR3(4.9f, -50, -50), D3DXVECTOR3(5.1f, 50, 50));
     struct Case {

@@ -45,9 +45,9 @@ TEST(Resources, MenuBar141) {
 }
 
 TEST(Resources, ContextMenu142) {
-    const ItemCase items[6] = {{Kind::Command, "&Go/stop", 40004},      {Kind::Command, "&Single step", 40005},
-                               {Kind::Separator, nullptr, 0},           {Kind::Command, "&Change device...", 40002},
-                               {Kind::Separator, nullptr, 0},           {Kind::Command, "E&xit", 40006}};
+    const ItemCase items[6] = {{Kind::Command, "&Go/stop", 40004}, {Kind::Command, "&Single step", 40005},
+                               {Kind::Separator, nullptr, 0},      {Kind::Command, "&Change device...", 40002},
+                               {Kind::Separator, nullptr, 0},      {Kind::Command, "E&xit", 40006}};
     ExpectPopup(res::FindMenu(IDR_POPUP), "Popup", items);
 }
 
@@ -56,10 +56,9 @@ TEST(Resources, AcceleratorTable113InOrder) {
     ASSERT_NE(table, nullptr);
     constexpr unsigned char V = FVIRTKEY | FNOINVERT;
     const res::Accel expected[] = {
-        {FNOINVERT, '<', 40017},         {V | FCONTROL, 'C', 40012}, {V | FCONTROL, 'F', 40014},
-        {V | FCONTROL, 'N', 40013},      {V, VK_ESCAPE, 40006},      {V, VK_F2, 40002},
-        {V, VK_RETURN, 40004},           {V | FALT, VK_RETURN, 40003}, {V, VK_SHIFT, 40016},
-        {V, VK_SPACE, 40005},            {V | FALT, 'X', 40006},
+        {FNOINVERT, '<', 40017}, {V | FCONTROL, 'C', 40012}, {V | FCONTROL, 'F', 40014}, {V | FCONTROL, 'N', 40013},
+        {V, VK_ESCAPE, 40006},   {V, VK_F2, 40002},          {V, VK_RETURN, 40004},      {V | FALT, VK_RETURN, 40003},
+        {V, VK_SHIFT, 40016},    {V, VK_SPACE, 40005},       {V | FALT, 'X', 40006},
     };
     ASSERT_EQ(table->entries.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
@@ -86,13 +85,20 @@ TEST(Resources, SelectDeviceDialog144) {
         int x, y, cx, cy;
     };
     const Ctl controls[] = {
-        {-1, "BUTTON", "Rendering device", 5, 5, 200, 45},  {-1, "STATIC", "&Adapter:", 22, 17, 65, 10},
-        {1002, "COMBOBOX", "", 90, 15, 105, 100},           {-1, "STATIC", "&Device:", 22, 32, 65, 10},
-        {1000, "COMBOBOX", "", 90, 30, 105, 100},           {-1, "BUTTON", "Rendering mode", 5, 52, 200, 45},
-        {1016, "BUTTON", "Use desktop &window", 10, 62, 85, 15}, {1018, "BUTTON", "&Fullscreen mode:", 10, 77, 75, 15},
-        {1003, "COMBOBOX", "", 90, 77, 105, 204},           {-1, "BUTTON", "Multisample", 5, 101, 200, 28},
-        {-1, "STATIC", "&Multisample Type:", 22, 113, 62, 10}, {1005, "COMBOBOX", "", 90, 111, 105, 100},
-        {IDOK, "BUTTON", "OK", 210, 10, 50, 14},            {IDCANCEL, "BUTTON", "Cancel", 210, 30, 50, 14},
+        {-1, "BUTTON", "Rendering device", 5, 5, 200, 45},
+        {-1, "STATIC", "&Adapter:", 22, 17, 65, 10},
+        {1002, "COMBOBOX", "", 90, 15, 105, 100},
+        {-1, "STATIC", "&Device:", 22, 32, 65, 10},
+        {1000, "COMBOBOX", "", 90, 30, 105, 100},
+        {-1, "BUTTON", "Rendering mode", 5, 52, 200, 45},
+        {1016, "BUTTON", "Use desktop &window", 10, 62, 85, 15},
+        {1018, "BUTTON", "&Fullscreen mode:", 10, 77, 75, 15},
+        {1003, "COMBOBOX", "", 90, 77, 105, 204},
+        {-1, "BUTTON", "Multisample", 5, 101, 200, 28},
+        {-1, "STATIC", "&Multisample Type:", 22, 113, 62, 10},
+        {1005, "COMBOBOX", "", 90, 111, 105, 100},
+        {IDOK, "BUTTON", "OK", 210, 10, 50, 14},
+        {IDCANCEL, "BUTTON", "Cancel", 210, 30, 50, 14},
     };
     ASSERT_EQ(d->controls.size(), std::size(controls));
     for (size_t i = 0; i < std::size(controls); ++i) {

@@ -12,9 +12,7 @@
 namespace testclip {
 
 constexpr std::array<uint8_t, 3> kBottom = {20, 30, 220};  // r, g, b
-inline std::array<uint8_t, 3> TopColour(int frame) {
-    return {220, static_cast<uint8_t>(20 + 25 * (frame % 9)), 20};
-}
+inline std::array<uint8_t, 3> TopColour(int frame) { return {220, static_cast<uint8_t>(20 + 25 * (frame % 9)), 20}; }
 
 inline void Write(const std::filesystem::path& path, int width, int height, int fps, int frames) {
     mediagen::EncodeVideo(path, width, height, fps, frames, [&](int i) {

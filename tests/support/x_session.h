@@ -33,9 +33,9 @@ public:
         // The server inherits the pipe's end and writes its display number there once it listens. It
         // must not reset when its last client leaves: with no manager, the program's own probe of
         // the display is that client, and the program's next connection would meet the reset.
-        xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", strScreen, "-nolisten", "tcp",
-                       "-noreset"},
-                      "");
+        xvfb_ = Spawn(
+            {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", strScreen, "-nolisten", "tcp", "-noreset"},
+            "");
         close(fds[1]);
         std::string strNumber;
         pollfd pfd{fds[0], POLLIN, 0};

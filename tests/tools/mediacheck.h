@@ -13,7 +13,7 @@ namespace mediacheck {
 namespace fs = std::filesystem;
 
 struct Vec3 {
-  float x = 0, y = 0, z = 0;
+    float x = 0, y = 0, z = 0;
 };
 
 // Finds a game file name ("nivel1\peces.plt") under root: '\' becomes '/', and a component
@@ -21,12 +21,12 @@ struct Vec3 {
 std::optional<fs::path> Resolve(const fs::path& root, const std::string& name);
 
 struct XMesh {
-  std::vector<Vec3> positions;
-  std::vector<std::array<int, 3>> faces;
-  std::vector<std::array<float, 2>> uvs;
-  int materialCount = 0;
-  std::vector<int> faceMaterials;
-  std::vector<std::string> textures;  // TextureFilename of each material, "" when none
+    std::vector<Vec3> positions;
+    std::vector<std::array<int, 3>> faces;
+    std::vector<std::array<float, 2>> uvs;
+    int materialCount = 0;
+    std::vector<int> faceMaterials;
+    std::vector<std::string> textures;  // TextureFilename of each material, "" when none
 };
 // Reads a text X file holding one mesh; nullopt (with a reason) when it does not parse.
 std::optional<XMesh> ReadXFile(const fs::path& path, std::string& error);
@@ -43,7 +43,7 @@ std::array<Vec3, 2> Bounds(const XMesh& mesh);
 std::vector<std::string> Tokens(const fs::path& path);
 
 struct ImageInfo {
-  int width = 0, height = 0, bits = 0;
+    int width = 0, height = 0, bits = 0;
 };
 // 24-bit BMP or 24/32-bit uncompressed TGA header; nullopt when it is neither.
 std::optional<ImageInfo> ReadImageInfo(const fs::path& path);

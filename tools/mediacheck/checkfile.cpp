@@ -64,7 +64,8 @@ FileReport CheckMesh(IDirect3DDevice8* dev, const std::string& path) {
                        std::to_string(mesh->GetNumFaces()) + " faces, " + std::to_string(count) + " materials";
     const auto* m = static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer());
     for (DWORD i = 0; i < count; ++i)
-        if (m[i].pTextureFilename) text += std::string("\n  material ") + std::to_string(i) + " texture " + m[i].pTextureFilename;
+        if (m[i].pTextureFilename)
+            text += std::string("\n  material ") + std::to_string(i) + " texture " + m[i].pTextureFilename;
     materials->Release();
     mesh->Release();
     return {true, text};
@@ -73,9 +74,9 @@ FileReport CheckMesh(IDirect3DDevice8* dev, const std::string& path) {
 FileReport CheckImage(IDirect3DDevice8* dev, const std::string& path) {
     IDirect3DTexture8* texture = nullptr;
     D3DXIMAGE_INFO info{};
-    const HRESULT hr = D3DXCreateTextureFromFileExA(dev, path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                                    D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                                    &info, nullptr, &texture);
+    const HRESULT hr =
+        D3DXCreateTextureFromFileExA(dev, path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                                     D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, &info, nullptr, &texture);
     if (FAILED(hr)) return {false, "image does not load (" + Hex(hr) + ")"};
     D3DSURFACE_DESC desc{};
     texture->GetLevelDesc(0, &desc);

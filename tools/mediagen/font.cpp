@@ -6,8 +6,8 @@ namespace mediagen {
 namespace {
 
 struct Glyph {
-  char c;
-  const char* rows[7];
+    char c;
+    const char* rows[7];
 };
 
 // '#' is ink.
@@ -57,27 +57,28 @@ const Glyph kGlyphs[] = {
 };
 
 const Glyph* Find(char c) {
-  c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  for (const Glyph& g : kGlyphs)
-    if (g.c == c) return &g;
-  return nullptr;
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const Glyph& g : kGlyphs)
+        if (g.c == c) return &g;
+    return nullptr;
 }
 
 }  // namespace
 
 int TextWidth(std::string_view text, int scale) {
-  return text.empty() ? 0 : static_cast<int>(text.size()) * 6 * scale - scale;
+    return text.empty() ? 0 : static_cast<int>(text.size()) * 6 * scale - scale;
 }
 
 void DrawText(Image& image, std::string_view text, int x, int y, int scale, Rgb colour) {
-  for (char ch : text) {
-    if (const Glyph* g = Find(ch)) {
-      for (int r = 0; r < 7; ++r)
-        for (int c = 0; c < 5; ++c)
-          if (g->rows[r][c] == '#') image.FillRect(x + c * scale, y + r * scale, x + (c + 1) * scale, y + (r + 1) * scale, colour);
+    for (char ch : text) {
+        if (const Glyph* g = Find(ch)) {
+            for (int r = 0; r < 7; ++r)
+                for (int c = 0; c < 5; ++c)
+                    if (g->rows[r][c] == '#')
+                        image.FillRect(x + c * scale, y + r * scale, x + (c + 1) * scale, y + (r + 1) * scale, colour);
+        }
+        x += 6 * scale;
     }
-    x += 6 * scale;
-  }
 }
 
 }  // namespace mediagen

@@ -7,21 +7,21 @@
 namespace mediagen {
 
 class HeightMap {
- public:
-  static constexpr int kWidth = 2000;
-  static constexpr int kDepth = 1000;
-  static constexpr float kSpacing = 20.0f;
+public:
+    static constexpr int kWidth = 2000;
+    static constexpr int kDepth = 1000;
+    static constexpr float kSpacing = 20.0f;
 
-  HeightMap();  // builds the whole floor
+    HeightMap();  // builds the whole floor
 
-  const std::vector<uint8_t>& Bytes() const { return m_bytes; }
-  float Sample(int i, int j) const;                 // clamped to the map
-  float Height(float x, float z) const;             // bilinear between samples
-  float MinAround(float x, float z, float radius) const;  // lowest sample within radius (and the four around)
-  float MaxAround(float x, float z, float radius) const;
+    const std::vector<uint8_t>& Bytes() const { return m_bytes; }
+    float Sample(int i, int j) const;                       // clamped to the map
+    float Height(float x, float z) const;                   // bilinear between samples
+    float MinAround(float x, float z, float radius) const;  // lowest sample within radius (and the four around)
+    float MaxAround(float x, float z, float radius) const;
 
- private:
-  std::vector<uint8_t> m_bytes;
+private:
+    std::vector<uint8_t> m_bytes;
 };
 
 // The height in world units that the generator designs at a world point (before quantising).

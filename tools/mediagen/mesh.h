@@ -16,28 +16,28 @@
 namespace mediagen {
 
 struct Material {
-  Rgb diffuse{1, 1, 1};
-  std::string texture;  // empty: no TextureFilename
+    Rgb diffuse{1, 1, 1};
+    std::string texture;  // empty: no TextureFilename
 };
 
 struct Mesh {
-  std::vector<Vec3> positions;
-  std::vector<std::array<float, 2>> uvs;
-  std::vector<std::array<uint32_t, 3>> faces;
-  std::vector<uint32_t> faceMaterials;
-  std::vector<Material> materials{Material{}};
+    std::vector<Vec3> positions;
+    std::vector<std::array<float, 2>> uvs;
+    std::vector<std::array<uint32_t, 3>> faces;
+    std::vector<uint32_t> faceMaterials;
+    std::vector<Material> materials{Material{}};
 
-  uint32_t AddVertex(Vec3 p, float u, float v);
-  void AddFace(uint32_t a, uint32_t b, uint32_t c, uint32_t material = 0);
-  // Appends another mesh (its materials mapped onto this one's by index).
-  void Append(const Mesh& other);
-  void Translate(Vec3 d);
-  void Flip(size_t firstFace, size_t endFace);
-  // Flips faces [firstFace, endFace) when they enclose negative volume, so a closed part faces out.
-  void OrientOutward(size_t firstFace, size_t endFace);
-  std::array<Vec3, 2> Bounds() const;
-  // Per-vertex normals from the faces (area weighted).
-  std::vector<Vec3> VertexNormals() const;
+    uint32_t AddVertex(Vec3 p, float u, float v);
+    void AddFace(uint32_t a, uint32_t b, uint32_t c, uint32_t material = 0);
+    // Appends another mesh (its materials mapped onto this one's by index).
+    void Append(const Mesh& other);
+    void Translate(Vec3 d);
+    void Flip(size_t firstFace, size_t endFace);
+    // Flips faces [firstFace, endFace) when they enclose negative volume, so a closed part faces out.
+    void OrientOutward(size_t firstFace, size_t endFace);
+    std::array<Vec3, 2> Bounds() const;
+    // Per-vertex normals from the faces (area weighted).
+    std::vector<Vec3> VertexNormals() const;
 };
 
 double SignedVolume(const Mesh& mesh, size_t firstFace, size_t endFace);

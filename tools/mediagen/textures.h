@@ -31,9 +31,9 @@ Image SpearTexture();
 Image BoatTexture();
 
 struct SkyStyle {
-  Rgb zenith, horizon, sea;
-  Vec3 sun;  // direction towards the sun
-  float clouds;  // 0 clear to 1 overcast
+    Rgb zenith, horizon, sea;
+    Vec3 sun;      // direction towards the sun
+    float clouds;  // 0 clear to 1 overcast
 };
 Image SkyTexture(int face, const SkyStyle& style);
 

@@ -252,8 +252,7 @@ HRESULT GlBackend::Draw(const DrawCall& call) {
     if (call.upVertices) {
         UINT count = call.indexed ? call.startVertex + call.vertexCount : call.vertexTotal;
         BindArrayBuffer(upVertices_);
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * call.upStride, call.upVertices,
-                     GL_STREAM_DRAW);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * call.upStride, call.upVertices, GL_STREAM_DRAW);
     }
     SetupAttributes(s, call, upVertices_);
     GLenum mode = Primitive(call.type);
@@ -267,8 +266,8 @@ HRESULT GlBackend::Draw(const DrawCall& call) {
     if (call.upIndices) {
         wide = call.upIndexFormat == D3DFMT_INDEX32;
         BindElementBuffer(upIndices_);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(call.indexCount) * (wide ? 4 : 2),
-                     call.upIndices, GL_STREAM_DRAW);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(call.indexCount) * (wide ? 4 : 2), call.upIndices,
+                     GL_STREAM_DRAW);
         offset = 0;
         glDrawElements(mode, static_cast<GLsizei>(call.indexCount), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                        nullptr);

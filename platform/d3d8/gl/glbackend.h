@@ -30,8 +30,24 @@ struct GlBuffer {
 };
 
 enum UniformSlot {
-    kUPixel, kUViewport, kUDepthRange, kUWorld, kUView, kUProj, kUMatDiffuse, kUMatAmbient, kUMatSpecular,
-    kUMatEmissive, kUMatPower, kUAmbient, kUFog, kULights, kUTFactor, kUFogColor, kUAlphaRef, kUniformSlots
+    kUPixel,
+    kUViewport,
+    kUDepthRange,
+    kUWorld,
+    kUView,
+    kUProj,
+    kUMatDiffuse,
+    kUMatAmbient,
+    kUMatSpecular,
+    kUMatEmissive,
+    kUMatPower,
+    kUAmbient,
+    kUFog,
+    kULights,
+    kUTFactor,
+    kUFogColor,
+    kUAlphaRef,
+    kUniformSlots
 };
 
 // Where one vertex attribute reads, as last given to the vertex array.
@@ -73,13 +89,14 @@ public:
     GlObjectCounts LiveObjects() const;
 
 private:
-    template <class Map>
-    void Drop(Map& map, const void* key, bool texture) {
+    template <class Map> void Drop(Map& map, const void* key, bool texture) {
         auto it = map.find(key);
         if (it == map.end()) return;
         if (current_) {
-            if (texture) glDeleteTextures(1, &it->second.name);
-            else glDeleteBuffers(1, &it->second.name);
+            if (texture)
+                glDeleteTextures(1, &it->second.name);
+            else
+                glDeleteBuffers(1, &it->second.name);
         }
         Unbound(it->second.name, texture);
         map.erase(it);
@@ -90,8 +107,7 @@ private:
     Program* ProgramFor(const DeviceState& s);
     GLuint VertexStage(const DeviceState& s);
     void BindTextures(const DeviceState& s);
-    template <class Buffer>
-    GLuint Upload(const Buffer* b, GLenum target);
+    template <class Buffer> GLuint Upload(const Buffer* b, GLenum target);
     GLuint BufferFor(const VertexBufferImpl* b);
     GLuint IndexBufferFor(const IndexBufferImpl* b);
     void SetupAttributes(const DeviceState& s, const DrawCall& call, GLuint upBuffer);

@@ -16,7 +16,7 @@ GLenum Primitive(D3DPRIMITIVETYPE t);
 
 struct TexFormat {
     GLenum internal, format, type;
-    bool opaque;   // alpha reads as 1 whatever the padding bits hold
+    bool opaque;  // alpha reads as 1 whatever the padding bits hold
     bool luminance;
 };
 

@@ -11,8 +11,7 @@ namespace d3d8::gl {
 
 namespace {
 
-const char* kVaryings =
-    "out vec4 vD0;\nout vec4 vD1;\nout vec4 vT[4];\nout float vFog;\n";
+const char* kVaryings = "out vec4 vD0;\nout vec4 vD1;\nout vec4 vT[4];\nout float vFog;\n";
 
 // Clip position in Direct3D's conventions to GL's: pixel centres at integers, depth 0..1. The
 // y flip turns GL's fill rule upside down against Direct3D's top-left rule; 1/128 pixel upward
@@ -235,7 +234,8 @@ void EmitOutputs(std::ostringstream& o, VsOutputMode mode) {
              "}\n";
         return;
     }
-    o << "    vec4 P = oPos;\n" << kPositionFix
+    o << "    vec4 P = oPos;\n"
+      << kPositionFix
       << "    vD0 = oD0;\n"
          "    vD1 = oD1;\n"
          "    for (int i = 0; i < 4; ++i) vT[i] = oT[i];\n"
@@ -256,9 +256,7 @@ std::string TranslateVertexShader(const VsProgram& program, DWORD declaredInputs
     return o.str();
 }
 
-bool FixedKey::operator<(const FixedKey& o) const {
-    return std::memcmp(this, &o, sizeof(FixedKey)) < 0;
-}
+bool FixedKey::operator<(const FixedKey& o) const { return std::memcmp(this, &o, sizeof(FixedKey)) < 0; }
 
 FixedKey MakeFixedKey(const DeviceState& s) {
     FixedKey k;
@@ -367,14 +365,16 @@ std::string FixedVertexShader(const FixedKey& k) {
                 if (k.lightTypes[i] == D3DLIGHT_SPOT)
                     o << "        vec3 S = uLightSpot[" << I << "];\n"
                       << "        float rho = dot(-L, normalize(uLightDir[" << I << "]));\n"
-                      << "        att *= rho > S.x ? 1.0 : (rho <= S.y ? 0.0 : pow(clamp((rho - S.y) / max(S.x - S.y, 1e-20), 0.0, 1.0), S.z));\n";
+                      << "        att *= rho > S.x ? 1.0 : (rho <= S.y ? 0.0 : pow(clamp((rho - S.y) / max(S.x - S.y, "
+                         "1e-20), 0.0, 1.0), S.z));\n";
             }
             o << "        float nl = max(dot(n, L), 0.0);\n"
               << "        amb += uLightAmbient[" << I << "].rgb * att;\n"
               << "        dif += uLightDiffuse[" << I << "].rgb * nl * att;\n";
             if (k.specular)
                 o << "        if (nl > 0.0) { vec3 h = normalize(L + eye);\n"
-                  << "            spe += uLightSpecular[" << I << "].rgb * pow(max(dot(n, h), 0.0), uMatPower) * att; }\n";
+                  << "            spe += uLightSpecular[" << I
+                  << "].rgb * pow(max(dot(n, h), 0.0), uMatPower) * att; }\n";
             o << "    }\n";
         }
         o << "    vD0 = clamp(vec4(me.rgb + ma.rgb * (uAmbient.rgb + amb) + md.rgb * dif, md.a), 0.0, 1.0);\n"
@@ -387,15 +387,11 @@ std::string FixedVertexShader(const FixedKey& k) {
             o << "    float fd = " << (k.rangeFog ? "length(view.xyz)" : "abs(view.z)") << ";\n"
               << "    vFog = clamp((uFog.y - fd) / max(uFog.y - uFog.x, 1e-20), 0.0, 1.0);\n";
             break;
-        case D3DFOG_EXP:
-            o << "    vFog = clamp(exp(-uFog.z * abs(view.z)), 0.0, 1.0);\n";
-            break;
+        case D3DFOG_EXP: o << "    vFog = clamp(exp(-uFog.z * abs(view.z)), 0.0, 1.0);\n"; break;
         case D3DFOG_EXP2:
             o << "    float fe = uFog.z * abs(view.z);\n    vFog = clamp(exp(-fe * fe), 0.0, 1.0);\n";
             break;
-        default:
-            o << "    vFog = 1.0;\n";
-            break;
+        default: o << "    vFog = 1.0;\n"; break;
     }
     o << "}\n";
     return o.str();
@@ -458,8 +454,7 @@ std::string Op(DWORD op, const std::string& a, const std::string& b, int stage) 
         case D3DTOP_BLENDTEXTUREALPHA: return "mix(" + b + ", " + a + ", " + tex + ".a)";
         case D3DTOP_BLENDFACTORALPHA: return "mix(" + b + ", " + a + ", uTFactor.a)";
         case D3DTOP_BLENDCURRENTALPHA: return "mix(" + b + ", " + a + ", " + (stage == 0 ? "vD0" : "cur") + ".a)";
-        case D3DTOP_DOTPRODUCT3:
-            return "vec4(clamp(dot(" + a + ".rgb - 0.5, " + b + ".rgb - 0.5) * 4.0, 0.0, 1.0))";
+        case D3DTOP_DOTPRODUCT3: return "vec4(clamp(dot(" + a + ".rgb - 0.5, " + b + ".rgb - 0.5) * 4.0, 0.0, 1.0))";
         default: return a + " * " + b;
     }
 }

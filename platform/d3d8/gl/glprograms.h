@@ -19,8 +19,8 @@ constexpr int kTexSets = 4;  // texture coordinate sets passed to the pixel stag
 // translation) unchanged to transform feedback, in the order of kCapturedOutputs: oPos, oD0,
 // oD1 (clamped, as the rasteriser sees them), oT0..oT7, oFog, oPts, 46 floats in all.
 enum class VsOutputMode { Rasterize, Capture };
-inline constexpr const char* kCapturedOutputs[] = {"xPos", "xD0", "xD1", "xT[0]", "xT[1]", "xT[2]", "xT[3]",
-                                                   "xT[4]", "xT[5]", "xT[6]", "xT[7]", "xFog", "xPts"};
+inline constexpr const char* kCapturedOutputs[] = {"xPos",  "xD0",   "xD1",   "xT[0]", "xT[1]", "xT[2]", "xT[3]",
+                                                   "xT[4]", "xT[5]", "xT[6]", "xT[7]", "xFog",  "xPts"};
 constexpr int kCapturedFloats = 46;
 
 // The vertex stage of a token shader. Input register n is attribute location n.

@@ -73,8 +73,7 @@ void GlBackend::ApplyState(const DeviceState& s) {
     set(applied_.fill, static_cast<int>(rs[D3DRS_FILLMODE]), [](int f) {
         glPolygonMode(GL_FRONT_AND_BACK, f == D3DFILL_POINT ? GL_POINT : f == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
     });
-    set(applied_.blend, rs[D3DRS_ALPHABLENDENABLE] != 0,
-        [](int on) { on ? glEnable(GL_BLEND) : glDisable(GL_BLEND); });
+    set(applied_.blend, rs[D3DRS_ALPHABLENDENABLE] != 0, [](int on) { on ? glEnable(GL_BLEND) : glDisable(GL_BLEND); });
     if (rs[D3DRS_ALPHABLENDENABLE]) {
         int src = static_cast<int>(rs[D3DRS_SRCBLEND]), dst = static_cast<int>(rs[D3DRS_DESTBLEND]);
         if (applied_.srcBlend != src || applied_.dstBlend != dst) {
@@ -93,9 +92,8 @@ void GlBackend::ApplyState(const DeviceState& s) {
             glBlendEquation(e);
         });
     }
-    set(applied_.colorMask, static_cast<int>(rs[D3DRS_COLORWRITEENABLE] & 0xF), [](int m) {
-        glColorMask((m & 1) != 0, (m & 2) != 0, (m & 4) != 0, (m & 8) != 0);
-    });
+    set(applied_.colorMask, static_cast<int>(rs[D3DRS_COLORWRITEENABLE] & 0xF),
+        [](int m) { glColorMask((m & 1) != 0, (m & 2) != 0, (m & 4) != 0, (m & 8) != 0); });
     bool stencil = targets_.HasStencil() && rs[D3DRS_STENCILENABLE];
     set(applied_.stencil, stencil, [](int on) { on ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST); });
     if (stencil) {
@@ -108,7 +106,8 @@ void GlBackend::ApplyState(const DeviceState& s) {
     const D3DVIEWPORT8& vp = s.viewport;
     if (std::memcmp(&vp, &applied_.viewport, sizeof(vp)) != 0) {
         applied_.viewport = vp;
-        glViewport(vp.X, static_cast<GLint>(targets_.Height()) - static_cast<GLint>(vp.Y + vp.Height), vp.Width, vp.Height);
+        glViewport(vp.X, static_cast<GLint>(targets_.Height()) - static_cast<GLint>(vp.Y + vp.Height), vp.Width,
+                   vp.Height);
         glDepthRange(vp.MinZ, vp.MaxZ);
     }
 }
@@ -264,7 +263,8 @@ void GlBackend::SetUniforms(Program& p, const DeviceState& s) {
         vec(p.ambient, kUAmbient, 4, [&] { glUniform4fv(p.ambient, 1, v); });
     }
     if (p.fog >= 0) {
-        v[0] = BitsFloat(rs[D3DRS_FOGSTART]), v[1] = BitsFloat(rs[D3DRS_FOGEND]), v[2] = BitsFloat(rs[D3DRS_FOGDENSITY]);
+        v[0] = BitsFloat(rs[D3DRS_FOGSTART]), v[1] = BitsFloat(rs[D3DRS_FOGEND]),
+        v[2] = BitsFloat(rs[D3DRS_FOGDENSITY]);
         v[3] = 0.0f;
         vec(p.fog, kUFog, 4, [&] { glUniform4fv(p.fog, 1, v); });
     }
@@ -283,7 +283,8 @@ void GlBackend::SetUniforms(Program& p, const DeviceState& s) {
         std::memcpy(spe + 4 * n, &l.Specular, 16);
         std::memcpy(amb + 4 * n, &l.Ambient, 16);
         // Lights live in world space; lighting runs in view space.
-        const float P[3] = {l.Position.x, l.Position.y, l.Position.z}, D[3] = {l.Direction.x, l.Direction.y, l.Direction.z};
+        const float P[3] = {l.Position.x, l.Position.y, l.Position.z},
+                    D[3] = {l.Direction.x, l.Direction.y, l.Direction.z};
         for (int j = 0; j < 3; ++j) {
             pos[3 * n + j] = P[0] * view.m[0][j] + P[1] * view.m[1][j] + P[2] * view.m[2][j] + view.m[3][j];
             dir[3 * n + j] = D[0] * view.m[0][j] + D[1] * view.m[1][j] + D[2] * view.m[2][j];
@@ -353,7 +354,7 @@ void GlBackend::BindTextures(const DeviceState& s) {
             glSamplerParameteri(sm, GL_TEXTURE_WRAP_S, Address(want[0]));
             glSamplerParameteri(sm, GL_TEXTURE_WRAP_T, Address(want[1]));
             bool linear = want[2] >= D3DTEXF_LINEAR;
-            GLenum min = want[4] == D3DTEXF_NONE ? (linear ? GL_LINEAR : GL_NEAREST)
+            GLenum min = want[4] == D3DTEXF_NONE    ? (linear ? GL_LINEAR : GL_NEAREST)
                          : want[4] == D3DTEXF_POINT ? (linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST)
                                                     : (linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR);
             glSamplerParameteri(sm, GL_TEXTURE_MIN_FILTER, min);
@@ -365,12 +366,13 @@ void GlBackend::BindTextures(const DeviceState& s) {
 }
 
 // The buffer's GL twin, bound to `target` and uploaded when the buffer's version moved.
-template <class Buffer>
-GLuint GlBackend::Upload(const Buffer* b, GLenum target) {
+template <class Buffer> GLuint GlBackend::Upload(const Buffer* b, GLenum target) {
     GlBuffer& g = buffers_[b];
     if (!g.name) glGenBuffers(1, &g.name);
-    if (target == GL_ARRAY_BUFFER) BindArrayBuffer(g.name);
-    else BindElementBuffer(g.name);
+    if (target == GL_ARRAY_BUFFER)
+        BindArrayBuffer(g.name);
+    else
+        BindElementBuffer(g.name);
     if (g.version != b->Version()) {
         g.version = b->Version();
         glBufferData(target, b->Length(), b->Data().data(), GL_DYNAMIC_DRAW);
@@ -421,8 +423,14 @@ void GlBackend::SetupAttributes(const DeviceState& s, const DrawCall& call, GLui
         const DWORD fvf = s.vertexShader;
         UINT offset = 0;
         switch (fvf & D3DFVF_POSITION_MASK) {
-            case D3DFVF_XYZRHW: attrib(kAttrPosition, D3DVSDT_FLOAT4, buffer, stride, 0); offset = 16; break;
-            case D3DFVF_XYZ: attrib(kAttrPosition, D3DVSDT_FLOAT3, buffer, stride, 0); offset = 12; break;
+            case D3DFVF_XYZRHW:
+                attrib(kAttrPosition, D3DVSDT_FLOAT4, buffer, stride, 0);
+                offset = 16;
+                break;
+            case D3DFVF_XYZ:
+                attrib(kAttrPosition, D3DVSDT_FLOAT3, buffer, stride, 0);
+                offset = 12;
+                break;
             default:  // blend weights are skipped: no vertex blending here
                 attrib(kAttrPosition, D3DVSDT_FLOAT3, buffer, stride, 0);
                 offset = 12 + 4 * (((fvf & D3DFVF_POSITION_MASK) - D3DFVF_XYZB1) / 2 + 1);

@@ -13,7 +13,8 @@ namespace {
 // it has, whatever the least asked for).
 GLint DepthBits(D3DFORMAT format) {
     switch (format) {
-        case D3DFMT_D16: case D3DFMT_D16_LOCKABLE: return 16;
+        case D3DFMT_D16:
+        case D3DFMT_D16_LOCKABLE: return 16;
         case D3DFMT_D32: return 32;
         default: return 24;
     }
@@ -21,7 +22,8 @@ GLint DepthBits(D3DFORMAT format) {
 
 GLenum DepthFormat(D3DFORMAT format) {
     switch (format) {
-        case D3DFMT_D16: case D3DFMT_D16_LOCKABLE: return GL_DEPTH_COMPONENT16;
+        case D3DFMT_D16:
+        case D3DFMT_D16_LOCKABLE: return GL_DEPTH_COMPONENT16;
         case D3DFMT_D24S8: return GL_DEPTH24_STENCIL8;
         case D3DFMT_D32: return GL_DEPTH_COMPONENT32;
         default: return GL_DEPTH_COMPONENT24;
@@ -84,8 +86,10 @@ HRESULT GlTargets::Build(const D3DPRESENT_PARAMETERS& pp, const win32::GlPresent
     const GLenum colorFormat = colorFits_ ? GL_RGBA8 : GL_RGB565;
     auto storage = [&](GLuint rb, GLenum format, int samples) {
         glBindRenderbuffer(GL_RENDERBUFFER, rb);
-        if (samples) glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, format, width_, height_);
-        else glRenderbufferStorage(GL_RENDERBUFFER, format, width_, height_);
+        if (samples)
+            glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, format, width_, height_);
+        else
+            glRenderbufferStorage(GL_RENDERBUFFER, format, width_, height_);
     };
     glGenFramebuffers(1, &fbo_);
     glGenRenderbuffers(1, &color_);
@@ -144,8 +148,7 @@ void GlTargets::KeepWindowFrame() {
     glReadBuffer(GL_BACK);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo_);
     const win32::GlRect& c = client_;
-    glBlitFramebuffer(c.x, c.y, c.x + c.width, c.y + c.height, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT,
-                      GL_NEAREST);
+    glBlitFramebuffer(c.x, c.y, c.x + c.width, c.y + c.height, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     inWindow_ = false;
     kept_ = true;
 }

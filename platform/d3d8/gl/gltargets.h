@@ -68,11 +68,11 @@ private:
     UINT width_ = 0, height_ = 0;
     int samples_ = 0;
     bool hasDepth_ = false, hasStencil_ = false;
-    GLint depthBits_ = 0;  // of the depth buffer the device asked for
+    GLint depthBits_ = 0;     // of the depth buffer the device asked for
     bool colorFits_ = false;  // the back buffer's format has 8-bit channels
     bool inWindow_ = false;
-    bool drawn_ = false;  // since the last present
-    bool kept_ = false;   // our framebuffer holds the window's last frame
+    bool drawn_ = false;    // since the last present
+    bool kept_ = false;     // our framebuffer holds the window's last frame
     win32::GlRect client_;  // where the window's frame lies
     WindowBuffer window_;
     GLuint fbo_ = 0, color_ = 0, depth_ = 0;

@@ -61,26 +61,29 @@ HRESULT DecodeRle(const BYTE* data, std::size_t size, std::size_t offset, bool f
             continue;
         }
         switch (value) {
-        case 0: x = 0; ++row; break;
-        case 1: return S_OK;
-        case 2:
-            if (!need(2)) return kImageInvalidData;
-            x += data[p];
-            row += data[p + 1];
-            p += 2;
-            break;
-        default: {
-            const std::size_t bytes = four ? (value + 1u) / 2u : value;
-            const std::size_t padded = (bytes + 1u) & ~std::size_t{1};
-            if (!need(bytes)) return kImageInvalidData;
-            for (unsigned i = 0; i < value; ++i) {
-                const BYTE b = four ? data[p + i / 2] : data[p + i];
-                const BYTE index = four ? ((i & 1) ? (b & 0x0F) : (b >> 4)) : b;
-                target.Put(x++, row, palette[index]);
+            case 0:
+                x = 0;
+                ++row;
+                break;
+            case 1: return S_OK;
+            case 2:
+                if (!need(2)) return kImageInvalidData;
+                x += data[p];
+                row += data[p + 1];
+                p += 2;
+                break;
+            default: {
+                const std::size_t bytes = four ? (value + 1u) / 2u : value;
+                const std::size_t padded = (bytes + 1u) & ~std::size_t{1};
+                if (!need(bytes)) return kImageInvalidData;
+                for (unsigned i = 0; i < value; ++i) {
+                    const BYTE b = four ? data[p + i / 2] : data[p + i];
+                    const BYTE index = four ? ((i & 1) ? (b & 0x0F) : (b >> 4)) : b;
+                    target.Put(x++, row, palette[index]);
+                }
+                p += need(padded) ? padded : bytes;
+                break;
             }
-            p += need(padded) ? padded : bytes;
-            break;
-        }
         }
         if (row > target.image->height) return S_OK;  // everything further would be clipped
     }
@@ -117,20 +120,20 @@ HRESULT DecodeBmp(const BYTE* data, std::size_t size, DecodedImage* out, const D
 
     const bool bitfields = compression == kBiBitfields || compression == kBiAlphaBitfields;
     switch (compression) {
-    case kBiRgb:
-        if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return kImageInvalidData;
-        break;
-    case kBiRle8:
-        if (bpp != 8) return kImageInvalidData;
-        break;
-    case kBiRle4:
-        if (bpp != 4) return kImageInvalidData;
-        break;
-    case kBiBitfields:
-    case kBiAlphaBitfields:
-        if (bpp != 16 && bpp != 32) return kImageInvalidData;
-        break;
-    default: return kImageInvalidData;
+        case kBiRgb:
+            if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return kImageInvalidData;
+            break;
+        case kBiRle8:
+            if (bpp != 8) return kImageInvalidData;
+            break;
+        case kBiRle4:
+            if (bpp != 4) return kImageInvalidData;
+            break;
+        case kBiBitfields:
+        case kBiAlphaBitfields:
+            if (bpp != 16 && bpp != 32) return kImageInvalidData;
+            break;
+        default: return kImageInvalidData;
     }
 
     // Bit fields sit inside the longer headers, or right after the 40-byte one.
@@ -177,8 +180,8 @@ HRESULT DecodeBmp(const BYTE* data, std::size_t size, DecodedImage* out, const D
     // A run codes at most 255 pixels in two bytes; an image larger than its codes could fill
     // is refused before the allocation, as an uncompressed one shorter than its rows is.
     const std::uint64_t texels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-    const bool covered = rle ? texels / 128 <= size - pixelOffset
-                             : pixelOffset + stride * static_cast<std::uint64_t>(height) <= size;
+    const bool covered =
+        rle ? texels / 128 <= size - pixelOffset : pixelOffset + stride * static_cast<std::uint64_t>(height) <= size;
     if (!covered) {
         // Checked before the allocation, so a huge header on a short file costs nothing; the
         // size limit below still applies to files that really are this big.
@@ -203,16 +206,16 @@ HRESULT DecodeBmp(const BYTE* data, std::size_t size, DecodedImage* out, const D
             for (std::int64_t x = 0; x < width; ++x) {
                 DWORD colour;
                 switch (bpp) {
-                case 1: colour = palette[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
-                case 4: colour = palette[(x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4)]; break;
-                case 8: colour = palette[row[x]]; break;
-                case 24: colour = detail::Argb(0xFF, row[3 * x + 2], row[3 * x + 1], row[3 * x]); break;
-                default: {
-                    const DWORD pixel = bpp == 16 ? ReadU16(row + 2 * x) : ReadU32(row + 4 * x);
-                    const DWORD a = alpha.mask ? alpha.Extract(pixel) : 0xFF;
-                    colour = detail::Argb(a, red.Extract(pixel), green.Extract(pixel), blue.Extract(pixel));
-                    break;
-                }
+                    case 1: colour = palette[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
+                    case 4: colour = palette[(x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4)]; break;
+                    case 8: colour = palette[row[x]]; break;
+                    case 24: colour = detail::Argb(0xFF, row[3 * x + 2], row[3 * x + 1], row[3 * x]); break;
+                    default: {
+                        const DWORD pixel = bpp == 16 ? ReadU16(row + 2 * x) : ReadU32(row + 4 * x);
+                        const DWORD a = alpha.mask ? alpha.Extract(pixel) : 0xFF;
+                        colour = detail::Argb(a, red.Extract(pixel), green.Extract(pixel), blue.Extract(pixel));
+                        break;
+                    }
                 }
                 target.Put(x, r, colour);
             }

@@ -6,9 +6,7 @@
 
 namespace d3dx {
 
-std::FILE* OpenLoaderFile(const char* fileName) {
-    return fileName ? win32::OpenFile(fileName, "rb") : nullptr;
-}
+std::FILE* OpenLoaderFile(const char* fileName) { return fileName ? win32::OpenFile(fileName, "rb") : nullptr; }
 
 HRESULT ReadWholeFile(const char* fileName, std::vector<BYTE>* bytes) {
     bytes->clear();

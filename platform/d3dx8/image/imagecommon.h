@@ -13,8 +13,8 @@ namespace d3dx::detail {
 
 inline WORD ReadU16(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
 inline DWORD ReadU32(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
+    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
+           (static_cast<DWORD>(p[3]) << 24);
 }
 
 // Whether a width x height image from a file of `fileBytes` bytes stays within the hard limits
@@ -25,8 +25,8 @@ inline HRESULT CheckImageBudget(std::uint64_t width, std::uint64_t height, std::
     const std::uint64_t budget = ImageTexelBudget(fileBytes);
     std::string reason;
     if (width > maxSide || height > maxSide) {
-        reason = "the image is " + std::to_string(width) + " x " + std::to_string(height) +
-                 ", larger than the " + std::to_string(maxSide) + " texels a side it can be used at";
+        reason = "the image is " + std::to_string(width) + " x " + std::to_string(height) + ", larger than the " +
+                 std::to_string(maxSide) + " texels a side it can be used at";
     } else if (width * height > budget) {
         reason = "the image is " + std::to_string(width) + " x " + std::to_string(height) + " in a file of " +
                  std::to_string(fileBytes) + " bytes, beyond the " + std::to_string(budget) +
@@ -40,8 +40,8 @@ inline HRESULT CheckImageBudget(std::uint64_t width, std::uint64_t height, std::
 
 // Sizes `out` for width x height opaque black texels; fails without allocating when the size
 // is zero or beyond the limits.
-inline HRESULT AllocateImage(std::uint64_t width, std::uint64_t height, ImageFileFormat format,
-                             std::size_t fileBytes, const DecodeLimits& limits, DecodedImage* out) {
+inline HRESULT AllocateImage(std::uint64_t width, std::uint64_t height, ImageFileFormat format, std::size_t fileBytes,
+                             const DecodeLimits& limits, DecodedImage* out) {
     if (width == 0 || height == 0) return kImageInvalidData;
     if (const HRESULT hr = CheckImageBudget(width, height, fileBytes, limits); FAILED(hr)) return hr;
     out->width = out->fileWidth = static_cast<UINT>(width);

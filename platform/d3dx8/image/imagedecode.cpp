@@ -25,11 +25,11 @@ HRESULT DecodeImage(const BYTE* data, std::size_t size, DecodedImage* out, const
     if (!out) return E_POINTER;
     *out = DecodedImage{};
     switch (DetectImageFormat(data, size)) {
-    case ImageFileFormat::Bmp: return DecodeBmp(data, size, out, limits);
-    case ImageFileFormat::Tga: return DecodeTga(data, size, out, limits);
-    case ImageFileFormat::Png: return DecodePng(data, size, out, limits);
-    case ImageFileFormat::Jpeg: return DecodeJpeg(data, size, out, limits);
-    default: return kImageInvalidData;
+        case ImageFileFormat::Bmp: return DecodeBmp(data, size, out, limits);
+        case ImageFileFormat::Tga: return DecodeTga(data, size, out, limits);
+        case ImageFileFormat::Png: return DecodePng(data, size, out, limits);
+        case ImageFileFormat::Jpeg: return DecodeJpeg(data, size, out, limits);
+        default: return kImageInvalidData;
     }
 }
 

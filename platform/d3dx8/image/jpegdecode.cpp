@@ -62,7 +62,8 @@ HRESULT Run(JpegReader* r, const BYTE* data, std::size_t size, const DecodeLimit
     jpeg_create_decompress(&r->info);
     r->created = true;
     const std::uint64_t memory = std::uint64_t{size} * kCoefficientBytesPerFileByte;
-    r->info.mem->max_memory_to_use = static_cast<long>(std::clamp<std::uint64_t>(memory, kMinCoefficientMemory, 1L << 30));
+    r->info.mem->max_memory_to_use =
+        static_cast<long>(std::clamp<std::uint64_t>(memory, kMinCoefficientMemory, 1L << 30));
     r->progress.progress_monitor = &OnProgress;
     r->info.progress = &r->progress;
     jpeg_mem_src(&r->info, data, static_cast<unsigned long>(size));
@@ -81,15 +82,16 @@ HRESULT Run(JpegReader* r, const BYTE* data, std::size_t size, const DecodeLimit
     // then builds only the reduced image.
     unsigned denom = 1;
     auto scaled = [&](std::uint64_t side) { return (side + denom - 1) / denom; };
-    while (denom < 8 && FAILED(detail::CheckImageBudget(scaled(width), scaled(height), size, DecodeLimits{limits.maxSide})))
+    while (denom < 8 &&
+           FAILED(detail::CheckImageBudget(scaled(width), scaled(height), size, DecodeLimits{limits.maxSide})))
         denom *= 2;
     if (FAILED(detail::CheckImageBudget(scaled(width), scaled(height), size, DecodeLimits{limits.maxSide})))
         return detail::CheckImageBudget(width, height, size, limits);
     r->info.scale_num = 1;
     r->info.scale_denom = denom;
     jpeg_calc_output_dimensions(&r->info);
-    r->failure = detail::AllocateImage(r->info.output_width, r->info.output_height, ImageFileFormat::Jpeg, size,
-                                       limits, &r->image);
+    r->failure = detail::AllocateImage(r->info.output_width, r->info.output_height, ImageFileFormat::Jpeg, size, limits,
+                                       &r->image);
     if (FAILED(r->failure)) return r->failure;
     r->failure = kImageInvalidData;
     r->image.fileWidth = r->info.image_width;

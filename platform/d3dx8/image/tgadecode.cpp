@@ -19,9 +19,9 @@ DWORD From16(DWORD v, bool alpha) {
 
 DWORD FromBytes(const BYTE* p, unsigned bytes, bool alpha) {
     switch (bytes) {
-    case 2: return From16(ReadU16(p), alpha);
-    case 3: return Argb(0xFF, p[2], p[1], p[0]);
-    default: return Argb(alpha ? p[3] : 0xFF, p[2], p[1], p[0]);
+        case 2: return From16(ReadU16(p), alpha);
+        case 3: return Argb(0xFF, p[2], p[1], p[0]);
+        default: return Argb(alpha ? p[3] : 0xFF, p[2], p[1], p[0]);
     }
 }
 
@@ -42,17 +42,17 @@ HRESULT DecodeTga(const BYTE* data, std::size_t size, DecodedImage* out, const D
     if (base < 1 || base > 3 || (type > 3 && type < 9) || type > 11) return kImageInvalidData;
     if (mapType > 1 || (base == 1 && mapType != 1)) return kImageInvalidData;
     switch (base) {
-    case 1:
-        if (depth != 8 && depth != 16) return kImageInvalidData;
-        if (mapEntryBits != 15 && mapEntryBits != 16 && mapEntryBits != 24 && mapEntryBits != 32)
-            return kImageInvalidData;
-        break;
-    case 2:
-        if (depth != 15 && depth != 16 && depth != 24 && depth != 32) return kImageInvalidData;
-        break;
-    default:
-        if (depth != 8 && depth != 16) return kImageInvalidData;
-        break;
+        case 1:
+            if (depth != 8 && depth != 16) return kImageInvalidData;
+            if (mapEntryBits != 15 && mapEntryBits != 16 && mapEntryBits != 24 && mapEntryBits != 32)
+                return kImageInvalidData;
+            break;
+        case 2:
+            if (depth != 15 && depth != 16 && depth != 24 && depth != 32) return kImageInvalidData;
+            break;
+        default:
+            if (depth != 8 && depth != 16) return kImageInvalidData;
+            break;
     }
 
     std::size_t p = 18u + idLength;
@@ -88,12 +88,12 @@ HRESULT DecodeTga(const BYTE* data, std::size_t size, DecodedImage* out, const D
 
     auto colourOf = [&](const BYTE* px) -> DWORD {
         switch (base) {
-        case 1: {
-            const unsigned index = bytes == 1 ? px[0] : ReadU16(px);
-            return index < map.size() ? map[index] : 0xFF000000u;
-        }
-        case 2: return FromBytes(px, bytes, alpha);
-        default: return Argb(bytes == 2 && alpha ? px[1] : 0xFF, px[0], px[0], px[0]);
+            case 1: {
+                const unsigned index = bytes == 1 ? px[0] : ReadU16(px);
+                return index < map.size() ? map[index] : 0xFF000000u;
+            }
+            case 2: return FromBytes(px, bytes, alpha);
+            default: return Argb(bytes == 2 && alpha ? px[1] : 0xFF, px[0], px[0], px[0]);
         }
     };
 

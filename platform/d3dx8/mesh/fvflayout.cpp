@@ -17,10 +17,22 @@ FvfLayout LayoutOf(DWORD fvf) {
         default: return l;
     }
     l.positionSize = offset;
-    if (fvf & D3DFVF_NORMAL) { l.normal = static_cast<int>(offset); offset += 12; }
-    if (fvf & D3DFVF_PSIZE) { l.pointSize = static_cast<int>(offset); offset += 4; }
-    if (fvf & D3DFVF_DIFFUSE) { l.diffuse = static_cast<int>(offset); offset += 4; }
-    if (fvf & D3DFVF_SPECULAR) { l.specular = static_cast<int>(offset); offset += 4; }
+    if (fvf & D3DFVF_NORMAL) {
+        l.normal = static_cast<int>(offset);
+        offset += 12;
+    }
+    if (fvf & D3DFVF_PSIZE) {
+        l.pointSize = static_cast<int>(offset);
+        offset += 4;
+    }
+    if (fvf & D3DFVF_DIFFUSE) {
+        l.diffuse = static_cast<int>(offset);
+        offset += 4;
+    }
+    if (fvf & D3DFVF_SPECULAR) {
+        l.specular = static_cast<int>(offset);
+        offset += 4;
+    }
     l.texCoordCount = static_cast<int>((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT);
     if (l.texCoordCount > 8) return l;
     for (int i = 0; i < l.texCoordCount; ++i) {

@@ -33,14 +33,13 @@ public:
     HRESULT Init() {
         const d3dx::FvfLayout layout = d3dx::LayoutOf(fvf_);
         stride_ = layout.stride;
-        HRESULT hr = device_->CreateVertexBuffer(
-            vertices_ * stride_, UsageFor(options_, D3DXMESH_VB_WRITEONLY, D3DXMESH_VB_DYNAMIC), fvf_,
-            PoolFor(options_, D3DXMESH_VB_SYSTEMMEM, D3DXMESH_VB_MANAGED), &vb_);
+        HRESULT hr = device_->CreateVertexBuffer(vertices_ * stride_,
+                                                 UsageFor(options_, D3DXMESH_VB_WRITEONLY, D3DXMESH_VB_DYNAMIC), fvf_,
+                                                 PoolFor(options_, D3DXMESH_VB_SYSTEMMEM, D3DXMESH_VB_MANAGED), &vb_);
         if (FAILED(hr)) return hr;
         hr = device_->CreateIndexBuffer(faces_ * 3 * sizeof(WORD),
-                                        UsageFor(options_, D3DXMESH_IB_WRITEONLY, D3DXMESH_IB_DYNAMIC),
-                                        D3DFMT_INDEX16, PoolFor(options_, D3DXMESH_IB_SYSTEMMEM, D3DXMESH_IB_MANAGED),
-                                        &ib_);
+                                        UsageFor(options_, D3DXMESH_IB_WRITEONLY, D3DXMESH_IB_DYNAMIC), D3DFMT_INDEX16,
+                                        PoolFor(options_, D3DXMESH_IB_SYSTEMMEM, D3DXMESH_IB_MANAGED), &ib_);
         if (FAILED(hr)) return hr;
         BYTE* p = nullptr;
         if (SUCCEEDED(vb_->Lock(0, 0, &p, 0))) {
@@ -53,7 +52,6 @@ public:
         }
         return D3D_OK;
     }
-
 
     HRESULT DrawSubset(DWORD attribId) override {
         bool bound = false;

@@ -223,8 +223,10 @@ private:
         if (s == "ofog") return Reg{D3DSPR_RASTOUT, D3DSRO_FOG};
         if (s == "opts") return Reg{D3DSPR_RASTOUT, D3DSRO_POINT_SIZE};
         if (s == "a0") return Reg{D3DSPR_ADDR, 0};
-        if (s.rfind("od", 0) == 0) return numbered(D3DSPR_ATTROUT, std::string_view(s).substr(2), d3d8::kVsColorOutputs);
-        if (s.rfind("ot", 0) == 0) return numbered(D3DSPR_TEXCRDOUT, std::string_view(s).substr(2), d3d8::kVsTexCoordOutputs);
+        if (s.rfind("od", 0) == 0)
+            return numbered(D3DSPR_ATTROUT, std::string_view(s).substr(2), d3d8::kVsColorOutputs);
+        if (s.rfind("ot", 0) == 0)
+            return numbered(D3DSPR_TEXCRDOUT, std::string_view(s).substr(2), d3d8::kVsTexCoordOutputs);
         if (s.empty()) return bad("missing register");
         const std::string_view tail = std::string_view(s).substr(1);
         switch (s[0]) {
@@ -252,7 +254,8 @@ private:
         std::size_t start = 0;
         for (;;) {
             std::size_t plus = inside.find('+', start);
-            std::string_view term = std::string_view(inside).substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+            std::string_view term =
+                std::string_view(inside).substr(start, plus == std::string::npos ? std::string::npos : plus - start);
             if (term == "a0.x" && !reg.relative) {
                 reg.relative = true;
             } else if (std::optional<DWORD> n = ParseIndex(term); n && !haveOffset) {

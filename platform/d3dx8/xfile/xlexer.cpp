@@ -20,30 +20,56 @@ int HexValue(char c) {
 
 // Binary token numbers of the encoding.
 enum : WORD {
-    kName = 1, kString = 2, kInteger = 3, kGuid = 5, kIntegerList = 6, kFloatList = 7,
-    kOBrace = 0x0A, kCBrace = 0x0B, kOParen = 0x0C, kCParen = 0x0D, kOBracket = 0x0E, kCBracket = 0x0F,
-    kOAngle = 0x10, kCAngle = 0x11, kDot = 0x12, kComma = 0x13, kSemicolon = 0x14,
-    kTemplate = 0x1F, kWord = 0x28, kDword, kFloat, kDouble, kChar, kUchar, kSword, kSdword, kVoid,
-    kLpstr, kUnicode, kCstring, kArray,
+    kName = 1,
+    kString = 2,
+    kInteger = 3,
+    kGuid = 5,
+    kIntegerList = 6,
+    kFloatList = 7,
+    kOBrace = 0x0A,
+    kCBrace = 0x0B,
+    kOParen = 0x0C,
+    kCParen = 0x0D,
+    kOBracket = 0x0E,
+    kCBracket = 0x0F,
+    kOAngle = 0x10,
+    kCAngle = 0x11,
+    kDot = 0x12,
+    kComma = 0x13,
+    kSemicolon = 0x14,
+    kTemplate = 0x1F,
+    kWord = 0x28,
+    kDword,
+    kFloat,
+    kDouble,
+    kChar,
+    kUchar,
+    kSword,
+    kSdword,
+    kVoid,
+    kLpstr,
+    kUnicode,
+    kCstring,
+    kArray,
 };
 
 const char* KeywordText(WORD id) {
     switch (id) {
-    case kTemplate: return "template";
-    case kWord: return "WORD";
-    case kDword: return "DWORD";
-    case kFloat: return "FLOAT";
-    case kDouble: return "DOUBLE";
-    case kChar: return "CHAR";
-    case kUchar: return "UCHAR";
-    case kSword: return "SWORD";
-    case kSdword: return "SDWORD";
-    case kVoid: return "VOID";
-    case kLpstr: return "LPSTR";
-    case kUnicode: return "UNICODE";
-    case kCstring: return "CSTRING";
-    case kArray: return "array";
-    default: return nullptr;
+        case kTemplate: return "template";
+        case kWord: return "WORD";
+        case kDword: return "DWORD";
+        case kFloat: return "FLOAT";
+        case kDouble: return "DOUBLE";
+        case kChar: return "CHAR";
+        case kUchar: return "UCHAR";
+        case kSword: return "SWORD";
+        case kSdword: return "SDWORD";
+        case kVoid: return "VOID";
+        case kLpstr: return "LPSTR";
+        case kUnicode: return "UNICODE";
+        case kCstring: return "CSTRING";
+        case kArray: return "array";
+        default: return nullptr;
     }
 }
 
@@ -105,15 +131,16 @@ void Lexer::Read(Token* t) {
     t->text.clear();
     t->integers.clear();
     t->reals.clear();
-    if (m_binary) ReadBinary(t);
-    else ReadText(t);
+    if (m_binary)
+        ReadBinary(t);
+    else
+        ReadText(t);
 }
 
 void Lexer::ReadText(Token* t) {
     const BYTE* d = m_data;
     while (true) {
-        while (m_pos < m_size && (d[m_pos] == ' ' || d[m_pos] == '\t' || d[m_pos] == '\r' || d[m_pos] == '\n'))
-            ++m_pos;
+        while (m_pos < m_size && (d[m_pos] == ' ' || d[m_pos] == '\t' || d[m_pos] == '\r' || d[m_pos] == '\n')) ++m_pos;
         if (m_pos >= m_size) {
             t->kind = Tok::End;
             return;
@@ -124,16 +151,34 @@ void Lexer::ReadText(Token* t) {
     }
     const BYTE c = d[m_pos];
     switch (c) {
-    case '{': ++m_pos; t->kind = Tok::OBrace; return;
-    case '}': ++m_pos; t->kind = Tok::CBrace; return;
-    case '[': ++m_pos; t->kind = Tok::OBracket; return;
-    case ']': ++m_pos; t->kind = Tok::CBracket; return;
-    case ',':
-    case ';': ++m_pos; t->kind = Tok::Separator; return;
-    case '(':
-    case ')':
-    case '>': ++m_pos; t->kind = Tok::Other; return;
-    default: break;
+        case '{':
+            ++m_pos;
+            t->kind = Tok::OBrace;
+            return;
+        case '}':
+            ++m_pos;
+            t->kind = Tok::CBrace;
+            return;
+        case '[':
+            ++m_pos;
+            t->kind = Tok::OBracket;
+            return;
+        case ']':
+            ++m_pos;
+            t->kind = Tok::CBracket;
+            return;
+        case ',':
+        case ';':
+            ++m_pos;
+            t->kind = Tok::Separator;
+            return;
+        case '(':
+        case ')':
+        case '>':
+            ++m_pos;
+            t->kind = Tok::Other;
+            return;
+        default: break;
     }
     if (c == '<') {
         const std::size_t start = ++m_pos;
@@ -161,8 +206,8 @@ void Lexer::ReadText(Token* t) {
         t->kind = Tok::String;
         return;
     }
-    const bool signedNumber = (c == '-' || c == '+') && m_pos + 1 < m_size &&
-                              (IsDigit(d[m_pos + 1]) || d[m_pos + 1] == '.');
+    const bool signedNumber =
+        (c == '-' || c == '+') && m_pos + 1 < m_size && (IsDigit(d[m_pos + 1]) || d[m_pos + 1] == '.');
     const bool dotNumber = c == '.' && m_pos + 1 < m_size && IsDigit(d[m_pos + 1]);
     if (IsDigit(c) || signedNumber || dotNumber) {
         std::size_t p = m_pos;
@@ -231,77 +276,77 @@ void Lexer::ReadBinary(Token* t) {
     m_pos += 2;
     t->kind = Tok::Error;
     switch (id) {
-    case kName:
-    case kString: {
-        if (!have(4)) return;
-        const DWORD count = u32();
-        if (!have(count)) return;
-        t->text.assign(reinterpret_cast<const char*>(m_data + m_pos), count);
-        m_pos += count;
-        t->kind = id == kName ? Tok::Name : Tok::String;
-        if (id == kString) SkipStringTerminator();
-        return;
-    }
-    case kInteger:
-        if (!have(4)) return;
-        t->integer = u32();
-        t->kind = Tok::Integer;
-        return;
-    case kGuid: {
-        if (!have(16)) return;
-        t->guid.Data1 = u32();
-        t->guid.Data2 = static_cast<WORD>(m_data[m_pos] | (m_data[m_pos + 1] << 8));
-        t->guid.Data3 = static_cast<WORD>(m_data[m_pos + 2] | (m_data[m_pos + 3] << 8));
-        std::memcpy(t->guid.Data4, m_data + m_pos + 4, 8);
-        m_pos += 12;
-        t->kind = Tok::Guid;
-        return;
-    }
-    case kIntegerList: {
-        if (!have(4)) return;
-        const DWORD count = u32();
-        if (!have(std::uint64_t{count} * 4)) return;
-        t->integers.resize(count);
-        if (count) std::memcpy(t->integers.data(), m_data + m_pos, std::size_t{count} * 4);
-        m_pos += std::size_t{count} * 4;
-        t->kind = Tok::IntegerList;
-        return;
-    }
-    case kFloatList: {
-        if (!have(4)) return;
-        const DWORD count = u32();
-        const std::size_t width = m_doubles ? 8 : 4;
-        if (!have(std::uint64_t{count} * width)) return;
-        t->reals.resize(count);
-        for (DWORD i = 0; i < count; ++i, m_pos += width) {
-            if (m_doubles) {
-                std::memcpy(&t->reals[i], m_data + m_pos, 8);
-            } else {
-                float f;
-                std::memcpy(&f, m_data + m_pos, 4);
-                t->reals[i] = f;
+        case kName:
+        case kString: {
+            if (!have(4)) return;
+            const DWORD count = u32();
+            if (!have(count)) return;
+            t->text.assign(reinterpret_cast<const char*>(m_data + m_pos), count);
+            m_pos += count;
+            t->kind = id == kName ? Tok::Name : Tok::String;
+            if (id == kString) SkipStringTerminator();
+            return;
+        }
+        case kInteger:
+            if (!have(4)) return;
+            t->integer = u32();
+            t->kind = Tok::Integer;
+            return;
+        case kGuid: {
+            if (!have(16)) return;
+            t->guid.Data1 = u32();
+            t->guid.Data2 = static_cast<WORD>(m_data[m_pos] | (m_data[m_pos + 1] << 8));
+            t->guid.Data3 = static_cast<WORD>(m_data[m_pos + 2] | (m_data[m_pos + 3] << 8));
+            std::memcpy(t->guid.Data4, m_data + m_pos + 4, 8);
+            m_pos += 12;
+            t->kind = Tok::Guid;
+            return;
+        }
+        case kIntegerList: {
+            if (!have(4)) return;
+            const DWORD count = u32();
+            if (!have(std::uint64_t{count} * 4)) return;
+            t->integers.resize(count);
+            if (count) std::memcpy(t->integers.data(), m_data + m_pos, std::size_t{count} * 4);
+            m_pos += std::size_t{count} * 4;
+            t->kind = Tok::IntegerList;
+            return;
+        }
+        case kFloatList: {
+            if (!have(4)) return;
+            const DWORD count = u32();
+            const std::size_t width = m_doubles ? 8 : 4;
+            if (!have(std::uint64_t{count} * width)) return;
+            t->reals.resize(count);
+            for (DWORD i = 0; i < count; ++i, m_pos += width) {
+                if (m_doubles) {
+                    std::memcpy(&t->reals[i], m_data + m_pos, 8);
+                } else {
+                    float f;
+                    std::memcpy(&f, m_data + m_pos, 4);
+                    t->reals[i] = f;
+                }
             }
+            t->kind = Tok::RealList;
+            return;
         }
-        t->kind = Tok::RealList;
-        return;
-    }
-    case kOBrace: t->kind = Tok::OBrace; return;
-    case kCBrace: t->kind = Tok::CBrace; return;
-    case kOBracket: t->kind = Tok::OBracket; return;
-    case kCBracket: t->kind = Tok::CBracket; return;
-    case kDot: t->kind = Tok::Dot; return;
-    case kComma:
-    case kSemicolon: t->kind = Tok::Separator; return;
-    case kOParen:
-    case kCParen:
-    case kOAngle:
-    case kCAngle: t->kind = Tok::Other; return;
-    default:
-        if (const char* keyword = KeywordText(id)) {
-            t->text = keyword;
-            t->kind = Tok::Name;
-        }
-        return;
+        case kOBrace: t->kind = Tok::OBrace; return;
+        case kCBrace: t->kind = Tok::CBrace; return;
+        case kOBracket: t->kind = Tok::OBracket; return;
+        case kCBracket: t->kind = Tok::CBracket; return;
+        case kDot: t->kind = Tok::Dot; return;
+        case kComma:
+        case kSemicolon: t->kind = Tok::Separator; return;
+        case kOParen:
+        case kCParen:
+        case kOAngle:
+        case kCAngle: t->kind = Tok::Other; return;
+        default:
+            if (const char* keyword = KeywordText(id)) {
+                t->text = keyword;
+                t->kind = Tok::Name;
+            }
+            return;
     }
 }
 

@@ -48,8 +48,7 @@ struct Fail {
 };
 
 // One COM reference, released when it goes; Put() releases the old one before a new fill.
-template <typename T>
-struct Ref {
+template <typename T> struct Ref {
     T* p = nullptr;
     Ref() = default;
     Ref(const Ref&) = delete;
@@ -102,7 +101,8 @@ HRESULT ReadMaterial(IDirectXFileData* data, XMaterial* m, const Fail& fail) {
         childData->GetType(&type);
         if (*type != TID_D3DRMTextureFilename || !m->textureFilename.empty()) continue;
         DataCursor t(nullptr, 0);
-        if (FAILED(Cursor(childData.p, &t)) || !t.String(&m->textureFilename)) return fail("texture file name unreadable");
+        if (FAILED(Cursor(childData.p, &t)) || !t.String(&m->textureFilename))
+            return fail("texture file name unreadable");
     }
     return DXFILE_OK;
 }
@@ -111,8 +111,7 @@ HRESULT ReadMaterial(IDirectXFileData* data, XMaterial* m, const Fail& fail) {
 HRESULT AsData(IDirectXFileObject* child, IDirectXFileData** data) {
     if (SUCCEEDED(child->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(data)))) return DXFILE_OK;
     Ref<IDirectXFileDataReference> reference;
-    if (FAILED(child->QueryInterface(IID_IDirectXFileDataReference, reference.PutVoid())))
-        return DXFILEERR_BADOBJECT;
+    if (FAILED(child->QueryInterface(IID_IDirectXFileDataReference, reference.PutVoid()))) return DXFILEERR_BADOBJECT;
     return reference->Resolve(data);
 }
 
@@ -191,10 +190,12 @@ HRESULT ReadXMesh(IDirectXFileData* data, XMeshData* out, std::string* error) {
             mesh.normals.resize(n);
             for (D3DVECTOR& v : mesh.normals)
                 if (!d.Vector(&v)) return fail("normals missing");
-            if (!d.Count(&nFaces, 4) || FAILED(ReadFaces(d, nFaces, &mesh.normalFaces))) return fail("normal faces missing");
+            if (!d.Count(&nFaces, 4) || FAILED(ReadFaces(d, nFaces, &mesh.normalFaces)))
+                return fail("normal faces missing");
             if (nFaces != faceCount) return fail("normal face count differs from the face count");
             for (std::size_t f = 0; f < nFaces; ++f) {
-                if (mesh.normalFaces[f].size() != mesh.faces[f].size()) return fail("normal face corners differ from the face");
+                if (mesh.normalFaces[f].size() != mesh.faces[f].size())
+                    return fail("normal face corners differ from the face");
                 for (DWORD i : mesh.normalFaces[f])
                     if (i >= n) return fail("normal index past the normal count");
             }
@@ -290,20 +291,20 @@ HRESULT ReadAll(void* source, DXFILELOADOPTIONS options, std::vector<XMeshInFile
 
 const char* DescribeXFileError(HRESULT hr) {
     switch (hr) {
-    case DXFILEERR_FILENOTFOUND: return "file not found";
-    case DXFILEERR_BADFILETYPE: return "not an X file";
-    case DXFILEERR_BADFILEVERSION: return "X file of an unknown version";
-    case DXFILEERR_BADFILEFLOATSIZE: return "X file with an unknown real size";
-    case DXFILEERR_BADFILECOMPRESSIONTYPE: return "compressed X files are not read";
-    case DXFILEERR_BADFILE: return "X file holds more objects than any mesh needs";
-    case DXFILEERR_PARSEERROR: return "X file does not parse";
-    case DXFILEERR_NOTEMPLATE: return "X file names a template it does not declare first";
-    case DXFILEERR_BADTYPE: return "X file template reuses another template's identifier with other members";
-    case DXFILEERR_BADARRAYSIZE: return "X file array larger than the data it holds";
-    case DXFILEERR_BADVALUE: return "X file value of the wrong kind or out of range";
-    case DXFILEERR_NOMOREDATA: return "X file object holds too few values";
-    case DXFILEERR_BADDATAREFERENCE: return "X file reference is malformed";
-    default: return "not a readable X file";
+        case DXFILEERR_FILENOTFOUND: return "file not found";
+        case DXFILEERR_BADFILETYPE: return "not an X file";
+        case DXFILEERR_BADFILEVERSION: return "X file of an unknown version";
+        case DXFILEERR_BADFILEFLOATSIZE: return "X file with an unknown real size";
+        case DXFILEERR_BADFILECOMPRESSIONTYPE: return "compressed X files are not read";
+        case DXFILEERR_BADFILE: return "X file holds more objects than any mesh needs";
+        case DXFILEERR_PARSEERROR: return "X file does not parse";
+        case DXFILEERR_NOTEMPLATE: return "X file names a template it does not declare first";
+        case DXFILEERR_BADTYPE: return "X file template reuses another template's identifier with other members";
+        case DXFILEERR_BADARRAYSIZE: return "X file array larger than the data it holds";
+        case DXFILEERR_BADVALUE: return "X file value of the wrong kind or out of range";
+        case DXFILEERR_NOMOREDATA: return "X file object holds too few values";
+        case DXFILEERR_BADDATAREFERENCE: return "X file reference is malformed";
+        default: return "not a readable X file";
     }
 }
 

@@ -12,10 +12,10 @@
 namespace xfile {
 
 struct XMaterial {
-    D3DCOLORVALUE diffuse{};   // the file's face colour
+    D3DCOLORVALUE diffuse{};  // the file's face colour
     float power = 0;
-    D3DCOLORVALUE specular{};  // alpha 1
-    D3DCOLORVALUE emissive{};  // alpha 1
+    D3DCOLORVALUE specular{};     // alpha 1
+    D3DCOLORVALUE emissive{};     // alpha 1
     std::string textureFilename;  // empty when the material names none
 };
 
@@ -46,6 +46,7 @@ const char* DescribeXFileError(HRESULT hr);
 
 // Every mesh of a file in file order, top-level ones and those inside frames.
 HRESULT ReadXMeshesFromFile(const char* fileName, std::vector<XMeshInFile>* out, std::string* error = nullptr);
-HRESULT ReadXMeshesFromMemory(const void* data, DWORD size, std::vector<XMeshInFile>* out, std::string* error = nullptr);
+HRESULT ReadXMeshesFromMemory(const void* data, DWORD size, std::vector<XMeshInFile>* out,
+                              std::string* error = nullptr);
 
 }  // namespace xfile

@@ -21,8 +21,10 @@ HRESULT CopyName(const std::string& name, LPSTR buffer, LPDWORD length) {
         return DXFILE_OK;
     }
     if (*length < needed) return DXFILEERR_BADVALUE;
-    if (needed) std::memcpy(buffer, name.c_str(), needed);
-    else if (*length > 0) buffer[0] = '\0';
+    if (needed)
+        std::memcpy(buffer, name.c_str(), needed);
+    else if (*length > 0)
+        buffer[0] = '\0';
     *length = needed;
     return DXFILE_OK;
 }
@@ -69,7 +71,8 @@ private:
     std::size_t m_next = 0;
 };
 
-class FileReference final : public win32::ComObject<IDirectXFileDataReference, IID_IDirectXFileDataReference, IID_IDirectXFileObject> {
+class FileReference final
+    : public win32::ComObject<IDirectXFileDataReference, IID_IDirectXFileDataReference, IID_IDirectXFileObject> {
 public:
     FileReference(DocumentPtr document, const Child* child) : m_document(std::move(document)), m_child(child) {}
 
@@ -99,8 +102,10 @@ HRESULT FileData::GetNextObject(LPDIRECTXFILEOBJECT* child) {
     *child = nullptr;
     if (m_next >= m_object->children.size()) return DXFILEERR_NOMOREOBJECTS;
     const Child& c = m_object->children[m_next++];
-    if (c.object) *child = new FileData(m_document, c.object.get());
-    else *child = new FileReference(m_document, &c);
+    if (c.object)
+        *child = new FileData(m_document, c.object.get());
+    else
+        *child = new FileReference(m_document, &c);
     return DXFILE_OK;
 }
 
@@ -145,19 +150,20 @@ public:
         const BYTE* data = nullptr;
         std::size_t size = 0;
         switch (options & 0x0F) {
-        case DXFILELOAD_FROMFILE:
-            if (FAILED(d3dx::ReadWholeFile(static_cast<const char*>(source), &bytes))) return DXFILEERR_FILENOTFOUND;
-            data = bytes.data();
-            size = bytes.size();
-            break;
-        case DXFILELOAD_FROMMEMORY: {
-            const auto* memory = static_cast<const DXFILELOADMEMORY*>(source);
-            if (!memory->lpMemory && memory->dSize) return DXFILEERR_BADVALUE;
-            data = static_cast<const BYTE*>(memory->lpMemory);
-            size = memory->dSize;
-            break;
-        }
-        default: return DXFILEERR_BADVALUE;  // resources, streams and URLs do not exist here
+            case DXFILELOAD_FROMFILE:
+                if (FAILED(d3dx::ReadWholeFile(static_cast<const char*>(source), &bytes)))
+                    return DXFILEERR_FILENOTFOUND;
+                data = bytes.data();
+                size = bytes.size();
+                break;
+            case DXFILELOAD_FROMMEMORY: {
+                const auto* memory = static_cast<const DXFILELOADMEMORY*>(source);
+                if (!memory->lpMemory && memory->dSize) return DXFILEERR_BADVALUE;
+                data = static_cast<const BYTE*>(memory->lpMemory);
+                size = memory->dSize;
+                break;
+            }
+            default: return DXFILEERR_BADVALUE;  // resources, streams and URLs do not exist here
         }
         // Templates the file declares stay with this read; registered ones are kept for all.
         TemplateSet templates = m_templates;

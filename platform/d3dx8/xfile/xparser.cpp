@@ -26,10 +26,10 @@ bool PrimitiveOf(const std::string& name, Primitive* out) {
         const char* name;
         Primitive type;
     } kTypes[] = {
-        {"WORD", Primitive::Word},     {"DWORD", Primitive::Dword},   {"FLOAT", Primitive::Float},
-        {"DOUBLE", Primitive::Double}, {"CHAR", Primitive::Char},     {"UCHAR", Primitive::Uchar},
-        {"BYTE", Primitive::Uchar},    {"SWORD", Primitive::Sword},   {"SDWORD", Primitive::Sdword},
-        {"STRING", Primitive::String}, {"LPSTR", Primitive::String},  {"CSTRING", Primitive::String},
+        {"WORD", Primitive::Word},      {"DWORD", Primitive::Dword},  {"FLOAT", Primitive::Float},
+        {"DOUBLE", Primitive::Double},  {"CHAR", Primitive::Char},    {"UCHAR", Primitive::Uchar},
+        {"BYTE", Primitive::Uchar},     {"SWORD", Primitive::Sword},  {"SDWORD", Primitive::Sdword},
+        {"STRING", Primitive::String},  {"LPSTR", Primitive::String}, {"CSTRING", Primitive::String},
         {"UNICODE", Primitive::String},
     };
     for (const auto& t : kTypes)
@@ -43,7 +43,8 @@ bool PrimitiveOf(const std::string& name, Primitive* out) {
 class Parser {
 public:
     Parser(const BYTE* data, std::size_t size, bool binary, bool doubles, TemplateSet* templates)
-        : m_lexer(data, size, binary, doubles), m_templates(templates), m_layoutBudget(4 * std::uint64_t{size} + (1u << 20)) {}
+        : m_lexer(data, size, binary, doubles), m_templates(templates),
+          m_layoutBudget(4 * std::uint64_t{size} + (1u << 20)) {}
 
     HRESULT ParseAll(Document* document);
 
@@ -68,20 +69,20 @@ HRESULT Parser::ParseAll(Document* document) {
     while (true) {
         const Token& t = m_lexer.Peek();
         switch (t.kind) {
-        case Tok::End: return DXFILE_OK;
-        case Tok::Separator: m_lexer.Next(); break;
-        case Tok::Name: {
-            if (t.text == "template") {
-                m_lexer.Next();
-                if (const HRESULT hr = ParseTemplate(); FAILED(hr)) return hr;
+            case Tok::End: return DXFILE_OK;
+            case Tok::Separator: m_lexer.Next(); break;
+            case Tok::Name: {
+                if (t.text == "template") {
+                    m_lexer.Next();
+                    if (const HRESULT hr = ParseTemplate(); FAILED(hr)) return hr;
+                    break;
+                }
+                std::unique_ptr<DataObject> object;
+                if (const HRESULT hr = ParseObject(m_lexer.Next().text, 0, &object); FAILED(hr)) return hr;
+                if (object && document) document->objects.push_back(std::move(object));
                 break;
             }
-            std::unique_ptr<DataObject> object;
-            if (const HRESULT hr = ParseObject(m_lexer.Next().text, 0, &object); FAILED(hr)) return hr;
-            if (object && document) document->objects.push_back(std::move(object));
-            break;
-        }
-        default: return DXFILEERR_PARSEERROR;
+            default: return DXFILEERR_PARSEERROR;
         }
     }
 }
@@ -142,9 +143,12 @@ HRESULT Parser::ParseReference(Child* child) {
     while (true) {
         Token t = m_lexer.Next();
         if (t.kind == Tok::CBrace) break;
-        if (t.kind == Tok::Name && child->refName.empty()) child->refName = t.text;
-        else if (t.kind == Tok::Guid && !child->refHasId) child->refId = t.guid, child->refHasId = true;
-        else if (t.kind != Tok::Separator) return DXFILEERR_BADDATAREFERENCE;
+        if (t.kind == Tok::Name && child->refName.empty())
+            child->refName = t.text;
+        else if (t.kind == Tok::Guid && !child->refHasId)
+            child->refId = t.guid, child->refHasId = true;
+        else if (t.kind != Tok::Separator)
+            return DXFILEERR_BADDATAREFERENCE;
         any = true;
     }
     return any ? DXFILE_OK : DXFILEERR_BADDATAREFERENCE;
@@ -164,33 +168,33 @@ HRESULT Parser::ParseObject(std::string typeName, int depth, std::unique_ptr<Dat
     while (true) {
         Token t = m_lexer.Next();
         switch (t.kind) {
-        case Tok::CBrace: break;
-        case Tok::Separator: continue;
-        case Tok::Integer: values.push_back({Value::Integer, t.integer, 0, 0}); continue;
-        case Tok::Real: values.push_back({Value::Real, 0, t.real, 0}); continue;
-        case Tok::String:
-            values.push_back({Value::String, 0, 0, static_cast<std::uint32_t>(strings.size())});
-            strings.push_back(std::move(t.text));
-            continue;
-        case Tok::IntegerList:
-            for (std::uint32_t v : t.integers) values.push_back({Value::Integer, v, 0, 0});
-            continue;
-        case Tok::RealList:
-            for (double v : t.reals) values.push_back({Value::Real, 0, v, 0});
-            continue;
-        case Tok::OBrace: {
-            Child child;
-            if (const HRESULT hr = ParseReference(&child); FAILED(hr)) return hr;
-            object->children.push_back(std::move(child));
-            continue;
-        }
-        case Tok::Name: {
-            std::unique_ptr<DataObject> nested;
-            if (const HRESULT hr = ParseObject(std::move(t.text), depth + 1, &nested); FAILED(hr)) return hr;
-            if (nested) object->children.push_back(Child{std::move(nested), {}, {}, false});
-            continue;
-        }
-        default: return DXFILEERR_PARSEERROR;  // the end of the file inside an object, or garbage
+            case Tok::CBrace: break;
+            case Tok::Separator: continue;
+            case Tok::Integer: values.push_back({Value::Integer, t.integer, 0, 0}); continue;
+            case Tok::Real: values.push_back({Value::Real, 0, t.real, 0}); continue;
+            case Tok::String:
+                values.push_back({Value::String, 0, 0, static_cast<std::uint32_t>(strings.size())});
+                strings.push_back(std::move(t.text));
+                continue;
+            case Tok::IntegerList:
+                for (std::uint32_t v : t.integers) values.push_back({Value::Integer, v, 0, 0});
+                continue;
+            case Tok::RealList:
+                for (double v : t.reals) values.push_back({Value::Real, 0, v, 0});
+                continue;
+            case Tok::OBrace: {
+                Child child;
+                if (const HRESULT hr = ParseReference(&child); FAILED(hr)) return hr;
+                object->children.push_back(std::move(child));
+                continue;
+            }
+            case Tok::Name: {
+                std::unique_ptr<DataObject> nested;
+                if (const HRESULT hr = ParseObject(std::move(t.text), depth + 1, &nested); FAILED(hr)) return hr;
+                if (nested) object->children.push_back(Child{std::move(nested), {}, {}, false});
+                continue;
+            }
+            default: return DXFILEERR_PARSEERROR;  // the end of the file inside an object, or garbage
         }
         break;
     }
@@ -206,8 +210,7 @@ HRESULT Parser::ParseObject(std::string typeName, int depth, std::unique_ptr<Dat
     return DXFILE_OK;
 }
 
-template <typename T>
-void Append(std::vector<BYTE>* data, T value) {
+template <typename T> void Append(std::vector<BYTE>* data, T value) {
     const std::size_t at = data->size();
     data->resize(at + sizeof(T));
     std::memcpy(data->data() + at, &value, sizeof(T));
@@ -247,7 +250,8 @@ HRESULT Parser::LayoutMembers(const Template& t, DataObject* object, const std::
         const std::size_t start = object->data.size();
         for (std::uint64_t i = 0; i < count; ++i) {
             if (sub) {
-                if (const HRESULT hr = LayoutMembers(*sub, object, values, strings, cursor, depth + 1, false); FAILED(hr))
+                if (const HRESULT hr = LayoutMembers(*sub, object, values, strings, cursor, depth + 1, false);
+                    FAILED(hr))
                     return hr;
                 continue;
             }
@@ -260,26 +264,25 @@ HRESULT Parser::LayoutMembers(const Template& t, DataObject* object, const std::
             if (!realMember && v.kind == Value::Real) {
                 // A whole number written as a real; fractions, infinities, NaN and values past
                 // 64 bits are refused before any conversion.
-                if (!(v.real >= -9.2e18 && v.real <= 9.2e18) || std::trunc(v.real) != v.real)
-                    return DXFILEERR_BADVALUE;
+                if (!(v.real >= -9.2e18 && v.real <= 9.2e18) || std::trunc(v.real) != v.real) return DXFILEERR_BADVALUE;
                 integer = static_cast<std::int64_t>(v.real);
             }
             if (m.type == Primitive::Float && std::isfinite(real) && std::fabs(real) > FLT_MAX)
                 return DXFILEERR_BADVALUE;  // a finite value a float cannot hold
             switch (m.type) {
-            case Primitive::Word: Append(&object->data, static_cast<WORD>(integer)); break;
-            case Primitive::Dword: Append(&object->data, static_cast<DWORD>(integer)); break;
-            case Primitive::Float: Append(&object->data, static_cast<float>(real)); break;
-            case Primitive::Double: Append(&object->data, real); break;
-            case Primitive::Char: Append(&object->data, static_cast<char>(integer)); break;
-            case Primitive::Uchar: Append(&object->data, static_cast<BYTE>(integer)); break;
-            case Primitive::Sword: Append(&object->data, static_cast<SHORT>(integer)); break;
-            case Primitive::Sdword: Append(&object->data, static_cast<LONG>(integer)); break;
-            case Primitive::String:
-                object->strings.push_back(strings[v.string]);
-                Append(&object->data, object->strings.back().c_str());
-                break;
-            case Primitive::None: break;
+                case Primitive::Word: Append(&object->data, static_cast<WORD>(integer)); break;
+                case Primitive::Dword: Append(&object->data, static_cast<DWORD>(integer)); break;
+                case Primitive::Float: Append(&object->data, static_cast<float>(real)); break;
+                case Primitive::Double: Append(&object->data, real); break;
+                case Primitive::Char: Append(&object->data, static_cast<char>(integer)); break;
+                case Primitive::Uchar: Append(&object->data, static_cast<BYTE>(integer)); break;
+                case Primitive::Sword: Append(&object->data, static_cast<SHORT>(integer)); break;
+                case Primitive::Sdword: Append(&object->data, static_cast<LONG>(integer)); break;
+                case Primitive::String:
+                    object->strings.push_back(strings[v.string]);
+                    Append(&object->data, object->strings.back().c_str());
+                    break;
+                case Primitive::None: break;
             }
             if (m.dims.empty() && m.type != Primitive::String && m.type != Primitive::Float &&
                 m.type != Primitive::Double)
@@ -301,8 +304,7 @@ HRESULT Parser::Layout(const Template& t, DataObject* object, const std::vector<
 
 HRESULT ParseXFile(const BYTE* data, std::size_t size, TemplateSet* templates, Document* document) {
     if (!data || size < 16 || std::memcmp(data, "xof ", 4) != 0) return DXFILEERR_BADFILETYPE;
-    if (std::memcmp(data + 4, "0302", 4) != 0 && std::memcmp(data + 4, "0303", 4) != 0)
-        return DXFILEERR_BADFILEVERSION;
+    if (std::memcmp(data + 4, "0302", 4) != 0 && std::memcmp(data + 4, "0303", 4) != 0) return DXFILEERR_BADFILEVERSION;
     const bool text = std::memcmp(data + 8, "txt ", 4) == 0, binary = std::memcmp(data + 8, "bin ", 4) == 0;
     if (!text && !binary) {
         const bool compressed = std::memcmp(data + 8, "tzip", 4) == 0 || std::memcmp(data + 8, "bzip", 4) == 0;

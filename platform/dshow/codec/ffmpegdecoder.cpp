@@ -160,7 +160,8 @@ HRESULT FfmpegDecoder::Open(std::FILE* file) {
     if (!format_->iformat || !Listed(format_->iformat->name, kDemuxers)) return VFW_E_UNKNOWN_FILE_TYPE;
     // Only the video is looked into; no other stream gets a decoder.
     for (unsigned i = 0; i < format_->nb_streams; ++i)
-        if (format_->streams[i]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) format_->streams[i]->discard = AVDISCARD_ALL;
+        if (format_->streams[i]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
+            format_->streams[i]->discard = AVDISCARD_ALL;
     {
         // The decoders stream probing opens: single-threaded, pictures no larger than a movie may be.
         std::vector<AVDictionary*> options(format_->nb_streams, nullptr);
@@ -209,8 +210,8 @@ bool FfmpegDecoder::Next(std::vector<BYTE>& out, REFERENCE_TIME* start, REFERENC
     const int pitch = RowPitch24(width_);
     out.resize(static_cast<size_t>(pitch) * static_cast<size_t>(height_));
     // Pictures that change size mid-stream are scaled to the size the renderer agreed to.
-    scaler_ = sws_getCachedContext(scaler_, f->width, f->height, static_cast<AVPixelFormat>(f->format), width_,
-                                   height_, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
+    scaler_ = sws_getCachedContext(scaler_, f->width, f->height, static_cast<AVPixelFormat>(f->format), width_, height_,
+                                   AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
     if (!scaler_ || f->width < 1 || f->height < 1) {
         av_frame_unref(f);
         return false;

@@ -85,8 +85,9 @@ Figures RunOnce(const fs::path& exe, const fs::path& folder, const std::string& 
     // A program that stops stepping frames (an old full-screen fault on a desktop, say) fails its run.
     const std::string command = "cd " + Quote(folder) + " && exec timeout -k 5 120 env " + video +
                                 " ABISALIA_FIXED_STEP=0.02"
-                                " ABISALIA_SCRIPT=run.script ABISALIA_SWAP_TIMES=" + Quote(times) +
-                                " LD_PRELOAD=" + Quote(ABISALIA_SWAP_SHIM) + " " + Quote(exe) + " > run.log 2>&1";
+                                " ABISALIA_SCRIPT=run.script ABISALIA_SWAP_TIMES=" +
+                                Quote(times) + " LD_PRELOAD=" + Quote(ABISALIA_SWAP_SHIM) + " " + Quote(exe) +
+                                " > run.log 2>&1";
     const double launched = Now();
     Figures f;
     if (ShellPeak(command, &f.peakMb) != 0) return f;
@@ -148,14 +149,23 @@ int main(int argc, char** argv) {
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a.rfind("--base=", 0) == 0) base = a.substr(7);
-        else if (a.rfind("--before=", 0) == 0) before = a.substr(9);
-        else if (a.rfind("--after=", 0) == 0) after = a.substr(8);
-        else if (a.rfind("--runs=", 0) == 0) runs = std::max(1, std::atoi(a.c_str() + 7));
-        else if (a.rfind("--display=", 0) == 0) display = a.substr(10);
-        else if (a == "--keep") keep = true;
+        if (a.rfind("--base=", 0) == 0)
+            base = a.substr(7);
+        else if (a.rfind("--before=", 0) == 0)
+            before = a.substr(9);
+        else if (a.rfind("--after=", 0) == 0)
+            after = a.substr(8);
+        else if (a.rfind("--runs=", 0) == 0)
+            runs = std::max(1, std::atoi(a.c_str() + 7));
+        else if (a.rfind("--display=", 0) == 0)
+            display = a.substr(10);
+        else if (a == "--keep")
+            keep = true;
         else {
-            std::fprintf(stderr, "usage: %s [--base=<commit>] [--before=<executable>] [--after=<executable>] [--runs=<n>] [--display=<X display>] [--keep]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--base=<commit>] [--before=<executable>] [--after=<executable>] [--runs=<n>] "
+                         "[--display=<X display>] [--keep]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -190,8 +200,7 @@ int main(int argc, char** argv) {
             peak[k].push_back(f.peakMb);
         }
     }
-    const std::string afterName =
-        after == ABISALIA_GAME_PATH ? Describe("HEAD") + " (this build)" : after.string();
+    const std::string afterName = after == ABISALIA_GAME_PATH ? Describe("HEAD") + " (this build)" : after.string();
     std::printf("before: %s\nafter:  %s\n", beforeName.c_str(), afterName.c_str());
     std::printf("medians of %d alternating runs, llvmpipe, %s, 1024 x 768 full screen, level 1\n", runs,
                 display.empty() ? "SDL offscreen" : ("X display " + display).c_str());
@@ -205,11 +214,12 @@ int main(int argc, char** argv) {
     row("underwater frame, wall time", "ms", wall[0], wall[1]);
     row("level-change frame", "ms", level[0], level[1]);
     row("peak resident memory", "MB", peak[0], peak[1]);
-    std::printf("start-up: launch to the first swap showing the game; swap interval: median time between\n"
-                "swaps of drawn frames %d-%d; wall time: the same stretch's time over its %d frames; level\n"
-                "change: the longest interval from 20 frames before the request on; peak resident: the\n"
-                "program's VmHWM over the run.\n",
-                kSteadyFirst, kSteadyLast, kSteadyLast - kSteadyFirst);
+    std::printf(
+        "start-up: launch to the first swap showing the game; swap interval: median time between\n"
+        "swaps of drawn frames %d-%d; wall time: the same stretch's time over its %d frames; level\n"
+        "change: the longest interval from 20 frames before the request on; peak resident: the\n"
+        "program's VmHWM over the run.\n",
+        kSteadyFirst, kSteadyLast, kSteadyLast - kSteadyFirst);
     if (!keep) {
         if (fs::exists(scratch / "tree"))
             Shell("git -C " + Quote(ABISALIA_SOURCE_DIR) + " worktree remove --force " + Quote(scratch / "tree") +

@@ -156,9 +156,10 @@ TEST(GameShaders, EveryFileWritesPositionColourAndTexture) {
 }
 
 TEST(GameShaders, BothPassesOfAPairGiveBitIdenticalClipPositions) {
-    const std::pair<const char*, const char*> pairs[] = {
-        {"objetos.vsh", "objetos2.vsh"}, {"peces.vsh", "peces2.vsh"},
-        {"suelo1.vsh", "suelo2.vsh"}, {"mar.vsh", "mar2.vsh"}};
+    const std::pair<const char*, const char*> pairs[] = {{"objetos.vsh", "objetos2.vsh"},
+                                                         {"peces.vsh", "peces2.vsh"},
+                                                         {"suelo1.vsh", "suelo2.vsh"},
+                                                         {"mar.vsh", "mar2.vsh"}};
     const Vertex vertices[] = {{{0, 0, 0}}, {{1.5f, -2.25f, 7.125f}, {0, 0, -1}}, {{-19.9f, 3.3f, 0.01f}}};
     Scene base;
     base.weights = {0.3f, 0.5f, 0.2f, 0.0f};
@@ -207,8 +208,8 @@ TEST(GameShaders, CausticCoordinatesMoveWithTimeAndTheObject) {
         float du, dv;
     };
     const Row rows[] = {
-        {"objetos2.vsh", {20, 0, 0}, 1, 0}, {"objetos2.vsh", {0, 0, 10}, 0, 0.5f},
-        {"objetos2.vsh", {0, 30, 0}, 0, 0}, {"suelo2.vsh", {-40, 0, 20}, -2, 1},
+        {"objetos2.vsh", {20, 0, 0}, 1, 0},      {"objetos2.vsh", {0, 0, 10}, 0, 0.5f},
+        {"objetos2.vsh", {0, 30, 0}, 0, 0},      {"suelo2.vsh", {-40, 0, 20}, -2, 1},
         {"peces2.vsh", {4, 0, -2}, 0.2f, -0.1f}, {"mar2.vsh", {10, 0, 30}, 0.5f, 1.5f},
     };
     Scene scene;
@@ -378,8 +379,8 @@ TEST(GameShaders, TheSurfacePlaneIsTheWaterLitByTheCaustics) {
         D3DXVECTOR3 offset;  // from the plane's centre above the eye
         bool plane;
     };
-    const Row rows[] = {{{100, 0, 100}, true}, {{-100, 0, 100}, true}, {{100, 0, -100}, true}, {{-100, 0, -100}, true},
-                        {{100, 2, 100}, false}, {{30, 0, 30}, false}};
+    const Row rows[] = {{{100, 0, 100}, true},   {{-100, 0, 100}, true}, {{100, 0, -100}, true},
+                        {{-100, 0, -100}, true}, {{100, 2, 100}, false}, {{30, 0, 30}, false}};
     Scene base, caustics;
     caustics.causticsPass = true;
     const D3DXVECTOR3 centre{base.eye.x, 45.3f, base.eye.z};
@@ -417,7 +418,7 @@ TEST(GameShaders, LampLightsTheFlankOfATurnedFishThatFacesTheDiver) {
     D3DXMatrixRotationY(&unturn, -fYaw);
     D3DXVECTOR3 facing, away;
     D3DXVec3TransformNormal(&facing, &toEye, &unturn);  // the model normal that the turn points at him
-    away = toEye;                                         // the model normal that faces him unturned
+    away = toEye;                                       // the model normal that faces him unturned
     for (const auto& [normal, lit] : {std::pair{facing, true}, std::pair{away, false}}) {
         SCOPED_TRACE(lit ? "the flank turned towards him" : "the flank turned away");
         const Vertex vx{{0, 0, 0}, normal};

@@ -11,39 +11,31 @@ using namespace kit;
 
 namespace {
 
-coldet::Triangle toTriangle(const float* t)
-{
-    return {coldet::Vec3{t[0], t[1], t[2]}, coldet::Vec3{t[3], t[4], t[5]},
-            coldet::Vec3{t[6], t[7], t[8]}};
+coldet::Triangle toTriangle(const float* t) {
+    return {coldet::Vec3{t[0], t[1], t[2]}, coldet::Vec3{t[3], t[4], t[5]}, coldet::Vec3{t[6], t[7], t[8]}};
 }
 
-double distanceTo(const float* p, const float* tri)
-{
+double distanceTo(const float* p, const float* tri) {
     const coldet::Vec3 v{p[0], p[1], p[2]};
     return std::sqrt(coldet::lengthSq(coldet::closestPointOnTriangle(v, toTriangle(tri)) - v));
 }
 
-bool isZeros(const float* v, int n)
-{
+bool isZeros(const float* v, int n) {
     for (int i = 0; i < n; ++i)
-        if (v[i] != 0.0f)
-            return false;
+        if (v[i] != 0.0f) return false;
     return true;
 }
 
 // Whether tri (nine floats) is one of the model triangles carried by m.
-bool isPlacedTriangle(const float* tri, const std::vector<Tri>& model, const Mat& m)
-{
+bool isPlacedTriangle(const float* tri, const std::vector<Tri>& model, const Mat& m) {
     const coldet::Matrix mm = coldet::toMatrix(m.data());
     for (const Tri& t : model) {
         const coldet::Triangle w = coldet::transformTriangle(mm, t.data());
         bool same = true;
         for (int v = 0; v < 3; ++v)
-            same = same && std::fabs(w[v].x - tri[v * 3]) < 1e-5 &&
-                   std::fabs(w[v].y - tri[v * 3 + 1]) < 1e-5 &&
+            same = same && std::fabs(w[v].x - tri[v * 3]) < 1e-5 && std::fabs(w[v].y - tri[v * 3 + 1]) < 1e-5 &&
                    std::fabs(w[v].z - tri[v * 3 + 2]) < 1e-5;
-        if (same)
-            return true;
+        if (same) return true;
     }
     return false;
 }
@@ -53,8 +45,7 @@ struct Record {
     bool triangles, point;
 };
 
-Record readRecord(CollisionModel3D& m)
-{
+Record readRecord(CollisionModel3D& m) {
     Record r{};
     std::fill(std::begin(r.t1), std::end(r.t1), 7.0f);
     std::fill(std::begin(r.t2), std::end(r.t2), 7.0f);
@@ -64,8 +55,7 @@ Record readRecord(CollisionModel3D& m)
     return r;
 }
 
-TEST(Contact, ZerosBeforeAnySuccessfulTest)
-{
+TEST(Contact, ZerosBeforeAnySuccessfulTest) {
     ModelPtr a = makeModel(unitCube());
     ModelPtr b = makeModel(unitCube());
     b->setTransform(translation(5, 0, 0).data());
@@ -79,8 +69,7 @@ TEST(Contact, ZerosBeforeAnySuccessfulTest)
     EXPECT_TRUE(isZeros(r.t1, 9) && isZeros(r.t2, 9) && isZeros(r.p, 3));
 }
 
-TEST(Contact, ModelTestReportsPlacedPairAndPointOnBoth)
-{
+TEST(Contact, ModelTestReportsPlacedPairAndPointOnBoth) {
     const std::vector<Tri> cube = unitCube();
     const std::vector<Tri> slab = box({-1, 0.25f, -1}, {2, 0.5f, 2});
     const Mat ma = multiply(rotation(0, 1, 0, 0.3f), translation(5, 1, 2));
@@ -125,8 +114,7 @@ TEST(Contact, ModelTestReportsPlacedPairAndPointOnBoth)
     EXPECT_FALSE(readRecord(*b).triangles);
 }
 
-TEST(Contact, FailedTestKeepsLastRecordAndRayRecordsOneTriangle)
-{
+TEST(Contact, FailedTestKeepsLastRecordAndRayRecordsOneTriangle) {
     ModelPtr a = makeModel(unitCube());
     ModelPtr b = makeModel(unitCube());
     b->setTransform(translation(0.5f, 0.5f, 0.5f).data());
@@ -159,8 +147,7 @@ TEST(Contact, FailedTestKeepsLastRecordAndRayRecordsOneTriangle)
     EXPECT_FLOAT_EQ(sphere.p[2], 1.0f);
 }
 
-TEST(Contact, ModelsThatNeverHit)
-{
+TEST(Contact, ModelsThatNeverHit) {
     const float nan = NAN;
     struct Case {
         const char* name;
@@ -186,8 +173,7 @@ TEST(Contact, ModelsThatNeverHit)
     }
 }
 
-TEST(Contact, TransformsThatFlattenTheModelLeaveOnlyUsableTriangles)
-{
+TEST(Contact, TransformsThatFlattenTheModelLeaveOnlyUsableTriangles) {
     ModelPtr cube = makeModel(unitCube());
     const float down[3] = {0, -1, 0};
     // Squashed flat in y, the cube is two coincident squares; a ray in their plane meets neither,
@@ -205,8 +191,7 @@ TEST(Contact, TransformsThatFlattenTheModelLeaveOnlyUsableTriangles)
     EXPECT_FALSE(cube->sphereCollision(origin, 1));
 }
 
-TEST(Contact, TrianglesAfterFinalizeAreIgnoredAndBadArgumentsMiss)
-{
+TEST(Contact, TrianglesAfterFinalizeAreIgnoredAndBadArgumentsMiss) {
     ModelPtr m = makeModel({{0, 0, 0, 1, 0, 0, 0, 1, 0}});
     const Tri far = {10, 0, 0, 11, 0, 0, 10, 1, 0};
     m->addTriangle(&far[0], &far[3], &far[6]);

@@ -14,20 +14,16 @@ using Tri = std::array<float, 9>;
 using Mat = std::array<float, 16>;
 using ModelPtr = std::unique_ptr<CollisionModel3D>;
 
-inline ModelPtr makeModel(const std::vector<Tri>& tris, bool finalize = true)
-{
+inline ModelPtr makeModel(const std::vector<Tri>& tris, bool finalize = true) {
     ModelPtr m(newCollisionModel3D(false));
     m->setTriangleNumber(static_cast<int>(tris.size()));
-    for (const Tri& t : tris)
-        m->addTriangle(&t[0], &t[3], &t[6]);
-    if (finalize)
-        m->finalize();
+    for (const Tri& t : tris) m->addTriangle(&t[0], &t[3], &t[6]);
+    if (finalize) m->finalize();
     return m;
 }
 
 // The box [lo, hi] as twelve triangles.
-inline std::vector<Tri> box(std::array<float, 3> lo, std::array<float, 3> hi)
-{
+inline std::vector<Tri> box(std::array<float, 3> lo, std::array<float, 3> hi) {
     std::vector<Tri> out;
     for (int axis = 0; axis < 3; ++axis) {
         const int u = (axis + 1) % 3, v = (axis + 2) % 3;
@@ -40,10 +36,8 @@ inline std::vector<Tri> box(std::array<float, 3> lo, std::array<float, 3> hi)
                 q[k][u] = us[k];
                 q[k][v] = vs[k];
             }
-            out.push_back({q[0][0], q[0][1], q[0][2], q[1][0], q[1][1], q[1][2], q[2][0], q[2][1],
-                           q[2][2]});
-            out.push_back({q[0][0], q[0][1], q[0][2], q[2][0], q[2][1], q[2][2], q[3][0], q[3][1],
-                           q[3][2]});
+            out.push_back({q[0][0], q[0][1], q[0][2], q[1][0], q[1][1], q[1][2], q[2][0], q[2][1], q[2][2]});
+            out.push_back({q[0][0], q[0][1], q[0][2], q[2][0], q[2][1], q[2][2], q[3][0], q[3][1], q[3][2]});
         }
     }
     return out;
@@ -53,21 +47,18 @@ inline std::vector<Tri> unitCube() { return box({0, 0, 0}, {1, 1, 1}); }
 
 inline Mat identity() { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
 
-inline Mat multiply(const Mat& a, const Mat& b)
-{
+inline Mat multiply(const Mat& a, const Mat& b) {
     Mat r{};
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) {
             float s = 0;
-            for (int k = 0; k < 4; ++k)
-                s += a[i * 4 + k] * b[k * 4 + j];
+            for (int k = 0; k < 4; ++k) s += a[i * 4 + k] * b[k * 4 + j];
             r[i * 4 + j] = s;
         }
     return r;
 }
 
-inline Mat translation(float x, float y, float z)
-{
+inline Mat translation(float x, float y, float z) {
     Mat m = identity();
     m[12] = x;
     m[13] = y;
@@ -75,8 +66,7 @@ inline Mat translation(float x, float y, float z)
     return m;
 }
 
-inline Mat scaling(float x, float y, float z)
-{
+inline Mat scaling(float x, float y, float z) {
     Mat m = identity();
     m[0] = x;
     m[5] = y;
@@ -85,8 +75,7 @@ inline Mat scaling(float x, float y, float z)
 }
 
 // Rotation by angle about a unit axis, for row vectors.
-inline Mat rotation(float ax, float ay, float az, float angle)
-{
+inline Mat rotation(float ax, float ay, float az, float angle) {
     const float c = std::cos(angle), s = std::sin(angle), t = 1 - c;
     Mat m = identity();
     m[0] = t * ax * ax + c;

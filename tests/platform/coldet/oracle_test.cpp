@@ -25,30 +25,26 @@ protected:
     int integer(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 
     // A cloud of triangles of mixed sizes, some in clusters, some long and thin, some repeated.
-    std::vector<Tri> randomModel()
-    {
+    std::vector<Tri> randomModel() {
         std::vector<Tri> tris;
         const int n = integer(1, 60);
         const float extent = uniform(0.5f, 4.0f);
         for (int i = 0; i < n; ++i) {
             const float size = uniform(0.05f, 1.0f) * extent;
-            const float cx = uniform(-extent, extent), cy = uniform(-extent, extent),
-                        cz = uniform(-extent, extent);
+            const float cx = uniform(-extent, extent), cy = uniform(-extent, extent), cz = uniform(-extent, extent);
             Tri t;
             for (int v = 0; v < 3; ++v) {
                 t[v * 3] = cx + uniform(-size, size);
                 t[v * 3 + 1] = cy + uniform(-size, size);
                 t[v * 3 + 2] = cz + uniform(-size, size);
             }
-            if (integer(0, 9) == 0 && !tris.empty())
-                t = tris[integer(0, int(tris.size()) - 1)];
+            if (integer(0, 9) == 0 && !tris.empty()) t = tris[integer(0, int(tris.size()) - 1)];
             tris.push_back(t);
         }
         return tris;
     }
 
-    Mat randomTransform()
-    {
+    Mat randomTransform() {
         float ax = uniform(-1, 1), ay = uniform(-1, 1), az = uniform(-1, 1);
         const float len = std::sqrt(ax * ax + ay * ay + az * az) + 1e-6f;
         Mat m = rotation(ax / len, ay / len, az / len, uniform(0, 6.3f));
@@ -60,41 +56,34 @@ protected:
     }
 };
 
-std::vector<Triangle> placed(const std::vector<Tri>& tris, const Mat& m)
-{
+std::vector<Triangle> placed(const std::vector<Tri>& tris, const Mat& m) {
     const coldet::Matrix mm = coldet::toMatrix(m.data());
     std::vector<Triangle> out;
-    for (const Tri& t : tris)
-        out.push_back(coldet::transformTriangle(mm, t.data()));
+    for (const Tri& t : tris) out.push_back(coldet::transformTriangle(mm, t.data()));
     return out;
 }
 
-bool bruteModels(const std::vector<Triangle>& a, const std::vector<Triangle>& b)
-{
+bool bruteModels(const std::vector<Triangle>& a, const std::vector<Triangle>& b) {
     Vec3 p;
     for (const Triangle& ta : a)
         for (const Triangle& tb : b)
-            if (coldet::trianglesMeet(ta, tb, &p))
-                return true;
+            if (coldet::trianglesMeet(ta, tb, &p)) return true;
     return false;
 }
 
 // Rounded through memory: GCC 12.2's vectoriser folds a double-to-float-to-double round trip in
 // registers away, which would give the oracle other inputs than the model.
-std::array<float, 3> toFloats(Vec3 v)
-{
+std::array<float, 3> toFloats(Vec3 v) {
     volatile float r[3] = {float(v.x), float(v.y), float(v.z)};
     return {r[0], r[1], r[2]};
 }
 Vec3 toDoubles(const std::array<float, 3>& v) { return {v[0], v[1], v[2]}; }
 
-double distanceTo(Vec3 p, const Triangle& t)
-{
+double distanceTo(Vec3 p, const Triangle& t) {
     return std::sqrt(coldet::lengthSq(coldet::closestPointOnTriangle(p, t) - p));
 }
 
-TEST_F(Oracle, ModelAgainstModel)
-{
+TEST_F(Oracle, ModelAgainstModel) {
     int hits = 0;
     for (int round = 0; round < 1500; ++round) {
         const std::vector<Tri> ta = randomModel();
@@ -119,8 +108,7 @@ TEST_F(Oracle, ModelAgainstModel)
         const std::vector<Triangle> wa = placed(ta, ma), wb = placed(tb, mb);
         const bool expected = bruteModels(wa, wb);
         ASSERT_EQ(a->collision(b.get()), expected) << "round " << round;
-        if (!expected)
-            continue;
+        if (!expected) continue;
         ++hits;
         // The reported pair is a meeting pair of these models, and the point lies on both.
         float m1[9], m2[9], p[3];
@@ -139,8 +127,7 @@ TEST_F(Oracle, ModelAgainstModel)
     EXPECT_LT(hits, 1300);
 }
 
-TEST_F(Oracle, Rays)
-{
+TEST_F(Oracle, Rays) {
     int hits = 0;
     for (int round = 0; round < 3000; ++round) {
         const std::vector<Tri> tris = randomModel();
@@ -162,8 +149,7 @@ TEST_F(Oracle, Rays)
         const std::array<float, 3> dir = toFloats(d * scale), origin = toFloats(o);
         const Vec3 fo = toDoubles(origin), fd = toDoubles(dir);
         const double len = std::sqrt(coldet::lengthSq(fd));
-        if (!(len > 0))
-            continue;
+        if (!(len > 0)) continue;
         const Vec3 u = fd * (1.0 / len);
         // Segment ends on the target itself at times.
         const float reach = float(std::sqrt(coldet::lengthSq(d)));
@@ -180,8 +166,7 @@ TEST_F(Oracle, Rays)
         const bool expected = std::isfinite(best);
         ASSERT_EQ(model->rayCollision(origin.data(), dir.data(), closest, segmin, segmax), expected)
             << "round " << round;
-        if (!expected)
-            continue;
+        if (!expected) continue;
         ++hits;
         float p[3];
         ASSERT_TRUE(model->getCollisionPoint(p, false));
@@ -197,8 +182,7 @@ TEST_F(Oracle, Rays)
     EXPECT_LT(hits, 2900);
 }
 
-TEST_F(Oracle, Spheres)
-{
+TEST_F(Oracle, Spheres) {
     int hits = 0;
     for (int round = 0; round < 3000; ++round) {
         const std::vector<Tri> tris = randomModel();
@@ -211,16 +195,14 @@ TEST_F(Oracle, Spheres)
         const Vec3 c{centre[0], centre[1], centre[2]};
         // Radius just at the distance of some triangle, or random.
         const double touching = distanceTo(c, world[integer(0, int(world.size()) - 1)]);
-        const float radius = integer(0, 1) == 0 ? float(touching) * (1 + uniform(-1e-6f, 1e-6f))
-                                                : uniform(0, 4);
+        const float radius = integer(0, 1) == 0 ? float(touching) * (1 + uniform(-1e-6f, 1e-6f)) : uniform(0, 4);
         bool expected = false;
         for (const Triangle& t : world) {
             Vec3 p;
             expected = expected || coldet::sphereMeetsTriangle(c, radius, t, &p);
         }
         ASSERT_EQ(model->sphereCollision(centre, radius), expected) << "round " << round;
-        if (!expected)
-            continue;
+        if (!expected) continue;
         ++hits;
         float p[3], t1[9], t2[9];
         model->getCollisionPoint(p, false);

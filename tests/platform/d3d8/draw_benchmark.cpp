@@ -25,8 +25,7 @@ namespace {
 
 constexpr int kDraws = 2000;
 
-template <class R, class... A>
-R Nothing(A...) {
+template <class R, class... A> R Nothing(A...) {
     if constexpr (!std::is_void_v<R>) return R{};
 }
 
@@ -53,8 +52,7 @@ public:
     MutedGl& operator=(const MutedGl&) = delete;
 
 private:
-    template <class R, class... A>
-    void Mute(R (*&entry)(A...)) {
+    template <class R, class... A> void Mute(R (*&entry)(A...)) {
         restore_.push_back([slot = &entry, old = entry] { *slot = old; });
         entry = &Nothing<R, A...>;
     }
@@ -90,10 +88,16 @@ void RunFrames(benchmark::State& state, d3d8::BackendKind kind) {
     const DWORD decl[] = {D3DVSD_STREAM(0), D3DVSD_REG(0, D3DVSDT_FLOAT3), D3DVSD_REG(3, D3DVSDT_FLOAT3),
                           D3DVSD_REG(6, D3DVSDT_FLOAT2), D3DVSD_END()};
     const DWORD fn[] = {D3DVS_VERSION(1, 1),
-                        D3DSIO_M4x4, MakeDestToken(D3DSPR_RASTOUT, D3DSRO_POSITION), MakeSrcToken(D3DSPR_INPUT, 0),
+                        D3DSIO_M4x4,
+                        MakeDestToken(D3DSPR_RASTOUT, D3DSRO_POSITION),
+                        MakeSrcToken(D3DSPR_INPUT, 0),
                         MakeSrcToken(D3DSPR_CONST, 4),
-                        D3DSIO_MOV, MakeDestToken(D3DSPR_TEXCRDOUT, 0), MakeSrcToken(D3DSPR_INPUT, 6),
-                        D3DSIO_MOV, MakeDestToken(D3DSPR_ATTROUT, 0), MakeSrcToken(D3DSPR_CONST, 1),
+                        D3DSIO_MOV,
+                        MakeDestToken(D3DSPR_TEXCRDOUT, 0),
+                        MakeSrcToken(D3DSPR_INPUT, 6),
+                        D3DSIO_MOV,
+                        MakeDestToken(D3DSPR_ATTROUT, 0),
+                        MakeSrcToken(D3DSPR_CONST, 1),
                         D3DVS_END()};
     DWORD shader = 0;
     dev->CreateVertexShader(decl, fn, &shader, 0);
@@ -101,7 +105,7 @@ void RunFrames(benchmark::State& state, d3d8::BackendKind kind) {
     IDirect3DIndexBuffer8* ib = nullptr;
     dev->CreateVertexBuffer(4 * 32, 0, 0x112, D3DPOOL_MANAGED, &vb);
     dev->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib);
-    const float quad[32] = {-0.1f, 0.1f, 0.5f, 0, 0, -1, 0, 0, 0.1f, 0.1f, 0.5f, 0, 0, -1, 1, 0,
+    const float quad[32] = {-0.1f, 0.1f,  0.5f, 0, 0, -1, 0, 0, 0.1f, 0.1f,  0.5f, 0, 0, -1, 1, 0,
                             -0.1f, -0.1f, 0.5f, 0, 0, -1, 0, 1, 0.1f, -0.1f, 0.5f, 0, 0, -1, 1, 1};
     BYTE* p;
     vb->Lock(0, 0, &p, 0);

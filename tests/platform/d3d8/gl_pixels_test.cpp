@@ -107,10 +107,10 @@ TEST_F(GlTest, ClockwiseFacesAreKeptAndCounterClockwiseCulled) {
     dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     dev_->BeginScene();
     dev_->SetVertexShader(kTlFvf);
-    TlVertex cw[3] = {{0, 0, 0.5f, 1, 0xFFFF0000, 0, 0}, {32, 0, 0.5f, 1, 0xFFFF0000, 0, 0},
-                      {0, 32, 0.5f, 1, 0xFFFF0000, 0, 0}};
-    TlVertex ccw[3] = {{32, 32, 0.5f, 1, 0xFF00FF00, 0, 0}, {32, 64, 0.5f, 1, 0xFF00FF00, 0, 0},
-                       {64, 32, 0.5f, 1, 0xFF00FF00, 0, 0}};
+    TlVertex cw[3] = {
+        {0, 0, 0.5f, 1, 0xFFFF0000, 0, 0}, {32, 0, 0.5f, 1, 0xFFFF0000, 0, 0}, {0, 32, 0.5f, 1, 0xFFFF0000, 0, 0}};
+    TlVertex ccw[3] = {
+        {32, 32, 0.5f, 1, 0xFF00FF00, 0, 0}, {32, 64, 0.5f, 1, 0xFF00FF00, 0, 0}, {64, 32, 0.5f, 1, 0xFF00FF00, 0, 0}};
     dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, cw, sizeof(TlVertex));
     dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, ccw, sizeof(TlVertex));
     dev_->EndScene();
@@ -126,11 +126,18 @@ using d3d8::MakeSrcToken;
 // oPos = m4x4(v0, c4); oD0 = c1; oT0 = v6; oFog = c2.x
 std::vector<DWORD> ObjectShader(DWORD colorReg) {
     return {D3DVS_VERSION(1, 1),
-            D3DSIO_M4x4, MakeDestToken(D3DSPR_RASTOUT, D3DSRO_POSITION), MakeSrcToken(D3DSPR_INPUT, 0),
+            D3DSIO_M4x4,
+            MakeDestToken(D3DSPR_RASTOUT, D3DSRO_POSITION),
+            MakeSrcToken(D3DSPR_INPUT, 0),
             MakeSrcToken(D3DSPR_CONST, 4),
-            D3DSIO_MOV, MakeDestToken(D3DSPR_ATTROUT, 0), MakeSrcToken(D3DSPR_CONST, colorReg),
-            D3DSIO_MOV, MakeDestToken(D3DSPR_TEXCRDOUT, 0), MakeSrcToken(D3DSPR_INPUT, 6),
-            D3DSIO_MOV, MakeDestToken(D3DSPR_RASTOUT, D3DSRO_FOG, D3DSP_WRITEMASK_0),
+            D3DSIO_MOV,
+            MakeDestToken(D3DSPR_ATTROUT, 0),
+            MakeSrcToken(D3DSPR_CONST, colorReg),
+            D3DSIO_MOV,
+            MakeDestToken(D3DSPR_TEXCRDOUT, 0),
+            MakeSrcToken(D3DSPR_INPUT, 6),
+            D3DSIO_MOV,
+            MakeDestToken(D3DSPR_RASTOUT, D3DSRO_FOG, D3DSP_WRITEMASK_0),
             MakeSrcToken(D3DSPR_CONST, 2, D3DSP_REPLICATERED),
             D3DVS_END()};
 }
@@ -140,9 +147,9 @@ struct SceneVertex {
     float x, y, z, nx, ny, nz, u, v;
 };
 // A tilted quad in front of the camera, so depth varies across it.
-const SceneVertex kQuad[6] = {{-1, 1, 0.2f, 0, 0, -1, 0, 0}, {1, 1, 0.9f, 0, 0, -1, 1, 0},
+const SceneVertex kQuad[6] = {{-1, 1, 0.2f, 0, 0, -1, 0, 0},  {1, 1, 0.9f, 0, 0, -1, 1, 0},
                               {-1, -1, 0.2f, 0, 0, -1, 0, 1}, {1, 1, 0.9f, 0, 0, -1, 1, 0},
-                              {1, -1, 0.9f, 0, 0, -1, 1, 1}, {-1, -1, 0.2f, 0, 0, -1, 0, 1}};
+                              {1, -1, 0.9f, 0, 0, -1, 1, 1},  {-1, -1, 0.2f, 0, 0, -1, 0, 1}};
 }  // namespace
 
 TEST_F(GlTest, AdditivePassOverEqualDepthAndVertexFog) {
@@ -239,7 +246,6 @@ TEST_F(GlTest, ResetFailsWhileADefaultPoolBufferLivesAndRendersAfter) {
     ASSERT_FALSE(p.empty());
     EXPECT_EQ(At(p, 5, 5), 0x204060u);
 }
-
 
 namespace {
 // Base pass: colour first, then the position. The additive pass reaches the same m4x4 through

@@ -150,7 +150,8 @@ TEST_F(GlShaderTest, TranslationAgreesWithTheInterpreterOnEveryCaseAndOutput) {
         ASSERT_TRUE(gpu.has_value());
         for (size_t i = 0; i < cpu.size(); ++i)
             EXPECT_TRUE(shadercases::Matches((*gpu)[i], cpu[i], c.tolerance))
-                << OutputName(i) << "." << "xyzw"[i % 4] << ": gl " << (*gpu)[i] << ", interpreter " << cpu[i];
+                << OutputName(i) << "."
+                << "xyzw"[i % 4] << ": gl " << (*gpu)[i] << ", interpreter " << cpu[i];
         const size_t at = OutputOffset(c.output);
         for (size_t i = 0; i < (c.output == shadercases::Output::Fog ? 1u : 4u); ++i)
             EXPECT_TRUE(shadercases::Matches((*gpu)[at + i], c.want[i], c.tolerance))

@@ -48,13 +48,20 @@ struct TssDefault {
     DWORD value;
 };
 const TssDefault kStageDefaults[] = {
-    {0, D3DTSS_COLOROP, D3DTOP_MODULATE},     {0, D3DTSS_COLORARG1, D3DTA_TEXTURE},
-    {0, D3DTSS_COLORARG2, D3DTA_CURRENT},     {0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1},
-    {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE},     {0, D3DTSS_ALPHAARG2, D3DTA_CURRENT},
-    {1, D3DTSS_COLOROP, D3DTOP_DISABLE},      {1, D3DTSS_ALPHAOP, D3DTOP_DISABLE},
-    {0, D3DTSS_MINFILTER, D3DTEXF_POINT},     {0, D3DTSS_MAGFILTER, D3DTEXF_POINT},
-    {0, D3DTSS_MIPFILTER, D3DTEXF_NONE},      {0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP},
-    {0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP},   {1, D3DTSS_TEXCOORDINDEX, 1},
+    {0, D3DTSS_COLOROP, D3DTOP_MODULATE},
+    {0, D3DTSS_COLORARG1, D3DTA_TEXTURE},
+    {0, D3DTSS_COLORARG2, D3DTA_CURRENT},
+    {0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1},
+    {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE},
+    {0, D3DTSS_ALPHAARG2, D3DTA_CURRENT},
+    {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
+    {1, D3DTSS_ALPHAOP, D3DTOP_DISABLE},
+    {0, D3DTSS_MINFILTER, D3DTEXF_POINT},
+    {0, D3DTSS_MAGFILTER, D3DTEXF_POINT},
+    {0, D3DTSS_MIPFILTER, D3DTEXF_NONE},
+    {0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP},
+    {0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP},
+    {1, D3DTSS_TEXCOORDINDEX, 1},
     {0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE},
 };
 
@@ -90,10 +97,8 @@ void ExpectDefaults(IDirect3DDevice8* dev) {
 
 const DWORD kOneStreamDecl[] = {D3DVSD_STREAM(0), D3DVSD_REG(0, D3DVSDT_FLOAT3), D3DVSD_REG(3, D3DVSDT_FLOAT3),
                                 D3DVSD_REG(6, D3DVSDT_FLOAT2), D3DVSD_END()};
-const DWORD kMovShader[] = {D3DVS_VERSION(1, 1),
-                            D3DSIO_MOV, d3d8::MakeDestToken(D3DSPR_RASTOUT, D3DSRO_POSITION),
-                            d3d8::MakeSrcToken(D3DSPR_INPUT, 0),
-                            D3DVS_END()};
+const DWORD kMovShader[] = {D3DVS_VERSION(1, 1), D3DSIO_MOV, d3d8::MakeDestToken(D3DSPR_RASTOUT, D3DSRO_POSITION),
+                            d3d8::MakeSrcToken(D3DSPR_INPUT, 0), D3DVS_END()};
 
 }  // namespace
 
@@ -359,12 +364,13 @@ TEST_F(RecordTest, MalformedShadersAndDeclarationsAreRejected) {
     const DWORD garbageDecl[] = {0xC0000000u, D3DVSD_END()};
     const DWORD badVersion[] = {D3DVS_VERSION(2, 0), D3DVS_END()};
     const DWORD badOpcode[] = {D3DVS_VERSION(1, 1), 0x77, D3DVS_END()};
-    const DWORD constPastEnd[] = {D3DVS_VERSION(1, 1), D3DSIO_MOV,
-                                  d3d8::MakeDestToken(D3DSPR_RASTOUT, D3DSRO_POSITION),
+    const DWORD constPastEnd[] = {D3DVS_VERSION(1, 1), D3DSIO_MOV, d3d8::MakeDestToken(D3DSPR_RASTOUT, D3DSRO_POSITION),
                                   d3d8::MakeSrcToken(D3DSPR_CONST, 96), D3DVS_END()};
-    const DWORD matrixPastEnd[] = {D3DVS_VERSION(1, 1), D3DSIO_M4x4,
+    const DWORD matrixPastEnd[] = {D3DVS_VERSION(1, 1),
+                                   D3DSIO_M4x4,
                                    d3d8::MakeDestToken(D3DSPR_RASTOUT, D3DSRO_POSITION),
-                                   d3d8::MakeSrcToken(D3DSPR_INPUT, 0), d3d8::MakeSrcToken(D3DSPR_CONST, 93),
+                                   d3d8::MakeSrcToken(D3DSPR_INPUT, 0),
+                                   d3d8::MakeSrcToken(D3DSPR_CONST, 93),
                                    D3DVS_END()};
     const DWORD tempPastEnd[] = {D3DVS_VERSION(1, 1), D3DSIO_MOV, d3d8::MakeDestToken(D3DSPR_TEMP, 12),
                                  d3d8::MakeSrcToken(D3DSPR_INPUT, 0), D3DVS_END()};
@@ -375,12 +381,18 @@ TEST_F(RecordTest, MalformedShadersAndDeclarationsAreRejected) {
         const DWORD* decl;
         const DWORD* fn;
     } cases[] = {
-        {"register past v15", badRegDecl, kMovShader},     {"unknown data type", badTypeDecl, kMovShader},
-        {"data before a stream", noStreamDecl, kMovShader}, {"register loaded twice", duplicateDecl, kMovShader},
-        {"unknown token", garbageDecl, kMovShader},         {"null declaration", nullptr, kMovShader},
-        {"vs.2.0", kOneStreamDecl, badVersion},            {"unknown opcode", kOneStreamDecl, badOpcode},
-        {"c96", kOneStreamDecl, constPastEnd},              {"m4x4 rows past c95", kOneStreamDecl, matrixPastEnd},
-        {"r12", kOneStreamDecl, tempPastEnd},               {"not a parameter", kOneStreamDecl, notParam},
+        {"register past v15", badRegDecl, kMovShader},
+        {"unknown data type", badTypeDecl, kMovShader},
+        {"data before a stream", noStreamDecl, kMovShader},
+        {"register loaded twice", duplicateDecl, kMovShader},
+        {"unknown token", garbageDecl, kMovShader},
+        {"null declaration", nullptr, kMovShader},
+        {"vs.2.0", kOneStreamDecl, badVersion},
+        {"unknown opcode", kOneStreamDecl, badOpcode},
+        {"c96", kOneStreamDecl, constPastEnd},
+        {"m4x4 rows past c95", kOneStreamDecl, matrixPastEnd},
+        {"r12", kOneStreamDecl, tempPastEnd},
+        {"not a parameter", kOneStreamDecl, notParam},
     };
     for (const auto& c : cases) {
         DWORD handle = 0x1234;
@@ -465,8 +477,7 @@ TEST_F(RecordTest, DrawsOutsideTheirBuffersAreRefused) {
     } cases[] = {
         {"fits", D3D_OK, [&] { return dev_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2); }},
         {"one vertex past", D3DERR_INVALIDCALL, [&] { return dev_->DrawPrimitive(D3DPT_TRIANGLELIST, 2, 1); }},
-        {"bad type", D3DERR_INVALIDCALL,
-         [&] { return dev_->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(9), 0, 1); }},
+        {"bad type", D3DERR_INVALIDCALL, [&] { return dev_->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(9), 0, 1); }},
         {"indexed fits", D3D_OK, [&] { return dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1); }},
         {"indices past buffer", D3DERR_INVALIDCALL,
          [&] { return dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 3, 2); }},

@@ -15,11 +15,9 @@ D3DXMATRIX Rows3(float a, float b, float c, float d, float e, float f, float g, 
     return D3DXMATRIX(a, b, c, 0, d, e, f, 0, g, h, i, 0, 0, 0, 0, 1);
 }
 
-void ExpectMatrixNear(const D3DXMATRIX& got, const D3DXMATRIX& want, const std::string& what,
-                      float tol = 1e-5f) {
+void ExpectMatrixNear(const D3DXMATRIX& got, const D3DXMATRIX& want, const std::string& what, float tol = 1e-5f) {
     for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            EXPECT_NEAR(got.m[r][c], want.m[r][c], tol) << what << " at _" << r + 1 << c + 1;
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(got.m[r][c], want.m[r][c], tol) << what << " at _" << r + 1 << c + 1;
 }
 
 struct MatrixCase {
@@ -113,10 +111,10 @@ TEST(D3DXMath, InverseReportsDeterminantAndRefusesSingularMatrices) {
     ExpectMatrixNear(m * inv, *D3DXMatrixIdentity(&id), "m * inverse(m)");
 
     const D3DXMATRIX singular[] = {
-        D3DXMATRIX(1, 2, 3, 4, 1, 2, 3, 4, 0, 0, 1, 0, 0, 0, 0, 1),      // equal rows
-        D3DXMATRIX(1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 0, 0, 0, 1),      // dependent rows
-        D3DXMATRIX(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),      // zero
-        D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1),      // flattened z
+        D3DXMATRIX(1, 2, 3, 4, 1, 2, 3, 4, 0, 0, 1, 0, 0, 0, 0, 1),  // equal rows
+        D3DXMATRIX(1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 0, 0, 0, 1),  // dependent rows
+        D3DXMATRIX(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),  // zero
+        D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1),  // flattened z
     };
     for (const D3DXMATRIX& s : singular) {
         D3DXMATRIX out(7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7), before = out;
@@ -139,7 +137,10 @@ TEST(D3DXMath, VectorTransformsAndNormalize) {
     auto coord = [](D3DXVECTOR3 v, const D3DXMATRIX& m) { return *D3DXVec3TransformCoord(&v, &v, &m); };
     auto normal = [](D3DXVECTOR3 v, const D3DXMATRIX& m) { return *D3DXVec3TransformNormal(&v, &v, &m); };
     auto unit = [](D3DXVECTOR3 v) { return *D3DXVec3Normalize(&v, &v); };
-    auto cross = [](D3DXVECTOR3 a, D3DXVECTOR3 b) { D3DXVECTOR3 r; return *D3DXVec3Cross(&r, &a, &b); };
+    auto cross = [](D3DXVECTOR3 a, D3DXVECTOR3 b) {
+        D3DXVECTOR3 r;
+        return *D3DXVec3Cross(&r, &a, &b);
+    };
     const Case cases[] = {
         {"near plane maps to depth 0", coord({0, 0, 1}, proj), {0, 0, 0}},
         {"far plane maps to depth 1", coord({0, 0, 101}, proj), {0, 0, 1}},

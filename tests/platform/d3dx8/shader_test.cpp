@@ -79,7 +79,10 @@ TEST(VertexShader, TableAssemblesAndRuns) {
             case shadercases::Output::D0: got = out.color[0]; break;
             case shadercases::Output::D1: got = out.color[1]; break;
             case shadercases::Output::Pos: got = out.pos; break;
-            case shadercases::Output::Fog: got[0] = out.fog; components = 1; break;
+            case shadercases::Output::Fog:
+                got[0] = out.fog;
+                components = 1;
+                break;
         }
         for (int i = 0; i < components; ++i)
             EXPECT_TRUE(shadercases::Matches(got[i], c.want[i], c.tolerance))
@@ -102,9 +105,15 @@ TEST(VertexShader, SyntaxVariantsGiveTheSameTokens) {
 TEST(VertexShader, DefIsReportedAsDeclarationConstants) {
     Assembled a = Assemble("vs.1.1\ndef c1, 1, 2, 3, 4\ndef c95, -0.5, 0, 0, 1e3\nmov oPos, c1\n");
     ASSERT_EQ(a.hr, S_OK) << a.errors;
-    const std::vector<DWORD> want{0x82000001u, std::bit_cast<DWORD>(1.0f), std::bit_cast<DWORD>(2.0f),
-                                  std::bit_cast<DWORD>(3.0f), std::bit_cast<DWORD>(4.0f),
-                                  0x8200005Fu, std::bit_cast<DWORD>(-0.5f), 0u, 0u,
+    const std::vector<DWORD> want{0x82000001u,
+                                  std::bit_cast<DWORD>(1.0f),
+                                  std::bit_cast<DWORD>(2.0f),
+                                  std::bit_cast<DWORD>(3.0f),
+                                  std::bit_cast<DWORD>(4.0f),
+                                  0x8200005Fu,
+                                  std::bit_cast<DWORD>(-0.5f),
+                                  0u,
+                                  0u,
                                   std::bit_cast<DWORD>(1000.0f)};
     EXPECT_EQ(a.constants, want);
     EXPECT_TRUE(Assemble("vs.1.1\nmov oPos, c1\n").constants.empty());
@@ -232,8 +241,8 @@ TEST(VertexShader, AssemblesFromFilesByWindowsName) {
     LPD3DXBUFFER code = nullptr, errors = nullptr;
     ASSERT_EQ(D3DXAssembleShaderFromFileA(good.c_str(), 0, nullptr, &code, &errors), S_OK);
     EXPECT_EQ(errors, nullptr);
-    EXPECT_EQ(Dwords(code), (std::vector<DWORD>{kVs11, 0x14, 0xC00F0000u, 0x90E40000u, 0xA0E40004u, 0x1,
-                                                0xE00F0000u, 0x90E40006u, kEnd}));
+    EXPECT_EQ(Dwords(code), (std::vector<DWORD>{kVs11, 0x14, 0xC00F0000u, 0x90E40000u, 0xA0E40004u, 0x1, 0xE00F0000u,
+                                                0x90E40006u, kEnd}));
     EXPECT_EQ(code->Release(), 0u);
 
     const std::string bad = (dir / "Media" / "bad.vsh").string();
@@ -328,18 +337,18 @@ TEST(VertexShader, MalformedTokensAreRefused) {
 
 // Random streams built from plausible pieces: whatever decodes must also run.
 TEST(VertexShader, RandomTokensNeverCrash) {
-    const DWORD pieces[] = {kVs11, kEnd, 0x1, 0x4, 0x14, 0x18, 0x4E, 0x4F, 0x51, 0x13, 0x0001FFFEu,
-                            0xE00F0000u, 0xE0030000u, 0xB0010000u, 0xC0010001u, 0x800F000Bu,
-                            0x90E4000Fu, 0xA0E4205Fu, 0xA0E42000u, 0xA0E4005Cu, 0x80E4000Bu, 0x91FF0003u,
-                            0x7F800000u, 0xFFFFFFFFu, 0};
+    const DWORD pieces[] = {kVs11,       kEnd,        0x1,         0x4,         0x14,
+                            0x18,        0x4E,        0x4F,        0x51,        0x13,
+                            0x0001FFFEu, 0xE00F0000u, 0xE0030000u, 0xB0010000u, 0xC0010001u,
+                            0x800F000Bu, 0x90E4000Fu, 0xA0E4205Fu, 0xA0E42000u, 0xA0E4005Cu,
+                            0x80E4000Bu, 0x91FF0003u, 0x7F800000u, 0xFFFFFFFFu, 0};
     std::mt19937 rng(1234);
     const d3d8::VsInputs in = shadercases::Inputs();
     int decoded = 0;
     for (int round = 0; round < 4000; ++round) {
         std::vector<DWORD> tokens{kVs11};
         const int n = static_cast<int>(rng() % 12);
-        for (int i = 0; i < n; ++i)
-            tokens.push_back(rng() % 4 == 0 ? rng() : pieces[rng() % std::size(pieces)]);
+        for (int i = 0; i < n; ++i) tokens.push_back(rng() % 4 == 0 ? rng() : pieces[rng() % std::size(pieces)]);
         if (rng() % 2) tokens.push_back(kEnd);
         d3d8::VsProgram program;
         if (d3d8::DecodeVertexShader(tokens.data(), tokens.size(), &program)) {

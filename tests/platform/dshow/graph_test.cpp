@@ -124,10 +124,10 @@ protected:
         events_->FreeEventParams(code, p1, p2);
         return code;
     }
-    template <class Pred>
-    static bool WaitFor(Pred pred) {
+    template <class Pred> static bool WaitFor(Pred pred) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!pred() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (!pred() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return pred();
     }
 
@@ -233,8 +233,9 @@ TEST_F(GraphTest, FailuresOfCreationLookupAndFiles) {
                                reinterpret_cast<void**>(&g)),
               CO_E_NOTINITIALIZED);
     CoInitialize(nullptr);
-    EXPECT_EQ(CoCreateInstance(kTestClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, reinterpret_cast<void**>(&g)),
-              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(
+        CoCreateInstance(kTestClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, reinterpret_cast<void**>(&g)),
+        REGDB_E_CLASSNOTREG);
     EXPECT_EQ(g, nullptr);
 
     struct Case {

@@ -32,8 +32,8 @@ protected:
     static void TearDownTestSuite() { fs::remove_all(dir_); }
 
     // A clip of one flat colour: no edge for the codec to blur at any size.
-    static fs::path Clip(const std::string& name, int width, int height, int frames, const mediagen::VideoFormat& format,
-                         int fps = 25) {
+    static fs::path Clip(const std::string& name, int width, int height, int frames,
+                         const mediagen::VideoFormat& format, int fps = 25) {
         const fs::path path = dir_ / name;
         mediagen::EncodeVideo(
             path, width, height, fps, frames,
@@ -69,8 +69,9 @@ TEST_F(MovieReaderTest, EveryWidthDecodesIntoItsOwnRowsAndNoFurther) {
             // Even sizes in the game's own codec and container; odd ones need a codec that takes them.
             const bool bOwn = pixelFormat == AV_PIX_FMT_YUV420P && w % 2 == 0;
             const int h = w == 1023 ? 3 : bOwn ? 32 : 33;
-            const fs::path path = Clip("w" + std::to_string(w) + (bOwn ? ".avi" : ".mkv"), w, h, 2,
-                                       bOwn ? mediagen::VideoFormat{} : mediagen::VideoFormat{"matroska", "ffv1", pixelFormat});
+            const fs::path path =
+                Clip("w" + std::to_string(w) + (bOwn ? ".avi" : ".mkv"), w, h, 2,
+                     bOwn ? mediagen::VideoFormat{} : mediagen::VideoFormat{"matroska", "ffv1", pixelFormat});
             dshow::MovieReader reader;
             ASSERT_EQ(reader.Open(path.string()), S_OK) << "width " << w;
             ASSERT_EQ(reader.Width(), w);
@@ -139,20 +140,26 @@ TEST_F(MovieReaderTest, OtherKindsOfInputAreRefusedAtOnce) {
         fs::path path;
         HRESULT hr;
     } cases[] = {
-        {Text("dash.avi", "<?xml version=\"1.0\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" profiles=\"urn:mpeg:dash:profile:isoff-on-demand:2011\" type=\"static\" "
-                          "mediaPresentationDuration=\"PT2S\" minBufferTime=\"PT1S\">\n<Period><AdaptationSet "
-                          "mimeType=\"video/mp4\"><Representation id=\"1\" bandwidth=\"1000\" width=\"32\" height=\"16\">"
-                          "\n<BaseURL>" + server + "</BaseURL>\n<SegmentList duration=\"1\"><Initialization "
-                          "sourceURL=\"init.mp4\"/><SegmentURL media=\"s1.m4s\"/></SegmentList>\n"
-                          "</Representation></AdaptationSet></Period>\n</MPD>\n"),
+        {Text("dash.avi",
+              "<?xml version=\"1.0\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" "
+              "profiles=\"urn:mpeg:dash:profile:isoff-on-demand:2011\" type=\"static\" "
+              "mediaPresentationDuration=\"PT2S\" minBufferTime=\"PT1S\">\n<Period><AdaptationSet "
+              "mimeType=\"video/mp4\"><Representation id=\"1\" bandwidth=\"1000\" width=\"32\" height=\"16\">"
+              "\n<BaseURL>" +
+                  server +
+                  "</BaseURL>\n<SegmentList duration=\"1\"><Initialization "
+                  "sourceURL=\"init.mp4\"/><SegmentURL media=\"s1.m4s\"/></SegmentList>\n"
+                  "</Representation></AdaptationSet></Period>\n</MPD>\n"),
          VFW_E_UNKNOWN_FILE_TYPE},
         {Text("hls.avi", "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + server + "s.ts\n#EXTINF:1,\n" +
                              (dir_ / "a.avi").string() + "\n#EXT-X-ENDLIST\n"),
          VFW_E_UNKNOWN_FILE_TYPE},
-        {Text("sdp.avi", "v=0\no=- 0 0 IN IP4 127.0.0.1\ns=x\nc=IN IP4 0.0.0.0\nt=0 0\nm=video 45678 RTP/AVP 96\n"
-                         "a=rtpmap:96 MP4V-ES/90000\n"),
+        {Text("sdp.avi",
+              "v=0\no=- 0 0 IN IP4 127.0.0.1\ns=x\nc=IN IP4 0.0.0.0\nt=0 0\nm=video 45678 RTP/AVP 96\n"
+              "a=rtpmap:96 MP4V-ES/90000\n"),
          VFW_E_UNKNOWN_FILE_TYPE},
-        {Text("concat.avi", "ffconcat version 1.0\nfile '" + (dir_ / "a.avi").string() + "'\n"), VFW_E_UNKNOWN_FILE_TYPE},
+        {Text("concat.avi", "ffconcat version 1.0\nfile '" + (dir_ / "a.avi").string() + "'\n"),
+         VFW_E_UNKNOWN_FILE_TYPE},
         {Text("text.avi", "just some words, not a movie at all\n"), VFW_E_UNKNOWN_FILE_TYPE},
         {Text("empty.avi", ""), VFW_E_UNKNOWN_FILE_TYPE},
         {dir_ / "still.png", VFW_E_UNKNOWN_FILE_TYPE},

@@ -51,7 +51,10 @@ TEST_F(Accelerators, KeysOfTheTable) {
         {"Ctrl+F", {{SDLK_LCTRL, KMOD_LCTRL}, {SDLK_f, KMOD_LCTRL}}, CmdCtrlF, VK_CONTROL, 'F'},
         {"Shift", {{SDLK_LSHIFT, KMOD_LSHIFT}}, CmdShift, 0, VK_SHIFT},
         {"plain N", {{SDLK_n, 0}}, 0, 'N', 0, "n"},
-        {"Shift+Enter is no entry", {{SDLK_LSHIFT, KMOD_LSHIFT}, {SDLK_RETURN, KMOD_LSHIFT}}, CmdShift, VK_RETURN,
+        {"Shift+Enter is no entry",
+         {{SDLK_LSHIFT, KMOD_LSHIFT}, {SDLK_RETURN, KMOD_LSHIFT}},
+         CmdShift,
+         VK_RETURN,
          VK_SHIFT},
         {"the '<' character", {{SDLK_LESS, 0}}, CmdLessThan, VK_OEM_102, 0, "<"},
     };

@@ -32,8 +32,8 @@ protected:
         g_seen.clear();
         g_onInit = std::move(onInit);
         EXPECT_TRUE(win32::detail::script::LoadForTest(script));
-        INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SELECTDEVICE), hwnd_,
-                                         Recorder, 1234);
+        INT_PTR result =
+            DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SELECTDEVICE), hwnd_, Recorder, 1234);
         win32::detail::script::LoadForTest("");
         return result;
     }

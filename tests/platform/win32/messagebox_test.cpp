@@ -39,16 +39,19 @@ TEST(MessageBox, HeadlessFromTheDriverOrTheProjectsSwitchesOnly) {
         bool expected;
     };
     const Case cases[] = {
-        {"x11", "1", nullptr, nullptr, false},     {"x11", nullptr, nullptr, nullptr, false},
-        {"offscreen", nullptr, nullptr, nullptr, true}, {"dummy", nullptr, nullptr, nullptr, true},
-        {"x11", nullptr, "1", nullptr, true},      {"x11", "true", "0", nullptr, false},
+        {"x11", "1", nullptr, nullptr, false},
+        {"x11", nullptr, nullptr, nullptr, false},
+        {"offscreen", nullptr, nullptr, nullptr, true},
+        {"dummy", nullptr, nullptr, nullptr, true},
+        {"x11", nullptr, "1", nullptr, true},
+        {"x11", "true", "0", nullptr, false},
         {nullptr, nullptr, nullptr, "run.script", true},
     };
     for (const Case& c : cases) {
         const char* values[] = {c.driver, c.ci, c.headless, c.script};
         for (int i = 0; i < 4; ++i) values[i] ? ::setenv(kNames[i], values[i], 1) : ::unsetenv(kNames[i]);
-        EXPECT_EQ(win32::IsHeadless(), c.expected)
-            << (c.driver ? c.driver : "-") << " CI=" << (c.ci ? c.ci : "-") << " headless=" << (c.headless ? c.headless : "-");
+        EXPECT_EQ(win32::IsHeadless(), c.expected) << (c.driver ? c.driver : "-") << " CI=" << (c.ci ? c.ci : "-")
+                                                   << " headless=" << (c.headless ? c.headless : "-");
     }
     for (int i = 0; i < 4; ++i) saved[i] ? ::setenv(kNames[i], saved[i]->c_str(), 1) : ::unsetenv(kNames[i]);
 }

@@ -19,17 +19,17 @@ using win32::detail::script::LoadForTest;
 
 TEST(ScriptGrammar, BadScriptsAreRefusedWithTheirLine) {
     const char* bad[] = {
-        "1 press hyperspace",     // unknown key
-        "5 press a\n3 press b",   // time going back
-        "1 jump",                 // unknown command
-        "1 capture",              // no file
-        "x press a",              // bad time
-        "1",                      // no command
-        "1 mouse-move 10",        // missing y
-        "1 click sideways",       // unknown button
-        "1 press a b",            // extra word
-        "99999999999999999999 press a",          // saturates a long
-        "2000000001 press a",                    // past the last pass
+        "1 press hyperspace",                   // unknown key
+        "5 press a\n3 press b",                 // time going back
+        "1 jump",                               // unknown command
+        "1 capture",                            // no file
+        "x press a",                            // bad time
+        "1",                                    // no command
+        "1 mouse-move 10",                      // missing y
+        "1 click sideways",                     // unknown button
+        "1 press a b",                          // extra word
+        "99999999999999999999 press a",         // saturates a long
+        "2000000001 press a",                   // past the last pass
         "2000000000 press a\n+2000000000 end",  // a sum past it
     };
     for (const char* text : bad) {
@@ -79,9 +79,9 @@ using testpng::ReadPng;
 class ScriptedRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("abisalia-script-" + std::to_string(getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ =
+            std::filesystem::temp_directory_path() / ("abisalia-script-" + std::to_string(getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
@@ -117,7 +117,7 @@ TEST_F(ScriptedRun, TheCapturedFrameHasTheClearedColourAndTheRunEndsByItself) {
 TEST_F(ScriptedRun, AScriptCanDriveTheMenuAndCloseTheWindow) {
     std::filesystem::path shot = dir_ / "menu.png";
     RunResult run = RunScripted(Write("2 press alt\n4 press f\n6 capture-window " + shot.string() +
-                                "\n8 press escape\n10 press escape\n12 close\n"));
+                                      "\n8 press escape\n10 press escape\n12 close\n"));
     ASSERT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 7);
     const Image image = ReadPng(shot);

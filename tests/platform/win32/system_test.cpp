@@ -30,8 +30,8 @@ namespace {
 class TempFolder {
 public:
     TempFolder() {
-        path_ = fs::temp_directory_path() / ("abisalia-test-" + std::to_string(::getpid()) + "-" +
-                                             std::to_string(counter_++));
+        path_ = fs::temp_directory_path() /
+                ("abisalia-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
         fs::create_directories(path_);
         old_ = fs::current_path();
         fs::current_path(path_);
@@ -93,9 +93,9 @@ TEST(FileLayer, ReadingOpensOnlyRegularFilesAndNeverWaits) {
         const char* mode;
         bool opens;
     } cases[] = {
-        {"intro.avi", "rb", true},   {"link.avi", "rb", true},    {"intro.avi", "r+b", true},
-        {"folder.avi", "rb", false}, {"pipe.avi", "rb", false},   {"pipelink.avi", "r", false},
-        {dev, "rb", false},          {"pipe.avi", "r+b", false},  {"new.txt", "wb", true},
+        {"intro.avi", "rb", true},   {"link.avi", "rb", true},   {"intro.avi", "r+b", true},
+        {"folder.avi", "rb", false}, {"pipe.avi", "rb", false},  {"pipelink.avi", "r", false},
+        {dev, "rb", false},          {"pipe.avi", "r+b", false}, {"new.txt", "wb", true},
     };
     for (const Case& c : cases) {
         auto opening = std::async(std::launch::async, [&] { return win32::OpenFile(c.name.c_str(), c.mode); });
@@ -146,9 +146,9 @@ TEST(Registry, StoreIsEmptyByDefaultAndKeepsTypedValues) {
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key, nullptr);
 
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     const char text[] = "C:\\media\\shared";
     const DWORD number = 0xDEADBEEF;
     const BYTE blob[3] = {0, 10, 255};
@@ -248,7 +248,8 @@ TEST(Registry, EveryValueTypeAndNameSurvivesWritesAndRereads) {
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         for (const Case& c : cases)
-            EXPECT_EQ(RegSetValueExA(key, c.name.c_str(), 0, c.type, c.data.data(), DWORD(c.data.size())), ERROR_SUCCESS)
+            EXPECT_EQ(RegSetValueExA(key, c.name.c_str(), 0, c.type, c.data.data(), DWORD(c.data.size())),
+                      ERROR_SUCCESS)
                 << c.what;
         RegCloseKey(key);
     }
@@ -337,17 +338,17 @@ TEST(Registry, WritesAreRefusedWhereTheStoreCannotBeKept) {
         StoreFile store(dir.path() / "store-pipe");
         HKEY key = nullptr;
         EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Test", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
-        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
-                  ERROR_ACCESS_DENIED);
+        EXPECT_EQ(
+            RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_ACCESS_DENIED);
         EXPECT_EQ(key, nullptr);
         EXPECT_TRUE(fs::is_fifo("store-pipe"));
     }
     StoreFile store(dir.path() / "registry");
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     const BYTE one = 1;
     ASSERT_EQ(RegSetValueExA(key, "Kept", 0, REG_BINARY, &one, 1), ERROR_SUCCESS);
     // Too big to keep: refused before the data is read, and the store is unchanged.

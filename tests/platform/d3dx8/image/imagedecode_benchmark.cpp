@@ -23,14 +23,14 @@ void Decode(benchmark::State& state, const fixtures::Bytes& file) {
         if (FAILED(d3dx::DecodeImage(file.data(), file.size(), &image))) state.SkipWithError("decode failed");
         benchmark::DoNotOptimize(image.texels.data());
     }
-    state.counters["MB/s"] = benchmark::Counter(double(file.size()) * state.iterations() / 1e6,
-                                               benchmark::Counter::kIsRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(double(file.size()) * state.iterations() / 1e6, benchmark::Counter::kIsRate);
     state.SetLabel(std::to_string(file.size()) + " bytes");
 }
 
 void BM_DecodePng1024(benchmark::State& state) {
-    static const fixtures::Bytes file =
-        fixtures::MakePng({.width = kSize, .height = kSize, .colourType = PNG_COLOR_TYPE_RGB_ALPHA, .rows = Samples(4)});
+    static const fixtures::Bytes file = fixtures::MakePng(
+        {.width = kSize, .height = kSize, .colourType = PNG_COLOR_TYPE_RGB_ALPHA, .rows = Samples(4)});
     Decode(state, file);
 }
 BENCHMARK(BM_DecodePng1024)->Unit(benchmark::kMillisecond);

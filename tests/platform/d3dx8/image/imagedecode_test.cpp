@@ -18,7 +18,8 @@ std::atomic<std::size_t> g_largestAllocation{0};
 
 void* operator new(std::size_t size) {
     std::size_t seen = g_largestAllocation.load();
-    while (size > seen && !g_largestAllocation.compare_exchange_weak(seen, size)) {}
+    while (size > seen && !g_largestAllocation.compare_exchange_weak(seen, size)) {
+    }
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
@@ -52,8 +53,7 @@ void ExpectDecodes(const Case& c) {
     EXPECT_EQ(image.height, c.height);
     EXPECT_EQ(image.hasAlpha, c.hasAlpha);
     ASSERT_EQ(image.texels.size(), c.texels.size());
-    for (std::size_t i = 0; i < c.texels.size(); ++i)
-        EXPECT_EQ(image.texels[i], c.texels[i]) << "texel " << i;
+    for (std::size_t i = 0; i < c.texels.size(); ++i) EXPECT_EQ(image.texels[i], c.texels[i]) << "texel " << i;
 }
 
 // 2 x 2 images: top row red, green; bottom row blue, white. Bottom-up files store the bottom first.
@@ -62,45 +62,56 @@ std::vector<Case> BmpCases() {
     const std::vector<DWORD> rgbw = {R, G, B, W};
     using fixtures::BmpSpec;
     std::vector<Case> cases;
-    auto add = [&](std::string name, BmpSpec spec, std::vector<DWORD> texels = {}, bool alpha = false,
-                   UINT w = 2, UINT h = 2) {
+    auto add = [&](std::string name, BmpSpec spec, std::vector<DWORD> texels = {}, bool alpha = false, UINT w = 2,
+                   UINT h = 2) {
         cases.push_back({std::move(name), fixtures::MakeBmp(spec), w, h, texels.empty() ? rgbw : texels, alpha});
     };
-    add("1-bit", {.bpp = 1, .palette = {0x0000FF, 0xFFFFFF}, .pixels = {0x40, 0, 0, 0, 0x80, 0, 0, 0}},
-        {W, B, B, W});
+    add("1-bit", {.bpp = 1, .palette = {0x0000FF, 0xFFFFFF}, .pixels = {0x40, 0, 0, 0, 0x80, 0, 0, 0}}, {W, B, B, W});
     add("4-bit", {.bpp = 4, .palette = pal, .pixels = {0x34, 0, 0, 0, 0x12, 0, 0, 0}});
     add("8-bit", {.bpp = 8, .palette = pal, .pixels = {3, 4, 0, 0, 1, 2, 0, 0}});
     add("8-bit core header", {.headerSize = 12, .bpp = 8, .palette = pal, .pixels = {3, 4, 0, 0, 1, 2, 0, 0}});
     add("8-bit index past the palette reads black", {.bpp = 8, .palette = pal, .pixels = {3, 200, 0, 0, 1, 2, 0, 0}},
         {R, G, B, K});
     add("16-bit 555", {.bpp = 16, .pixels = {0x1F, 0x00, 0xFF, 0x7F, 0x00, 0x7C, 0xE0, 0x03}});
-    add("16-bit 565 bit fields", {.bpp = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F},
+    add("16-bit 565 bit fields", {.bpp = 16,
+                                  .compression = 3,
+                                  .masks = {0xF800, 0x07E0, 0x001F},
                                   .pixels = {0x1F, 0x00, 0xFF, 0xFF, 0x00, 0xF8, 0xE0, 0x07}});
     add("24-bit", {.bpp = 24, .pixels = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0}});
-    add("24-bit top-down", {.height = -2, .bpp = 24,
-                            .pixels = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0}});
+    add("24-bit top-down",
+        {.height = -2, .bpp = 24, .pixels = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0}});
     add("32-bit BI_RGB ignores the fourth byte",
         {.bpp = 32, .pixels = {0xFF, 0, 0, 0x12, 0xFF, 0xFF, 0xFF, 0x34, 0, 0, 0xFF, 0x56, 0, 0xFF, 0, 0x78}});
     add("32-bit alpha bit fields after the header",
-        {.bpp = 32, .compression = 6, .masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000},
+        {.bpp = 32,
+         .compression = 6,
+         .masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000},
          .pixels = {0xFF, 0, 0, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0xFF, 0x00, 0, 0xFF, 0, 0x40}},
         {0x00FF0000, 0x4000FF00, 0x800000FF, W}, true);
     add("32-bit alpha mask in a version 5 header",
-        {.headerSize = 124, .bpp = 32, .compression = 3, .masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000},
+        {.headerSize = 124,
+         .bpp = 32,
+         .compression = 3,
+         .masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000},
          .pixels = {0xFF, 0, 0, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0xFF, 0x00, 0, 0xFF, 0, 0x40}},
         {0x00FF0000, 0x4000FF00, 0x800000FF, W}, true);
     add("32-bit bit fields without alpha mask",
-        {.headerSize = 56, .bpp = 32, .compression = 3, .masks = {0xFF, 0xFF00, 0xFF0000, 0},
+        {.headerSize = 56,
+         .bpp = 32,
+         .compression = 3,
+         .masks = {0xFF, 0xFF00, 0xFF0000, 0},
          .pixels = {0, 0, 0xFF, 9, 0xFF, 0xFF, 0xFF, 9, 0xFF, 0, 0, 9, 0, 0xFF, 0, 9}});
-    add("RLE8 runs", {.bpp = 8, .compression = 1, .palette = pal,
-                      .pixels = {1, 3, 1, 4, 0, 0, 2, 1, 0, 1}},
+    add("RLE8 runs", {.bpp = 8, .compression = 1, .palette = pal, .pixels = {1, 3, 1, 4, 0, 0, 2, 1, 0, 1}},
         {R, R, B, W});
-    add("RLE8 absolute run and delta", {.width = 3, .bpp = 8, .compression = 1, .palette = pal,
-                                        .pixels = {0, 3, 3, 4, 3, 0, 0, 0, 1, 1, 0, 2, 1, 0, 0, 1}},
+    add("RLE8 absolute run and delta",
+        {.width = 3,
+         .bpp = 8,
+         .compression = 1,
+         .palette = pal,
+         .pixels = {0, 3, 3, 4, 3, 0, 0, 0, 1, 1, 0, 2, 1, 0, 0, 1}},
         {R, K, K, B, W, B}, false, 3, 2);
-    add("RLE4 runs and absolute", {.bpp = 4, .compression = 2, .palette = pal,
-                                   .pixels = {0, 3, 0x34, 0x30, 0, 0, 2, 0x12, 0, 1}},
-        {R, G, B, W});
+    add("RLE4 runs and absolute",
+        {.bpp = 4, .compression = 2, .palette = pal, .pixels = {0, 3, 0x34, 0x30, 0, 0, 2, 0x12, 0, 1}}, {R, G, B, W});
     return cases;
 }
 
@@ -113,47 +124,71 @@ std::vector<Case> TgaCases() {
     std::vector<Case> cases;
     const std::vector<DWORD> rgbw = {R, G, B, W};
     auto add = [&](std::string name, TgaSpec spec, std::vector<DWORD> texels = {}, bool alpha = false) {
-        cases.push_back({std::move(name), fixtures::MakeTga(spec), spec.width, spec.height,
-                         texels.empty() ? rgbw : texels, alpha});
+        cases.push_back(
+            {std::move(name), fixtures::MakeTga(spec), spec.width, spec.height, texels.empty() ? rgbw : texels, alpha});
     };
     const Bytes bgr24Bottom = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0xFF, 0, 0xFF, 0};
     add("type 2, 24-bit, bottom origin", {.pixels = bgr24Bottom});
-    add("type 2, 24-bit, top origin, with id", {.descriptor = 0x20, .id = {'i', 'd'},
-                                                .pixels = {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF}});
-    add("type 2, right to left", {.descriptor = 0x30, .pixels = {0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}});
+    add("type 2, 24-bit, top origin, with id",
+        {.descriptor = 0x20, .id = {'i', 'd'}, .pixels = {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF}});
+    add("type 2, right to left",
+        {.descriptor = 0x30, .pixels = {0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}});
     add("type 2, 32-bit with alpha bits",
-        {.depth = 32, .descriptor = 0x08,
+        {.depth = 32,
+         .descriptor = 0x08,
          .pixels = {0xFF, 0, 0, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0xFF, 0x00, 0, 0xFF, 0, 0x40}},
         {0x00FF0000, 0x4000FF00, 0x800000FF, W}, true);
     add("type 2, 32-bit without alpha bits",
-        {.depth = 32, .descriptor = 0x20,
+        {.depth = 32,
+         .descriptor = 0x20,
          .pixels = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0}});
     add("type 2, 16-bit with an alpha bit",
         {.depth = 16, .descriptor = 0x21, .pixels = {0x00, 0x7C, 0xE0, 0x83, 0x1F, 0x80, 0xFF, 0xFF}},
         {0x00FF0000, G, B, W}, true);
     add("type 1, 8-bit indices into a 24-bit map starting at 1",
-        {.type = 1, .depth = 8, .descriptor = 0x20, .mapFirst = 1, .mapEntryBits = 24,
-         .map = {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF}, .pixels = {1, 2, 3, 4}, .mapLength = 4});
+        {.type = 1,
+         .depth = 8,
+         .descriptor = 0x20,
+         .mapFirst = 1,
+         .mapEntryBits = 24,
+         .map = {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF},
+         .pixels = {1, 2, 3, 4},
+         .mapLength = 4});
     add("type 1, index outside the map reads black",
-        {.type = 1, .depth = 8, .descriptor = 0x20, .mapFirst = 1, .mapEntryBits = 24,
-         .map = {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF}, .pixels = {1, 2, 3, 0}, .mapLength = 4},
+        {.type = 1,
+         .depth = 8,
+         .descriptor = 0x20,
+         .mapFirst = 1,
+         .mapEntryBits = 24,
+         .map = {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF},
+         .pixels = {1, 2, 3, 0},
+         .mapLength = 4},
         {R, G, B, K});
     add("type 3, grey", {.type = 3, .depth = 8, .descriptor = 0x20, .pixels = {0, 0x40, 0x80, 0xFF}},
         {K, 0xFF404040, 0xFF808080, W});
-    add("type 3, grey with alpha", {.type = 3, .depth = 16, .descriptor = 0x28,
-                                    .pixels = {0x10, 0x80, 0x20, 0xFF, 0x30, 0, 0x40, 0x01}},
+    add("type 3, grey with alpha",
+        {.type = 3, .depth = 16, .descriptor = 0x28, .pixels = {0x10, 0x80, 0x20, 0xFF, 0x30, 0, 0x40, 0x01}},
         {0x80101010, 0xFF202020, 0x00303030, 0x01404040}, true);
     // Bottom row (B, W) then top row (R, G) in one stream: the run crosses the row boundary.
     add("type 10, packets across rows",
-        {.type = 10, .pixels = {0x00, 0xFF, 0, 0, 0x81, 0xFF, 0xFF, 0xFF, 0x00, 0, 0xFF, 0}},
-        {W, G, B, W});
+        {.type = 10, .pixels = {0x00, 0xFF, 0, 0, 0x81, 0xFF, 0xFF, 0xFF, 0x00, 0, 0xFF, 0}}, {W, G, B, W});
     add("type 9, colour-mapped runs",
-        {.type = 9, .depth = 8, .descriptor = 0x20, .mapEntryBits = 32,
-         .map = {0, 0, 0xFF, 0x10, 0xFF, 0xFF, 0xFF, 0xFF}, .pixels = {0x81, 0, 0x81, 1}, .mapLength = 2},
+        {.type = 9,
+         .depth = 8,
+         .descriptor = 0x20,
+         .mapEntryBits = 32,
+         .map = {0, 0, 0xFF, 0x10, 0xFF, 0xFF, 0xFF, 0xFF},
+         .pixels = {0x81, 0, 0x81, 1},
+         .mapLength = 2},
         {R, R, W, W});
     add("type 9, colour map with alpha bits",
-        {.type = 9, .depth = 8, .descriptor = 0x28, .mapEntryBits = 32,
-         .map = {0, 0, 0xFF, 0x10, 0xFF, 0xFF, 0xFF, 0xFF}, .pixels = {0x81, 0, 0x81, 1}, .mapLength = 2},
+        {.type = 9,
+         .depth = 8,
+         .descriptor = 0x28,
+         .mapEntryBits = 32,
+         .map = {0, 0, 0xFF, 0x10, 0xFF, 0xFF, 0xFF, 0xFF},
+         .pixels = {0x81, 0, 0x81, 1},
+         .mapLength = 2},
         {0x10FF0000, 0x10FF0000, W, W}, true);
     add("type 11, grey runs", {.type = 11, .depth = 8, .descriptor = 0x20, .pixels = {0x83, 0x55}},
         {0xFF555555, 0xFF555555, 0xFF555555, 0xFF555555});
@@ -169,10 +204,13 @@ BYTE To8(unsigned s, int depth) { return depth == 16 ? BYTE(s >> 8) : BYTE(s * 2
 
 // A 5 x 3 image whose samples run through every value of small depths.
 Case PngCase(int colourType, int depth, bool trns, bool interlaced = false) {
-    fixtures::PngSpec spec{.width = 5, .height = 3, .colourType = colourType, .bitDepth = depth,
-                           .interlaced = interlaced};
-    const int channels = colourType == PNG_COLOR_TYPE_GRAY ? 1 : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                         : colourType == PNG_COLOR_TYPE_RGB ? 3 : colourType == PNG_COLOR_TYPE_RGBA ? 4 : 1;
+    fixtures::PngSpec spec{
+        .width = 5, .height = 3, .colourType = colourType, .bitDepth = depth, .interlaced = interlaced};
+    const int channels = colourType == PNG_COLOR_TYPE_GRAY         ? 1
+                         : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                         : colourType == PNG_COLOR_TYPE_RGB        ? 3
+                         : colourType == PNG_COLOR_TYPE_RGBA       ? 4
+                                                                   : 1;
     const unsigned maxValue = (1u << depth) - 1;
     auto sample = [&](unsigned x, unsigned y, int c) -> unsigned {
         const unsigned v = (x * 7 + y * 13 + c * 5) % (depth == 16 ? 256 : maxValue + 1);
@@ -189,7 +227,11 @@ Case PngCase(int colourType, int depth, bool trns, bool interlaced = false) {
 
     Case result{"colour type " + std::to_string(colourType) + " depth " + std::to_string(depth) +
                     (trns ? " tRNS" : "") + (interlaced ? " interlaced" : ""),
-                {}, spec.width, spec.height, {}, trns || (colourType & PNG_COLOR_MASK_ALPHA) != 0};
+                {},
+                spec.width,
+                spec.height,
+                {},
+                trns || (colourType & PNG_COLOR_MASK_ALPHA) != 0};
     for (unsigned y = 0; y < spec.height; ++y) {
         Bytes row;
         unsigned acc = 0, bits = 0;
@@ -260,8 +302,10 @@ TEST(JpegDecoder, DecodesGreyAndColour) {
         for (unsigned y = 0; y < size; ++y)
             for (unsigned x = 0; x < size; ++x) {
                 const int q = (y >= size / 2) * 2 + (x >= size / 2);
-                if (components == 1) samples.push_back(BYTE(40 + 60 * q));
-                else samples.insert(samples.end(), quadrant[q], quadrant[q] + 3);
+                if (components == 1)
+                    samples.push_back(BYTE(40 + 60 * q));
+                else
+                    samples.insert(samples.end(), quadrant[q], quadrant[q] + 3);
             }
         const Bytes file = fixtures::MakeJpeg(size, size, components, samples);
         DecodedImage image;
@@ -333,8 +377,13 @@ TEST(ImageDecoders, RefuseOversizedAndUnknownFiles) {
         const char* name;
         Bytes file;
     } cases[] = {
-        {"bmp", hugeBmp}, {"tga", hugeTga}, {"png", hugePng}, {"jpeg", hugeJpeg},
-        {"empty", {}}, {"text", {'h', 'e', 'l', 'l', 'o'}}, {"zero-size bmp", fixtures::MakeBmp({.width = 0, .pixels = {}})},
+        {"bmp", hugeBmp},
+        {"tga", hugeTga},
+        {"png", hugePng},
+        {"jpeg", hugeJpeg},
+        {"empty", {}},
+        {"text", {'h', 'e', 'l', 'l', 'o'}},
+        {"zero-size bmp", fixtures::MakeBmp({.width = 0, .pixels = {}})},
     };
     for (const auto& c : cases) {
         DecodedImage image;
@@ -368,7 +417,7 @@ TEST(ImageDecoders, TinyFilesWithLargeHeadersAllocateNothingLarge) {
     for (int i = 0; i < 4; ++i) png[29 + i] = BYTE(crc >> (24 - 8 * i));
     Bytes jpeg = fixtures::MakeJpeg(16, 16, 1, Bytes(256, 0x80));
     for (std::size_t i = 0; i + 8 < jpeg.size(); ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {  // frame header: height, width at +5
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {                            // frame header: height, width at +5
             jpeg[i + 5] = jpeg[i + 7] = 0x1F, jpeg[i + 6] = jpeg[i + 8] = 0x40;  // 8000 x 8000
             break;
         }
@@ -376,8 +425,10 @@ TEST(ImageDecoders, TinyFilesWithLargeHeadersAllocateNothingLarge) {
         const char* name;
         Bytes file;
     } cases[] = {
-        {"RLE8 bmp", fixtures::MakeBmp({.width = 8192, .height = 8192, .bpp = 8, .compression = 1, .palette = pal, .pixels = runs})},
-        {"RLE4 bmp", fixtures::MakeBmp({.width = 8192, .height = 8192, .bpp = 4, .compression = 2, .palette = pal, .pixels = runs})},
+        {"RLE8 bmp", fixtures::MakeBmp(
+                         {.width = 8192, .height = 8192, .bpp = 8, .compression = 1, .palette = pal, .pixels = runs})},
+        {"RLE4 bmp", fixtures::MakeBmp(
+                         {.width = 8192, .height = 8192, .bpp = 4, .compression = 2, .palette = pal, .pixels = runs})},
         {"png", png},
         {"jpeg", jpeg},
     };

@@ -110,11 +110,11 @@ struct PngSpec {
     unsigned width = 0, height = 0;
     int colourType = PNG_COLOR_TYPE_RGB;
     int bitDepth = 8;
-    Bytes rows;                        // packed rows, 16-bit samples big-endian
+    Bytes rows;  // packed rows, 16-bit samples big-endian
     std::vector<png_color> palette;
-    Bytes paletteAlpha;                // tRNS for palette images
-    int trnsGrey = -1;                 // tRNS for grey images
-    int trnsRgb[3] = {-1, -1, -1};     // tRNS for RGB images
+    Bytes paletteAlpha;             // tRNS for palette images
+    int trnsGrey = -1;              // tRNS for grey images
+    int trnsRgb[3] = {-1, -1, -1};  // tRNS for RGB images
     bool interlaced = false;
 };
 

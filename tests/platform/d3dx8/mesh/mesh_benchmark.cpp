@@ -43,7 +43,9 @@ void LoadFile(benchmark::State& state, const std::string& path) {
 }
 
 // 100 x 100 quads: 20,000 triangles.
-void BM_LoadTextXFile(benchmark::State& state) { LoadFile(state, meshfixtures::WriteFile("bench.x", meshfixtures::TextGrid(100))); }
+void BM_LoadTextXFile(benchmark::State& state) {
+    LoadFile(state, meshfixtures::WriteFile("bench.x", meshfixtures::TextGrid(100)));
+}
 void BM_LoadBinaryXFile(benchmark::State& state) {
     LoadFile(state, meshfixtures::WriteFile("bench-bin.x", meshfixtures::BinaryGrid(100)));
 }

@@ -35,7 +35,8 @@ protected:
         ID3DXMesh* mesh = nullptr;
         ID3DXBuffer* materials = nullptr;
         DWORD count = 0;
-        const HRESULT hr = d3dx::LoadMeshFromX(path.c_str(), D3DXMESH_SYSTEMMEM, dev_, &materials, &count, &mesh, error);
+        const HRESULT hr =
+            d3dx::LoadMeshFromX(path.c_str(), D3DXMESH_SYSTEMMEM, dev_, &materials, &count, &mesh, error);
         if (FAILED(hr)) {
             EXPECT_EQ(mesh, nullptr);
             EXPECT_EQ(materials, nullptr);

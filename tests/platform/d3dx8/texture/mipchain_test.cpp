@@ -39,8 +39,7 @@ ImageLevel Noise(UINT w, UINT h, unsigned seed) {
     const DWORD pick[] = {0x00, 0x01, 0x02, 0x7F, 0x80, 0x81, 0xFE, 0xFF};
     for (DWORD& t : level.texels) {
         t = 0;
-        for (int c = 0; c < 4; ++c)
-            t |= (random() % 3 ? pick[random() % 8] : random() % 256) << (8 * c);
+        for (int c = 0; c < 4; ++c) t |= (random() % 3 ? pick[random() % 8] : random() % 256) << (8 * c);
     }
     return level;
 }
@@ -50,14 +49,14 @@ TEST(MipChain, HalvingGivesTheResamplersTexels) {
         UINT w, h;
         DWORD filter;
     } cases[] = {
-        {16, 16, D3DX_FILTER_BOX},  {64, 8, D3DX_FILTER_BOX},    {8, 64, D3DX_FILTER_LINEAR},
+        {16, 16, D3DX_FILTER_BOX},  {64, 8, D3DX_FILTER_BOX},      {8, 64, D3DX_FILTER_LINEAR},
         {32, 1, D3DX_FILTER_BOX},   {1, 32, D3DX_FILTER_TRIANGLE}, {2, 2, D3DX_FILTER_BOX},
-        {12, 6, D3DX_FILTER_BOX},   {7, 5, D3DX_FILTER_BOX},     {16, 16, D3DX_FILTER_POINT},
-        {6, 10, D3DX_FILTER_POINT}, {16, 8, D3DX_FILTER_NONE},   {16, 16, D3DX_FILTER_BOX | D3DX_FILTER_DITHER},
+        {12, 6, D3DX_FILTER_BOX},   {7, 5, D3DX_FILTER_BOX},       {16, 16, D3DX_FILTER_POINT},
+        {6, 10, D3DX_FILTER_POINT}, {16, 8, D3DX_FILTER_NONE},     {16, 16, D3DX_FILTER_BOX | D3DX_FILTER_DITHER},
     };
     for (const Case& c : cases) {
-        const std::string what = std::to_string(c.w) + " x " + std::to_string(c.h) + " filter " +
-                                 std::to_string(c.filter);
+        const std::string what =
+            std::to_string(c.w) + " x " + std::to_string(c.h) + " filter " + std::to_string(c.filter);
         EXPECT_GT(ExpectChainsAgree(Noise(c.w, c.h, c.w * 131 + c.h), c.filter, what), 0) << what;
     }
 }

@@ -13,7 +13,8 @@
 namespace {
 
 std::string Write(const char* name, const fixtures::Bytes& bytes) {
-    const auto path = std::filesystem::temp_directory_path() / (std::string("abisalia-texbench-") + std::to_string(::getpid()) + name);
+    const auto path = std::filesystem::temp_directory_path() /
+                      (std::string("abisalia-texbench-") + std::to_string(::getpid()) + name);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return path.string();
 }
@@ -53,7 +54,9 @@ void BM_LoadPng1024(benchmark::State& state) {
     s.rows = Samples(3);
     Load(state, Write("a.png", fixtures::MakePng(s)));
 }
-void BM_LoadJpeg1024(benchmark::State& state) { Load(state, Write("a.jpg", fixtures::MakeJpeg(1024, 1024, 3, Samples(3), 90))); }
+void BM_LoadJpeg1024(benchmark::State& state) {
+    Load(state, Write("a.jpg", fixtures::MakeJpeg(1024, 1024, 3, Samples(3), 90)));
+}
 BENCHMARK(BM_LoadPng1024)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadJpeg1024)->Unit(benchmark::kMillisecond);
 

@@ -103,7 +103,8 @@ Bytes Rle8Bomb(LONG w, LONG h) {
         runs.insert(runs.end(), {0, 0});
     }
     runs.insert(runs.end(), {0, 1});
-    return fixtures::MakeBmp({.width = w, .height = h, .bpp = 8, .compression = 1, .palette = {0, 0xFFFFFF}, .pixels = runs});
+    return fixtures::MakeBmp(
+        {.width = w, .height = h, .bpp = 8, .compression = 1, .palette = {0, 0xFFFFFF}, .pixels = runs});
 }
 
 // Grey run-length TGA: 128-texel packets of one value.
@@ -156,26 +157,30 @@ TEST_F(TextureBudgetTest, SmallFilesDescribingHugeImagesAreRefusedOrDecodedSmall
         ASSERT_LT(c.file.size(), c.under);
         const std::string path = Write("bomb", c.file);
         long peakMb = -1;
-        const Outcome outcome = RunMeasured([&] {
-            IDirect3DTexture8* t = reinterpret_cast<IDirect3DTexture8*>(0x1);
-            Outcome o;
-            o.result = Load(path, &t);
-            if (SUCCEEDED(o.result)) {
-                D3DSURFACE_DESC d{};
-                t->GetLevelDesc(0, &d);
-                o.width = d.Width;
-                o.height = d.Height;
-                t->Release();
-            } else if (t != nullptr) {
-                o.result = E_UNEXPECTED;  // a failure must leave no texture
-            }
-            return o;
-        }, &peakMb);
+        const Outcome outcome = RunMeasured(
+            [&] {
+                IDirect3DTexture8* t = reinterpret_cast<IDirect3DTexture8*>(0x1);
+                Outcome o;
+                o.result = Load(path, &t);
+                if (SUCCEEDED(o.result)) {
+                    D3DSURFACE_DESC d{};
+                    t->GetLevelDesc(0, &d);
+                    o.width = d.Width;
+                    o.height = d.Height;
+                    t->Release();
+                } else if (t != nullptr) {
+                    o.result = E_UNEXPECTED;  // a failure must leave no texture
+                }
+                return o;
+            },
+            &peakMb);
         EXPECT_EQ(outcome.result, c.result);
         EXPECT_EQ(outcome.width, c.width);
         EXPECT_EQ(outcome.height, c.height);
         std::printf("%s: %zu bytes, peak %ld MB\n", c.name, c.file.size(), peakMb);
-        if (peakMb >= 0) { EXPECT_LT(peakMb, 100); }
+        if (peakMb >= 0) {
+            EXPECT_LT(peakMb, 100);
+        }
     }
 }
 
@@ -205,7 +210,8 @@ TEST_F(TextureBudgetTest, ARefusalSaysWhy) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(Load(path, &t), E_OUTOFMEMORY);
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find(path + ": texture refused: the image is 16384 x 4096, larger than the 4096"), std::string::npos) << said;
+    EXPECT_NE(said.find(path + ": texture refused: the image is 16384 x 4096, larger than the 4096"), std::string::npos)
+        << said;
 }
 
 }  // namespace

@@ -137,9 +137,10 @@ TEST_F(TextureTest, TexelsKeyAndMipLevels) {
     EXPECT_EQ(Texel(t, 0, 1, 0), 0u);
     EXPECT_EQ(Texel(t, 0, 0, 0), 0xFFFF0000u);
     t->Release();
-    ASSERT_EQ(D3DXCreateTextureFromFileExA(dev_, path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, 1, 0, D3DFMT_A4R4G4B4,
-                                           D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr, &t),
-              D3D_OK);
+    ASSERT_EQ(
+        D3DXCreateTextureFromFileExA(dev_, path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, 1, 0, D3DFMT_A4R4G4B4,
+                                     D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr, &t),
+        D3D_OK);
     EXPECT_EQ(Texel(t, 0, 0, 0), 0xFF00u);
     EXPECT_EQ(Texel(t, 0, 0, 1), 0xF00Fu);
     t->Release();
@@ -156,10 +157,10 @@ TEST_F(TextureTest, TexelsKeyAndMipLevels) {
     }
 
     // The default pool is filled through a system-memory copy.
-    ASSERT_EQ(D3DXCreateTextureFromFileExA(dev_, path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                           D3DFMT_UNKNOWN, D3DPOOL_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
-                                           nullptr, &t),
-              D3D_OK);
+    ASSERT_EQ(
+        D3DXCreateTextureFromFileExA(dev_, path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                                     D3DPOOL_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &t),
+        D3D_OK);
     EXPECT_EQ(t->Release(), 0u);
 }
 

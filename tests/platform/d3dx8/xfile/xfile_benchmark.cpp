@@ -72,7 +72,8 @@ void Parse(benchmark::State& state, const std::vector<BYTE>& file) {
             state.SkipWithError("parse failed");
         benchmark::DoNotOptimize(meshes.data());
     }
-    state.counters["MB/s"] = benchmark::Counter(double(file.size()) * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(double(file.size()) * state.iterations() / 1e6, benchmark::Counter::kIsRate);
     state.SetLabel(std::to_string(file.size()) + " bytes");
 }
 

@@ -64,7 +64,8 @@ std::vector<BYTE> BinaryMesh(bool doubles, bool wordTerminator = false) {
 
 std::vector<BYTE> Text(const char* s) { return std::vector<BYTE>(s, s + std::strlen(s)); }
 
-HRESULT ReadMeshes(const std::vector<BYTE>& file, std::vector<xfile::XMeshInFile>* meshes, std::string* error = nullptr) {
+HRESULT ReadMeshes(const std::vector<BYTE>& file, std::vector<xfile::XMeshInFile>* meshes,
+                   std::string* error = nullptr) {
     return xfile::ReadXMeshesFromMemory(file.data(), static_cast<DWORD>(file.size()), meshes, error);
 }
 
@@ -166,7 +167,8 @@ TEST(XFileMesh, MalformedFilesFailCleanly) {
         {"unknown version", "xof 0201txt 0032\n", DXFILEERR_BADFILEVERSION},
         {"unknown float size", "xof 0303txt 0016\n", DXFILEERR_BADFILEFLOATSIZE},
         {"compressed", "xof 0303tzip0032\x10\x00\x00\x00", DXFILEERR_BADFILECOMPRESSIONTYPE},
-        {"unclosed object", "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0,1,2;;\n", DXFILEERR_PARSEERROR},
+        {"unclosed object", "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0,1,2;;\n",
+         DXFILEERR_PARSEERROR},
         {"stray closing brace", mesh(std::string(tri) + " 1; 3; 0,1,2;;") + "}\n", DXFILEERR_PARSEERROR},
         {"vertex count past the data", mesh("9; 0;0;0;, 1;0;0;; 1; 3; 0,1,2;;"), DXFILEERR_BADARRAYSIZE},
         {"huge face count", mesh(std::string(tri) + " 4000000000; 3; 0,1,2;;"), DXFILEERR_BADARRAYSIZE},
@@ -176,25 +178,39 @@ TEST(XFileMesh, MalformedFilesFailCleanly) {
         {"fraction as a count", mesh("2.5; 0;0;0;, 1;0;0;; 0;;"), DXFILEERR_BADVALUE},
         {"string as a number", mesh("\"three\"; 1; 3; 0,1,2;;"), DXFILEERR_BADVALUE},
         {"material index out of range",
-         mesh(std::string(tri) + " 1; 3; 0,1,2;; MeshMaterialList { 1; 1; 1;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } }"), 0},
-        {"material list without its materials", mesh(std::string(tri) + " 1; 3; 0,1,2;; MeshMaterialList { 2; 1; 0;; }"), 0},
-        {"reference to nothing", mesh(std::string(tri) + " 1; 3; 0,1,2;; MeshMaterialList { 1; 1; 0;; { Nowhere } }"), 0},
-        {"normals for another face count", mesh(std::string(tri) + " 1; 3; 0,1,2;; MeshNormals { 1; 0;1;0;; 2; 3; 0,0,0;, 3; 0,0,0;; }"), 0},
-        {"normal index past the normals", mesh(std::string(tri) + " 1; 3; 0,1,2;; MeshNormals { 1; 0;1;0;; 1; 3; 0,0,1;; }"), 0},
-        {"texture coordinates for another vertex count", mesh(std::string(tri) + " 1; 3; 0,1,2;; MeshTextureCoords { 2; 0;0;, 1;1;; }"), 0},
-        {"template member of no template", "xof 0303txt 0032\ntemplate Odd { <11111111-2222-3333-4444-555555555555> Missing m; }\nOdd { 1; }\n", DXFILEERR_NOTEMPLATE},
-        {"template that contains itself", "xof 0303txt 0032\ntemplate Loop { <11111111-2222-3333-4444-555555555555> DWORD n; Loop next; }\nLoop { 1; 2; }\n", DXFILEERR_PARSEERROR},
+         mesh(std::string(tri) +
+              " 1; 3; 0,1,2;; MeshMaterialList { 1; 1; 1;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } }"),
+         0},
+        {"material list without its materials",
+         mesh(std::string(tri) + " 1; 3; 0,1,2;; MeshMaterialList { 2; 1; 0;; }"), 0},
+        {"reference to nothing", mesh(std::string(tri) + " 1; 3; 0,1,2;; MeshMaterialList { 1; 1; 0;; { Nowhere } }"),
+         0},
+        {"normals for another face count",
+         mesh(std::string(tri) + " 1; 3; 0,1,2;; MeshNormals { 1; 0;1;0;; 2; 3; 0,0,0;, 3; 0,0,0;; }"), 0},
+        {"normal index past the normals",
+         mesh(std::string(tri) + " 1; 3; 0,1,2;; MeshNormals { 1; 0;1;0;; 1; 3; 0,0,1;; }"), 0},
+        {"texture coordinates for another vertex count",
+         mesh(std::string(tri) + " 1; 3; 0,1,2;; MeshTextureCoords { 2; 0;0;, 1;1;; }"), 0},
+        {"template member of no template",
+         "xof 0303txt 0032\ntemplate Odd { <11111111-2222-3333-4444-555555555555> Missing m; }\nOdd { 1; }\n",
+         DXFILEERR_NOTEMPLATE},
+        {"template that contains itself",
+         "xof 0303txt 0032\ntemplate Loop { <11111111-2222-3333-4444-555555555555> DWORD n; Loop next; }\nLoop { 1; 2; "
+         "}\n",
+         DXFILEERR_PARSEERROR},
         {"bad GUID", "xof 0303txt 0032\ntemplate Odd { <1111-22> DWORD n; }\n", DXFILEERR_PARSEERROR},
         {"unterminated string", "xof 0303txt 0032\nTextureFilename { \"roca.bmp; }\n", DXFILEERR_PARSEERROR},
-        {"nesting too deep", "xof 0303txt 0032\n" + std::string(1000, 'F') , 0},
+        {"nesting too deep", "xof 0303txt 0032\n" + std::string(1000, 'F'), 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<xfile::XMeshInFile> meshes;
         std::string error;
         const HRESULT hr = ReadMeshes(std::vector<BYTE>(c.file.begin(), c.file.end()), &meshes, &error);
-        if (c.expected) EXPECT_EQ(hr, c.expected);
-        else EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+        if (c.expected)
+            EXPECT_EQ(hr, c.expected);
+        else
+            EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
         EXPECT_TRUE(meshes.empty());
     }
     // Deeply nested objects are refused rather than recursed into without end.
@@ -210,8 +226,8 @@ TEST(XFileMesh, HostileFilesAreRefusedCleanly) {
     const std::string head = "xof 0303txt 0032\n";
     const std::string tri = "3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0,1,2;;";
     auto withMaterial = [&](const std::string& templates, const std::string& inside) {
-        return head + templates + "Mesh { " + tri + " MeshMaterialList { 1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; " +
-               inside + " } } }\n";
+        return head + templates + "Mesh { " + tri +
+               " MeshMaterialList { 1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; " + inside + " } } }\n";
     };
     // Templates that double at every level: 2^60 values per element.
     std::string doubling = "template T0 { DWORD a; DWORD b; }\n";
@@ -255,8 +271,8 @@ TEST(XFileMesh, HostileFilesAreRefusedCleanly) {
         EXPECT_TRUE(meshes.empty());
     }
     // The same identifier with the same members is the standard template under another name.
-    const std::string alias = withMaterial(
-        "template Named { <94AF3CAD-637C-454A-9613-84D95E28C203> STRING file; }\n", "Named { \"roca.bmp\"; }");
+    const std::string alias = withMaterial("template Named { <94AF3CAD-637C-454A-9613-84D95E28C203> STRING file; }\n",
+                                           "Named { \"roca.bmp\"; }");
     std::vector<xfile::XMeshInFile> meshes;
     ASSERT_EQ(ReadMeshes(std::vector<BYTE>(alias.begin(), alias.end()), &meshes), DXFILE_OK);
     ASSERT_EQ(meshes.size(), 1u);
@@ -363,8 +379,10 @@ TEST(XFileComponent, WalksObjectsChildrenAndReferences) {
         child->Release();
         d->GetType(&type);
         EXPECT_EQ(*type, *want);
-        if (*want == TID_D3DRMMeshMaterialList) list = d;
-        else d->Release();
+        if (*want == TID_D3DRMMeshMaterialList)
+            list = d;
+        else
+            d->Release();
     }
     EXPECT_EQ(mesh->Release(), 0u);
 
@@ -402,8 +420,9 @@ template Marker {
 }
 Marker Tag { 2; 7, 9; 0.25; "buoy"; }
 )";
-    const char* registered = "xof 0303txt 0032\ntemplate Marker { <0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9> "
-                             "DWORD count; array WORD codes[count]; DOUBLE weight; STRING label; }\n";
+    const char* registered =
+        "xof 0303txt 0032\ntemplate Marker { <0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9> "
+        "DWORD count; array WORD codes[count]; DOUBLE weight; STRING label; }\n";
     const char* user = "xof 0303txt 0032\nMarker Tag { 2; 7, 9; 0.25; \"buoy\"; }\n";
     const GUID markerId = {0x0A1B2C3D, 0x4E5F, 0x6071, {0x82, 0x93, 0xA4, 0xB5, 0xC6, 0xD7, 0xE8, 0xF9}};
     for (bool viaRegister : {false, true}) {
@@ -412,7 +431,8 @@ Marker Tag { 2; 7, 9; 0.25; "buoy"; }
         ASSERT_EQ(DirectXFileCreate(&file), DXFILE_OK);
         std::string source = declared;
         if (viaRegister) {
-            ASSERT_EQ(file->RegisterTemplates(const_cast<char*>(registered), DWORD(std::strlen(registered))), DXFILE_OK);
+            ASSERT_EQ(file->RegisterTemplates(const_cast<char*>(registered), DWORD(std::strlen(registered))),
+                      DXFILE_OK);
             source = user;
         }
         DXFILELOADMEMORY memory{source.data(), DWORD(source.size())};
