@@ -13,26 +13,12 @@
 #include "dshow/moviereader.h"
 #include "game/videotexture.h"
 #include "media_game.h"
+#include "video_fixtures.h"
 #include "win32/timesource.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class Sample final : public win32::ComObject<IMediaSample, IID_IMediaSample> {
-public:
-    HRESULT GetPointer(BYTE** pp) override {
-        *pp = data.data();
-        return S_OK;
-    }
-    LONG GetSize() override { return static_cast<LONG>(data.size()); }
-    LONG GetActualDataLength() override { return static_cast<LONG>(data.size()); }
-    HRESULT GetTime(REFERENCE_TIME* a, REFERENCE_TIME* b) override {
-        *a = *b = 0;
-        return S_OK;
-    }
-    std::vector<BYTE> data;
-};
 
 double Median(std::vector<double> v) {
     std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
@@ -52,16 +38,9 @@ void BM_MovieFrame(benchmark::State& state) {
     }
     HRESULT hr = S_OK;
     CTextureRenderer* renderer = new CTextureRenderer(nullptr, &hr);
-    CMediaType mt;
-    mt.SetType(&MEDIATYPE_Video);
-    mt.SetSubtype(&MEDIASUBTYPE_RGB24);
-    mt.SetFormatType(&FORMAT_VideoInfo);
-    VIDEOINFOHEADER vih{};
-    vih.bmiHeader.biWidth = reader->Width();
-    vih.bmiHeader.biHeight = reader->Height();
-    mt.SetFormat(reinterpret_cast<const BYTE*>(&vih), sizeof vih);
+    const CMediaType mt = gametest::Rgb24(reader->Width(), reader->Height());
     renderer->SetMediaType(&mt);
-    Sample* sample = new Sample();
+    gametest::FakeSample* sample = new gametest::FakeSample();
     std::vector<double> decode, copy;
     for (auto _ : state) {
         REFERENCE_TIME a = 0, b = 0;

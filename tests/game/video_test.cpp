@@ -13,46 +13,19 @@
 #include "game/vsconsts.h"
 #include "game_fixture.h"
 #include "test_clip.h"
+#include "video_fixtures.h"
 #include "win32/timesource.h"
 
 namespace {
 
+using gametest::FakeSample;
 using gametest::GameTest;
+using gametest::VideoType;
 using gametest::SmallLevel;
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
 constexpr int kClipWidth = 32, kClipHeight = 24, kClipFrames = 6;
-
-class FakeSample final : public win32::ComObject<IMediaSample, IID_IMediaSample> {
-public:
-    FakeSample(std::vector<BYTE> bytes, LONG length) : data(std::move(bytes)), actual(length) {}
-    HRESULT GetPointer(BYTE** pp) override {
-        *pp = data.data();
-        return S_OK;
-    }
-    LONG GetSize() override { return static_cast<LONG>(data.size()); }
-    LONG GetActualDataLength() override { return actual; }
-    HRESULT GetTime(REFERENCE_TIME* a, REFERENCE_TIME* b) override {
-        *a = *b = 0;
-        return S_OK;
-    }
-    std::vector<BYTE> data;
-    LONG actual;
-};
-
-CMediaType VideoType(const GUID& major, const GUID& subtype, const GUID& formatType, LONG width, LONG height) {
-    CMediaType mt;
-    mt.SetType(&major);
-    mt.SetSubtype(&subtype);
-    mt.SetFormatType(&formatType);
-    VIDEOINFOHEADER vih{};
-    vih.bmiHeader.biWidth = width;
-    vih.bmiHeader.biHeight = height;
-    vih.bmiHeader.biBitCount = 24;
-    mt.SetFormat(reinterpret_cast<const BYTE*>(&vih), sizeof vih);
-    return mt;
-}
 
 class VideoTest : public GameTest {
 protected:

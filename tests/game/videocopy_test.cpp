@@ -11,30 +11,17 @@
 #include "game/videotexture.h"
 #include "game_fixture.h"
 #include "test_clip.h"
+#include "video_fixtures.h"
 #include "win32/timesource.h"
 
 namespace {
 
+using gametest::FakeSample;
 using gametest::GameTest;
+using gametest::Rgb24;
 using gametest::SmallLevel;
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
-
-class Sample final : public win32::ComObject<IMediaSample, IID_IMediaSample> {
-public:
-    explicit Sample(std::vector<BYTE> bytes) : data(std::move(bytes)) {}
-    HRESULT GetPointer(BYTE** pp) override {
-        *pp = data.data();
-        return S_OK;
-    }
-    LONG GetSize() override { return static_cast<LONG>(data.size()); }
-    LONG GetActualDataLength() override { return static_cast<LONG>(data.size()); }
-    HRESULT GetTime(REFERENCE_TIME* a, REFERENCE_TIME* b) override {
-        *a = *b = 0;
-        return S_OK;
-    }
-    std::vector<BYTE> data;
-};
 
 // A texture that keeps, at each unlock, what an upload serialised by the lock would read then.
 class UploadingTexture final : public win32::ComObject<IDirect3DTexture8, IID_IDirect3DTexture8> {
@@ -83,19 +70,6 @@ public:
     bool locked = false;
     int locks = 0;
 };
-
-CMediaType Rgb24(LONG nWidth, LONG nHeight) {
-    CMediaType mt;
-    mt.SetType(&MEDIATYPE_Video);
-    mt.SetSubtype(&MEDIASUBTYPE_RGB24);
-    mt.SetFormatType(&FORMAT_VideoInfo);
-    VIDEOINFOHEADER vih{};
-    vih.bmiHeader.biWidth = nWidth;
-    vih.bmiHeader.biHeight = nHeight;
-    vih.bmiHeader.biBitCount = 24;
-    mt.SetFormat(reinterpret_cast<const BYTE*>(&vih), sizeof vih);
-    return mt;
-}
 
 // A bottom-up RGB24 frame of w x h whose every pixel is (b, g, r) = (v, v + 1, v + 2).
 std::vector<BYTE> Picture(int nWidth, int nHeight, BYTE v) {
@@ -154,7 +128,7 @@ TEST_F(VideoCopyTest, TheWholeFrameIsWrittenWhileTheTextureIsLocked) {
     App().m_VideoScreen.m_pMovieTexture->Release();
     auto* pTexture = new UploadingTexture(3, 2, 16);
     App().m_VideoScreen.m_pMovieTexture = pTexture;
-    Sample* s = new Sample(Picture(3, 2, 40));
+    FakeSample* s = new FakeSample(Picture(3, 2, 40));
     ASSERT_EQ(r->DoRenderSample(s), S_OK);
     EXPECT_EQ(pTexture->locks, 1);
     EXPECT_FALSE(pTexture->locked);
@@ -176,7 +150,7 @@ TEST_F(VideoCopyTest, AReaderUnderTheTexturesGuardNeverSeesAHalfCopiedFrame) {
     constexpr int kSide = 256;
     CTextureRenderer* r = Renderer(kSide, kSide);
     auto* pTexture = static_cast<d3d8::TextureImpl*>(App().m_VideoScreen.m_pMovieTexture);
-    Sample* frames[2] = {new Sample(Picture(kSide, kSide, 10)), new Sample(Picture(kSide, kSide, 100))};
+    FakeSample* frames[2] = {new FakeSample(Picture(kSide, kSide, 10)), new FakeSample(Picture(kSide, kSide, 100))};
     ASSERT_EQ(r->DoRenderSample(frames[0]), S_OK);
 
     // While the reader holds the guard, the copy waits.
