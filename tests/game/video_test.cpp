@@ -20,8 +20,8 @@ namespace {
 
 using gametest::FakeSample;
 using gametest::GameTest;
-using gametest::VideoType;
 using gametest::SmallLevel;
+using gametest::VideoType;
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
