@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace xfile {
 namespace {
@@ -83,7 +84,7 @@ double ParseReal(const char* first, const char* last) {
 
 }  // namespace
 
-bool ParseGuidText(const std::string& text, GUID* guid) {
+bool ParseGuidText(std::string_view text, GUID* guid) {
     // 8-4-4-4-12 hexadecimal digits.
     static const int kGroups[5] = {8, 4, 4, 4, 12};
     std::size_t p = 0;
@@ -110,27 +111,28 @@ bool ParseGuidText(const std::string& text, GUID* guid) {
     return true;
 }
 
-Lexer::Lexer(const BYTE* data, std::size_t size, bool binary, bool doubles)
-    : m_data(data), m_size(size), m_binary(binary), m_doubles(doubles) {}
+Lexer::Lexer(const BYTE* data, std::size_t size, bool binary, bool doubles, std::size_t start)
+    : m_data(data), m_size(size), m_pos(start), m_binary(binary), m_doubles(doubles) {}
 
 const Token& Lexer::Peek() {
     if (!m_peeked) {
+        m_nextStart = m_pos;
         Read(&m_next);
         m_peeked = true;
     }
     return m_next;
 }
 
-Token Lexer::Next() {
+const Token& Lexer::Next() {
     Peek();
     m_peeked = false;
-    return std::move(m_next);
+    return m_next;
 }
 
 void Lexer::Read(Token* t) {
-    t->text.clear();
-    t->integers.clear();
-    t->reals.clear();
+    t->text = {};
+    t->list = nullptr;
+    t->count = 0;
     if (m_binary)
         ReadBinary(t);
     else
@@ -187,10 +189,10 @@ void Lexer::ReadText(Token* t) {
             t->kind = Tok::Error;
             return;
         }
-        std::string text(reinterpret_cast<const char*>(d + start), m_pos - start);
+        std::string_view text(reinterpret_cast<const char*>(d + start), m_pos - start);
         ++m_pos;
-        while (!text.empty() && text.back() == ' ') text.pop_back();
-        while (!text.empty() && text.front() == ' ') text.erase(text.begin());
+        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+        while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
         t->kind = ParseGuidText(text, &t->guid) ? Tok::Guid : Tok::Error;
         return;
     }
@@ -201,7 +203,7 @@ void Lexer::ReadText(Token* t) {
             t->kind = Tok::Error;
             return;
         }
-        t->text.assign(reinterpret_cast<const char*>(d + start), m_pos - start);
+        t->text = std::string_view(reinterpret_cast<const char*>(d + start), m_pos - start);
         ++m_pos;
         t->kind = Tok::String;
         return;
@@ -234,7 +236,7 @@ void Lexer::ReadText(Token* t) {
         m_pos = p;
         if (real) {
             t->kind = Tok::Real;
-            t->real = ParseReal(first, last);
+            t->real = m_realValues ? ParseReal(first, last) : 0;
             return;
         }
         const auto result = std::from_chars(first, last, t->integer);
@@ -249,7 +251,7 @@ void Lexer::ReadText(Token* t) {
     if (IsNameStart(c)) {
         const std::size_t start = m_pos;
         while (m_pos < m_size && IsNameChar(d[m_pos])) ++m_pos;
-        t->text.assign(reinterpret_cast<const char*>(d + start), m_pos - start);
+        t->text = std::string_view(reinterpret_cast<const char*>(d + start), m_pos - start);
         t->kind = Tok::Name;
         return;
     }
@@ -281,7 +283,7 @@ void Lexer::ReadBinary(Token* t) {
             if (!have(4)) return;
             const DWORD count = u32();
             if (!have(count)) return;
-            t->text.assign(reinterpret_cast<const char*>(m_data + m_pos), count);
+            t->text = std::string_view(reinterpret_cast<const char*>(m_data + m_pos), count);
             m_pos += count;
             t->kind = id == kName ? Tok::Name : Tok::String;
             if (id == kString) SkipStringTerminator();
@@ -306,8 +308,9 @@ void Lexer::ReadBinary(Token* t) {
             if (!have(4)) return;
             const DWORD count = u32();
             if (!have(std::uint64_t{count} * 4)) return;
-            t->integers.resize(count);
-            if (count) std::memcpy(t->integers.data(), m_data + m_pos, std::size_t{count} * 4);
+            t->list = m_data + m_pos;
+            t->count = count;
+            t->width = 4;
             m_pos += std::size_t{count} * 4;
             t->kind = Tok::IntegerList;
             return;
@@ -317,16 +320,10 @@ void Lexer::ReadBinary(Token* t) {
             const DWORD count = u32();
             const std::size_t width = m_doubles ? 8 : 4;
             if (!have(std::uint64_t{count} * width)) return;
-            t->reals.resize(count);
-            for (DWORD i = 0; i < count; ++i, m_pos += width) {
-                if (m_doubles) {
-                    std::memcpy(&t->reals[i], m_data + m_pos, 8);
-                } else {
-                    float f;
-                    std::memcpy(&f, m_data + m_pos, 4);
-                    t->reals[i] = f;
-                }
-            }
+            t->list = m_data + m_pos;
+            t->count = count;
+            t->width = width;
+            m_pos += std::size_t{count} * width;
             t->kind = Tok::RealList;
             return;
         }

@@ -3,8 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
+#include <cstring>
+#include <string_view>
 
 #include "win32/wintypes.h"
 
@@ -29,24 +29,49 @@ enum class Tok {
     Error,
 };
 
+// Texts and lists are views into the file's bytes: reading a token copies nothing.
 struct Token {
     Tok kind = Tok::End;
-    std::string text;
+    std::string_view text;
     std::int64_t integer = 0;
     double real = 0;
     GUID guid{};
-    std::vector<std::uint32_t> integers;
-    std::vector<double> reals;
+    const BYTE* list = nullptr;  // IntegerList and RealList: `count` elements of `width` bytes
+    std::size_t count = 0;
+    std::size_t width = 4;
+
+    std::uint32_t IntegerAt(std::size_t i) const {
+        std::uint32_t v;
+        std::memcpy(&v, list + i * 4, 4);
+        return v;
+    }
+    double RealAt(std::size_t i) const {
+        if (width == 8) {
+            double d;
+            std::memcpy(&d, list + i * 8, 8);
+            return d;
+        }
+        float f;
+        std::memcpy(&f, list + i * 4, 4);
+        return f;
+    }
 };
 
 class Lexer {
 public:
-    // `data` starts after the 16-byte header.
-    Lexer(const BYTE* data, std::size_t size, bool binary, bool doubles);
+    // `data` starts after the 16-byte header; reading starts at `start` and stops at `size`.
+    Lexer(const BYTE* data, std::size_t size, bool binary, bool doubles, std::size_t start = 0);
 
     const Token& Peek();
-    Token Next();
+    // The token read, valid until the next call.
+    const Token& Next();
+    // Reals still arrive as Tok::Real, but with no value: for reads that only delimit values.
+    void SkipRealValues() { m_realValues = false; }
     std::size_t Offset() const { return m_pos; }
+    // Where the next token (the peeked one, if any) starts: a lexer started there reads it again.
+    std::size_t Position() const { return m_peeked ? m_nextStart : m_pos; }
+    // A lexer over [begin, end) of the same bytes, in the same encoding.
+    Lexer Range(std::size_t begin, std::size_t end) const { return Lexer(m_data, end, m_binary, m_doubles, begin); }
 
 private:
     void Read(Token* t);
@@ -59,10 +84,12 @@ private:
     std::size_t m_pos = 0;
     bool m_binary;
     bool m_doubles;
+    bool m_realValues = true;
     bool m_peeked = false;
+    std::size_t m_nextStart = 0;
     Token m_next;
 };
 
-bool ParseGuidText(const std::string& text, GUID* guid);
+bool ParseGuidText(std::string_view text, GUID* guid);
 
 }  // namespace xfile

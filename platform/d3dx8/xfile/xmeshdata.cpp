@@ -3,6 +3,8 @@
 #include <cstring>
 #include <functional>
 
+#include "d3dx8/xfile/xdocument.h"
+
 namespace xfile {
 namespace {
 
@@ -26,6 +28,12 @@ public:
     // Counts are checked against the bytes left, so a count never drives a huge allocation.
     bool Count(DWORD* n, std::size_t minBytesEach) {
         return Dword(n) && std::uint64_t{*n} * minBytesEach <= m_size - m_pos;
+    }
+
+    bool Skip(std::size_t n) {
+        if (n > m_size - m_pos) return false;
+        m_pos += n;
+        return true;
     }
 
 private:
@@ -76,14 +84,23 @@ HRESULT Cursor(IDirectXFileData* data, DataCursor* cursor) {
     return DXFILE_OK;
 }
 
-HRESULT ReadFaces(DataCursor& c, DWORD count, std::vector<std::vector<DWORD>>* faces) {
-    faces->resize(count);
-    for (auto& face : *faces) {
+// Two walks over the faces: the first checks every count against the bytes left and sums the
+// corners, so the second fills a list of exactly that size.
+HRESULT ReadFaces(DataCursor& c, DWORD count, FaceList* faces) {
+    DataCursor counting = c;
+    std::size_t corners = 0;
+    for (DWORD f = 0; f < count; ++f) {
         DWORD n;
-        if (!c.Count(&n, 4)) return kMeshInvalidData;
-        face.resize(n);
-        for (DWORD& index : face)
-            if (!c.Dword(&index)) return kMeshInvalidData;
+        if (!counting.Count(&n, 4) || !counting.Skip(std::size_t{n} * 4)) return kMeshInvalidData;
+        corners += n;
+    }
+    *faces = FaceList();
+    faces->Reserve(count, corners);
+    for (DWORD f = 0; f < count; ++f) {
+        DWORD n = 0;
+        c.Dword(&n);
+        DWORD* index = faces->Add(n);
+        for (DWORD k = 0; k < n; ++k) c.Dword(&index[k]);
     }
     return DXFILE_OK;
 }
@@ -169,7 +186,8 @@ HRESULT ReadXMesh(IDirectXFileData* data, XMeshData* out, std::string* error) {
     for (D3DVECTOR& p : mesh.positions)
         if (!c.Vector(&p)) return fail("mesh vertices missing");
     if (!c.Count(&faceCount, 4) || FAILED(ReadFaces(c, faceCount, &mesh.faces))) return fail("mesh faces missing");
-    for (const auto& face : mesh.faces) {
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        const FaceList::Face face = mesh.faces[f];
         if (face.size() < 3) return fail("mesh face with fewer than three corners");
         for (DWORD i : face)
             if (i >= vertexCount) return fail("mesh face index past the vertex count");
@@ -269,13 +287,35 @@ HRESULT Collect(IDirectXFileData* data, const D3DMATRIX& parent, std::vector<XMe
     return DXFILE_OK;
 }
 
+// What the readers above look at: meshes at the top and in frames, with each mesh's first normals,
+// coordinates and material list; frame matrices; materials wherever they are (a list may name any
+// of them) with their texture names. The data of everything else is not kept.
+enum MeshReading : Reading { kFrameReading = kFileReading + 1, kMeshReading, kMaterialReading, kLeafReading };
+
+Reading MeshFileReading(Reading parent, const GUID& type, bool firstOfType) {
+    if (type == TID_D3DRMMaterial) return kMaterialReading;
+    switch (parent) {
+        case kFileReading:
+        case kFrameReading:
+            if (type == TID_D3DRMMesh) return kMeshReading;
+            if (type == TID_D3DRMFrame) return kFrameReading;
+            if (type == TID_D3DRMFrameTransformMatrix && parent == kFrameReading) return kLeafReading;
+            return kUnread;
+        case kMeshReading:
+            if (!firstOfType) return kUnread;
+            if (type == TID_D3DRMMeshNormals || type == TID_D3DRMMeshTextureCoords || type == TID_D3DRMMeshMaterialList)
+                return kLeafReading;
+            return kUnread;
+        case kMaterialReading: return type == TID_D3DRMTextureFilename ? kLeafReading : kUnread;
+        default: return kUnread;
+    }
+}
+
 HRESULT ReadAll(void* source, DXFILELOADOPTIONS options, std::vector<XMeshInFile>* out, std::string* error) {
     const Fail fail{error};
     out->clear();
-    Ref<IDirectXFile> file;
     Ref<IDirectXFileEnumObject> enumObject;
-    if (FAILED(DirectXFileCreate(file.Put()))) return E_FAIL;
-    if (const HRESULT hr = file->CreateEnumObject(source, options, enumObject.Put()); FAILED(hr)) {
+    if (const HRESULT hr = OpenXFile(source, options, MeshFileReading, enumObject.Put()); FAILED(hr)) {
         if (error) *error = DescribeXFileError(hr);
         return hr;
     }

@@ -1,5 +1,6 @@
 // The COM objects of the X-file component over a parsed document. Every object holds the
 // document through a shared pointer, so children outlive the enumerator and file that made them.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -43,12 +44,19 @@ public:
         if (!size || !data) return DXFILEERR_BADVALUE;
         std::size_t offset = 0, length = m_object->data.size();
         if (member) {
-            const MemberSpan* span = nullptr;
-            for (const MemberSpan& s : m_object->members)
-                if (s.name == member) span = &s;
-            if (!span) return DXFILEERR_NOTFOUND;
-            offset = span->offset;
-            length = span->size;
+            // The last member of the name, as a struct's would be; one that takes no bytes has no span.
+            const std::vector<std::string>* names = m_object->memberNames.get();
+            std::size_t index = names ? names->size() : 0;
+            while (index > 0 && (*names)[index - 1] != member) --index;
+            if (index == 0) return DXFILEERR_NOTFOUND;
+            const auto& spans = m_object->members;
+            const auto span = std::lower_bound(spans.begin(), spans.end(), index - 1,
+                                               [](const MemberSpan& s, std::size_t i) { return s.member < i; });
+            offset = length = 0;
+            if (span != spans.end() && span->member == index - 1) {
+                offset = span->offset;
+                length = span->size;
+            }
         }
         *size = static_cast<DWORD>(length);
         *data = length ? const_cast<BYTE*>(m_object->data.data() + offset) : nullptr;
@@ -138,40 +146,44 @@ private:
     std::size_t m_next = 0;
 };
 
+HRESULT Open(LPVOID source, DXFILELOADOPTIONS options, const TemplateSet& known, ReadingRule rule,
+             LPDIRECTXFILEENUMOBJECT* enumObject) {
+    if (!enumObject) return DXFILEERR_BADVALUE;
+    *enumObject = nullptr;
+    if (!source) return DXFILEERR_BADVALUE;
+    std::vector<BYTE> bytes;
+    const BYTE* data = nullptr;
+    std::size_t size = 0;
+    switch (options & 0x0F) {
+        case DXFILELOAD_FROMFILE:
+            if (FAILED(d3dx::ReadWholeFile(static_cast<const char*>(source), &bytes))) return DXFILEERR_FILENOTFOUND;
+            data = bytes.data();
+            size = bytes.size();
+            break;
+        case DXFILELOAD_FROMMEMORY: {
+            const auto* memory = static_cast<const DXFILELOADMEMORY*>(source);
+            if (!memory->lpMemory && memory->dSize) return DXFILEERR_BADVALUE;
+            data = static_cast<const BYTE*>(memory->lpMemory);
+            size = memory->dSize;
+            break;
+        }
+        default: return DXFILEERR_BADVALUE;  // resources, streams and URLs do not exist here
+    }
+    // Templates the file declares stay with this read; registered ones are kept for all.
+    TemplateSet templates = known;
+    auto document = std::make_shared<Document>();
+    const HRESULT hr = ParseXFile(data, size, &templates, document.get(), rule);
+    if (FAILED(hr)) return hr;
+    *enumObject = new EnumObject(std::move(document));
+    return DXFILE_OK;
+}
+
 class XFile final : public win32::ComObject<IDirectXFile, IID_IDirectXFile> {
 public:
     XFile() : m_templates(TemplateSet::BuiltIns()) {}
 
     HRESULT CreateEnumObject(LPVOID source, DXFILELOADOPTIONS options, LPDIRECTXFILEENUMOBJECT* enumObject) override {
-        if (!enumObject) return DXFILEERR_BADVALUE;
-        *enumObject = nullptr;
-        if (!source) return DXFILEERR_BADVALUE;
-        std::vector<BYTE> bytes;
-        const BYTE* data = nullptr;
-        std::size_t size = 0;
-        switch (options & 0x0F) {
-            case DXFILELOAD_FROMFILE:
-                if (FAILED(d3dx::ReadWholeFile(static_cast<const char*>(source), &bytes)))
-                    return DXFILEERR_FILENOTFOUND;
-                data = bytes.data();
-                size = bytes.size();
-                break;
-            case DXFILELOAD_FROMMEMORY: {
-                const auto* memory = static_cast<const DXFILELOADMEMORY*>(source);
-                if (!memory->lpMemory && memory->dSize) return DXFILEERR_BADVALUE;
-                data = static_cast<const BYTE*>(memory->lpMemory);
-                size = memory->dSize;
-                break;
-            }
-            default: return DXFILEERR_BADVALUE;  // resources, streams and URLs do not exist here
-        }
-        // Templates the file declares stay with this read; registered ones are kept for all.
-        TemplateSet templates = m_templates;
-        auto document = std::make_shared<Document>();
-        const HRESULT hr = ParseXFile(data, size, &templates, document.get());
-        if (FAILED(hr)) return hr;
-        *enumObject = new EnumObject(std::move(document));
-        return DXFILE_OK;
+        return Open(source, options, m_templates, nullptr, enumObject);
     }
     HRESULT CreateSaveObject(LPCSTR, DWORD, LPDIRECTXFILESAVEOBJECT* saveObject) override {
         if (saveObject) *saveObject = nullptr;
@@ -192,6 +204,11 @@ private:
 };
 
 }  // namespace
+
+HRESULT OpenXFile(LPVOID source, DXFILELOADOPTIONS options, ReadingRule rule, IDirectXFileEnumObject** enumObject) {
+    return Open(source, options, TemplateSet::BuiltIns(), rule, enumObject);
+}
+
 }  // namespace xfile
 
 HRESULT DirectXFileCreate(LPDIRECTXFILE* file) {

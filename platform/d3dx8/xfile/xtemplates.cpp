@@ -138,9 +138,25 @@ const DWORD D3DRM_XTEMPLATE_BYTES = sizeof(D3DRM_XTEMPLATES) - 1;
 
 namespace xfile {
 
+std::size_t PrimitiveBytes(Primitive type) {
+    switch (type) {
+        case Primitive::Char:
+        case Primitive::Uchar: return 1;
+        case Primitive::Word:
+        case Primitive::Sword: return 2;
+        case Primitive::Dword:
+        case Primitive::Sdword:
+        case Primitive::Float: return 4;
+        case Primitive::Double: return 8;
+        case Primitive::String: return sizeof(const char*);
+        case Primitive::None: return 0;
+    }
+    return 0;
+}
+
 const Template* TemplateSet::Find(const std::string& name) const {
     const auto it = m_templates.find(name);
-    return it == m_templates.end() ? nullptr : &it->second;
+    return it == m_templates.end() ? nullptr : it->second.get();
 }
 
 HRESULT TemplateSet::Add(Template t) {
@@ -148,26 +164,49 @@ HRESULT TemplateSet::Add(Template t) {
     constexpr std::uint64_t kSaturated = std::uint64_t{1} << 40;
     t.minValues = 0;
     t.shape.clear();
-    for (const TemplateMember& m : t.members) {
-        const Template* sub = nullptr;
+    t.slots = 0;
+    t.widestValue = 0;
+    // Members by name, so that each array size is found at once: the first member of the name
+    // anywhere (for the shape), and the first earlier single whole number (for the layout).
+    std::unordered_map<std::string_view, std::size_t> firstOfName, sizeMember;
+    firstOfName.reserve(t.members.size());
+    for (std::size_t i = 0; i < t.members.size(); ++i) firstOfName.emplace(t.members[i].name, i);
+    auto names = std::make_shared<std::vector<std::string>>();
+    names->reserve(t.members.size());
+    for (std::size_t i = 0; i < t.members.size(); ++i) {
+        TemplateMember& m = t.members[i];
+        m.slot = kNoSlot;
         if (m.type == Primitive::None) {
-            sub = Find(m.typeName);
-            if (!sub) return DXFILEERR_NOTEMPLATE;
-            t.shape += '{' + std::to_string(sub->shapeId) + '}';
+            const auto known = m_templates.find(m.typeName);
+            if (known == m_templates.end()) return DXFILEERR_NOTEMPLATE;
+            m.sub = known->second;
+            t.shape += '{' + std::to_string(m.sub->shapeId) + '}';
+            t.widestValue = std::max(t.widestValue, m.sub->widestValue);
         } else {
             t.shape += static_cast<char>('a' + static_cast<int>(m.type));
+            t.widestValue = std::max(t.widestValue, PrimitiveBytes(m.type));
         }
-        for (const ArrayDim& dim : m.dims) {
+        for (ArrayDim& dim : m.dims) {
+            dim.slot = kNoSlot;
             if (dim.member.empty()) {
                 t.shape += '[' + std::to_string(dim.size) + ']';
                 continue;
             }
-            std::size_t index = 0;
-            while (index < t.members.size() && t.members[index].name != dim.member) ++index;
-            t.shape += "[@" + std::to_string(index) + ']';
+            const auto first = firstOfName.find(dim.member);
+            t.shape += "[@" + std::to_string(first == firstOfName.end() ? t.members.size() : first->second) + ']';
+            const auto sized = sizeMember.find(dim.member);
+            if (sized == sizeMember.end()) continue;
+            TemplateMember& source = t.members[sized->second];
+            if (source.slot == kNoSlot) source.slot = t.slots++;
+            dim.slot = source.slot;
         }
-        if (m.dims.empty()) t.minValues = std::min(kSaturated, t.minValues + (sub ? sub->minValues : 1));
+        if (m.dims.empty()) t.minValues = std::min(kSaturated, t.minValues + (m.sub ? m.sub->minValues : 1));
+        const bool wholeNumber = m.type != Primitive::None && m.type != Primitive::String &&
+                                 m.type != Primitive::Float && m.type != Primitive::Double;
+        if (m.dims.empty() && wholeNumber) sizeMember.emplace(m.name, i);
+        names->push_back(m.name);
     }
+    t.memberNames = std::move(names);
     // Equal shapes get one number, so a shape names its members' templates by size-free numbers.
     t.shapeId = m_shapeIds.emplace(t.shape, m_shapeIds.size()).first->second;
     if (t.id != GUID{}) {
@@ -179,7 +218,7 @@ HRESULT TemplateSet::Add(Template t) {
         }
     }
     std::string name = t.name;
-    m_templates.emplace(std::move(name), std::move(t));
+    m_templates.emplace(std::move(name), std::make_shared<const Template>(std::move(t)));
     return DXFILE_OK;
 }
 

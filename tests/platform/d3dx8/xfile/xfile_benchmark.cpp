@@ -89,4 +89,45 @@ void BM_ParseBinary20kTriangles(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseBinary20kTriangles)->Unit(benchmark::kMillisecond);
 
+// A template block of 100,000 members (2.5 MB), half of them arrays sized by the member before,
+// registered; then a file of one object of it.
+std::string WideTemplate(bool object, int kPairs = 50000) {
+    std::string s = "xof 0303txt 0032\n";
+    if (!object) s += "template Wide { <6C7E1A52-2F5B-4D1C-9A0E-3B8F2D6E4A71>\n";
+    if (object) s += "Wide { ";
+    char line[64];
+    for (int i = 0; i < kPairs; ++i) {
+        if (object)
+            s += i + 1 < kPairs ? "1; 7;, " : "1; 7;; }\n";
+        else
+            s += (std::snprintf(line, sizeof line, "DWORD n%d; array WORD a%d[n%d];\n", i, i, i), line);
+    }
+    return object ? s : s + "}\n";
+}
+
+void BM_RegisterTemplateOf100kMembers(benchmark::State& state) {
+    const std::string templates = WideTemplate(false, int(state.range(0))),
+                      object = WideTemplate(true, int(state.range(0)));
+    for (auto _ : state) {
+        IDirectXFile* file = nullptr;
+        DirectXFileCreate(&file);
+        if (FAILED(file->RegisterTemplates(const_cast<char*>(templates.data()), DWORD(templates.size()))))
+            state.SkipWithError("registration failed");
+        DXFILELOADMEMORY memory{const_cast<char*>(object.data()), DWORD(object.size())};
+        IDirectXFileEnumObject* enumObject = nullptr;
+        if (FAILED(file->CreateEnumObject(&memory, DXFILELOAD_FROMMEMORY, &enumObject)))
+            state.SkipWithError("the object does not parse");
+        else
+            enumObject->Release();
+        file->Release();
+    }
+    state.SetLabel(std::to_string(templates.size()) + " bytes of template");
+}
+BENCHMARK(BM_RegisterTemplateOf100kMembers)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Arg(200000)
+    ->Arg(400000)
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -69,6 +69,12 @@ HRESULT ReadMeshes(const std::vector<BYTE>& file, std::vector<xfile::XMeshInFile
     return xfile::ReadXMeshesFromMemory(file.data(), static_cast<DWORD>(file.size()), meshes, error);
 }
 
+std::vector<std::vector<DWORD>> Faces(const xfile::FaceList& faces) {
+    std::vector<std::vector<DWORD>> out;
+    for (std::size_t f = 0; f < faces.size(); ++f) out.emplace_back(faces[f].begin(), faces[f].end());
+    return out;
+}
+
 void ExpectVector(const D3DVECTOR& v, float x, float y, float z) {
     EXPECT_FLOAT_EQ(v.x, x);
     EXPECT_FLOAT_EQ(v.y, y);
@@ -94,10 +100,10 @@ TEST(XFileMesh, TextAndBinaryEncodingsReadAlike) {
         ASSERT_EQ(m.positions.size(), 5u);  // the file's order
         ExpectVector(m.positions[1], 1, 0, 0);
         ExpectVector(m.positions[4], 0.5f, 1, 0.5f);
-        EXPECT_EQ(m.faces, (std::vector<std::vector<DWORD>>{{0, 1, 2, 3}, {0, 4, 1}}));
+        EXPECT_EQ(Faces(m.faces), (std::vector<std::vector<DWORD>>{{0, 1, 2, 3}, {0, 4, 1}}));
         ASSERT_EQ(m.normals.size(), 2u);
         ExpectVector(m.normals[1], 0, 0, -1);
-        EXPECT_EQ(m.normalFaces, (std::vector<std::vector<DWORD>>{{0, 0, 0, 0}, {1, 1, 1}}));
+        EXPECT_EQ(Faces(m.normalFaces), (std::vector<std::vector<DWORD>>{{0, 0, 0, 0}, {1, 1, 1}}));
         ASSERT_EQ(m.texCoords.size(), 5u);
         EXPECT_FLOAT_EQ(m.texCoords[2][0], 1);
         EXPECT_FLOAT_EQ(m.texCoords[3][1], 1);
