@@ -178,6 +178,19 @@ bool ReadPassedOver(const std::vector<BYTE>& file, std::string* what) {
     return SUCCEEDED(hr) && meshes.size() == 1 && meshes[0].mesh.normals.size() == 1;
 }
 
+// A template whose identifier is padded by 16 MB of spaces on each side.
+std::vector<BYTE> PaddedGuid() {
+    const std::string pad((std::size_t{16} << 20) / kScale, ' ');
+    return Bytes("xof 0303txt 0032\ntemplate Padded { <" + pad + "2B0F4C1E-7A3D-4E59-8C61-0D9E7F3A5B25" + pad +
+                 "> DWORD n; }\nPadded { 1; }\n");
+}
+
+bool ReadNoMeshes(const std::vector<BYTE>& file, std::string* what) {
+    std::vector<xfile::XMeshInFile> meshes;
+    const HRESULT hr = xfile::ReadXMeshesFromMemory(file.data(), DWORD(file.size()), &meshes, what);
+    return SUCCEEDED(hr) && meshes.empty();
+}
+
 // About 100 MB of faces the mesh reader keeps, in text and in binary.
 constexpr DWORD kVertices = 65535;
 
@@ -220,6 +233,7 @@ TEST(XFileBounds, CraftedFilesCostInProportionToWhatIsRead) {
         {"template of 400,000 members, registered, and an object of it", [] { return Bytes(WideTemplate()); }, ReadWide,
          256},
         {"100 MB of values the mesh reader passes over", PassedOver, ReadPassedOver, 48},
+        {"identifier padded by 32 MB of spaces", PaddedGuid, ReadNoMeshes, 16},
         {"100 MB of faces kept, text", KeptText,
          [](const std::vector<BYTE>& f, std::string* w) { return ReadKept(KeptFaces(8), f, w); }, 448},
         {"100 MB of faces kept, binary", KeptBinary,

@@ -286,6 +286,51 @@ TEST(XFileMesh, HostileFilesAreRefusedCleanly) {
     EXPECT_EQ(meshes[0].mesh.materials[0].textureFilename, "roca.bmp");
 }
 
+// The mesh reader keeps the data only of what it looks at; each file here puts what it reads
+// where a narrower choice of what to keep would lose it.
+TEST(XFileMesh, WhatTheReaderLooksAtKeepsItsDataWhereverItLies) {
+    const std::string head = "xof 0303txt 0032\n";
+    const std::string tri = "3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3; 0,1,2;;";
+    const std::string red = "1;0;0;1;; 5; 0;0;0;; 0;0;0;;";
+    const struct {
+        const char* name;
+        std::string file;
+        float power;          // of the mesh's one material
+        const char* texture;  // its texture name
+        std::size_t normals;  // of the mesh
+    } cases[] = {
+        {"material named inside an object nobody reads",
+         head + "Header { 1; 0; 1; Material Red { " + red + " TextureFilename { \"a.bmp\"; } } }\nMesh { " + tri +
+             " MeshMaterialList { 1; 1; 0;; { Red } } }\n",
+         5, "a.bmp", 0},
+        {"material named inside a mesh's second normals",
+         head + "Mesh { " + tri + " MeshNormals { 1; 0;1;0;; 1; 3; 0,0,0;; } MeshNormals { 2; 0;1;0;, 1;0;0;; 1; 3; " +
+             "0,0,1;; Material Red { " + red + " } } MeshMaterialList { 1; 1; 0;; { Red } } }\n",
+         5, "", 1},
+        {"texture name after an empty one",
+         head + "Mesh { " + tri + " MeshMaterialList { 1; 1; 0;; Material { " + red +
+             " TextureFilename { \"\"; } TextureFilename { \"b.bmp\"; } } } }\n",
+         5, "b.bmp", 0},
+        {"mesh in a frame in a frame, after an unknown object",
+         head +
+             "Frame { Skin { 1, 2, 3; } Frame { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; } Mesh { " +
+             tri + " MeshNormals { 1; 0;1;0;; 1; 3; 0,0,0;; } MeshMaterialList { 1; 1; 0;; Material { " + red +
+             " } } } } }\n",
+         5, "", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<xfile::XMeshInFile> meshes;
+        std::string error;
+        ASSERT_EQ(ReadMeshes(Text(c.file.c_str()), &meshes, &error), DXFILE_OK) << error;
+        ASSERT_EQ(meshes.size(), 1u);
+        ASSERT_EQ(meshes[0].mesh.materials.size(), 1u);
+        EXPECT_FLOAT_EQ(meshes[0].mesh.materials[0].power, c.power);
+        EXPECT_EQ(meshes[0].mesh.materials[0].textureFilename, c.texture);
+        EXPECT_EQ(meshes[0].mesh.normals.size(), c.normals);
+    }
+}
+
 // A cut-off file never reads past its end. Cut between top-level objects it is a shorter valid
 // file without the mesh; cut anywhere else it fails.
 TEST(XFileMesh, CutOffFilesFailOrLackTheMesh) {
