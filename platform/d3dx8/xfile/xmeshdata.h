@@ -38,7 +38,7 @@ public:
         std::size_t m_size;
     };
 
-    std::size_t size() const { return m_starts.size() - 1; }
+    std::size_t size() const { return m_starts.empty() ? 0 : m_starts.size() - 1; }  // 0 once moved from
     bool empty() const { return size() == 0; }
     Face operator[](std::size_t f) const { return Face(m_indices.data() + m_starts[f], m_starts[f + 1] - m_starts[f]); }
     void Reserve(std::size_t faces, std::size_t indices) {
