@@ -39,6 +39,7 @@ struct Outcome {
     HRESULT result = E_UNEXPECTED;
     char message[400] = "";  // the loader's own line, where it gives one
     int errorLines = 0;      // lines of the shader assembler's error text
+    std::size_t errorBytes = 0;
 };
 
 struct Measured {
@@ -212,6 +213,7 @@ protected:
         if (pErrors) {
             const std::string text = static_cast<const char*>(pErrors->GetBufferPointer());
             for (char ch : text) o.errorLines += ch == '\n';
+            o.errorBytes = text.size();
             Say(o, text.substr(text.size() > 200 ? text.size() - 200 : 0));
             pErrors->Release();
         }
@@ -293,6 +295,12 @@ TEST_F(LevelBoundsTest, EachFileClassCostsBoundedMemoryAndTime) {
          [] { WriteSparse("nivel1/grande.vsh", "vs.1.1\n", std::uint64_t{100} << 20); },
          [&] { return Shader("nivel1\\grande.vsh"); }, E_FAIL, "grande.vsh: error: the file is larger than 1 MB", 100,
          1},
+        {"vertex shader of one word of nearly 1 MB",
+         [&] {
+             const std::string strWord = "vs.1.1\n" + std::string((std::size_t{1} << 20) - 8, 'x');
+             WriteFile("nivel1/palabra.vsh", strWord.data(), strWord.size());
+         },
+         [&] { return Shader("nivel1\\palabra.vsh"); }, D3DXERR_INVALIDDATA, "unknown instruction 'xxx", 100, 1},
         {"vertex shader of 1 MB of bad lines",
          [&] { WriteFile("nivel1/malo.vsh", strBadLines.data(), strBadLines.size()); },
          [&] { return Shader("nivel1\\malo.vsh"); }, D3DXERR_INVALIDDATA, "more errors", 100, 40},
@@ -306,6 +314,7 @@ TEST_F(LevelBoundsTest, EachFileClassCostsBoundedMemoryAndTime) {
             EXPECT_EQ(m.outcome.result, c.result);
             EXPECT_NE(std::strstr(m.outcome.message, c.says), nullptr) << m.outcome.message;
             EXPECT_LE(m.outcome.errorLines, c.errorLinesAtMost);
+            EXPECT_LE(m.outcome.errorBytes, 8192u) << "the error text is a few dozen short lines";
             std::printf("%s: peak %ld MB, %.2f s\n", c.name, m.peakMb, m.seconds);
             if (m.peakMb >= 0) {
                 EXPECT_LT(m.peakMb, c.peakMbBelow);
