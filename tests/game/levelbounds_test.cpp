@@ -49,6 +49,7 @@ struct Measured {
     bool finished = false;
 };
 
+#ifndef ABISALIA_ASAN
 long StatusKb(const char* field) {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -56,6 +57,7 @@ long StatusKb(const char* field) {
         if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
     return -1;
 }
+#endif
 
 // Runs `load` in a forked child whose high-water mark starts at what it holds and whose address
 // space is bounded, so that a regression fails the case instead of taking the machine's memory.
