@@ -22,13 +22,25 @@ CLevelTokens::CLevelTokens(const char* szPath) : m_strPath(szPath), m_bOpened(fa
         m_strError = std::string("cannot open ") + szPath;
         return;
     }
+    m_bOpened = true;
+    // One byte past the limit is enough to know the file is too large, whatever it claims to hold.
     std::string strText;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pFile)) > 0) strText.append(buf, n);
+    while (strText.size() <= kMaxLevelFileBytes && (n = std::fread(buf, 1, sizeof buf, pFile)) > 0)
+        strText.append(buf, n);
+    const bool bReadError = std::ferror(pFile) != 0;
     std::fclose(pFile);
-    m_in.str(strText);
-    m_bOpened = true;
+    if (bReadError) {
+        m_bOk = false;
+        m_strError = std::string(szPath) + ": the file cannot be read";
+    } else if (strText.size() > kMaxLevelFileBytes) {
+        m_bOk = false;
+        m_strError = std::string(szPath) + ": the file is larger than " + std::to_string(kMaxLevelFileBytes >> 20) +
+                     " MB, more than any level file needs";
+    } else {
+        m_in.str(strText);
+    }
 }
 
 bool CLevelTokens::Fail(const std::string& strWhat) {

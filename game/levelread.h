@@ -7,10 +7,14 @@
 
 // Longest word a level file may hold.
 constexpr size_t kMaxLevelWord = 255;
+// Largest level file read: the shipped ones hold a few hundred bytes, a level of the largest rock
+// count with ordinary names well under this. A larger file is refused unread.
+constexpr size_t kMaxLevelFileBytes = size_t{1} << 20;
 
 class CLevelTokens {
 public:
-    // Opens the file through the file layer and reads it whole. Ok() is false when it does not open.
+    // Opens the file through the file layer and reads it whole. Ok() is false when it does not open,
+    // and when it opens but cannot be read or is larger than kMaxLevelFileBytes (Opened() true).
     explicit CLevelTokens(const char* szPath);
 
     bool Opened() const { return m_bOpened; }

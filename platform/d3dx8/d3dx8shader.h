@@ -2,7 +2,7 @@
 //
 // The assembler takes vs.1.0 / vs.1.1 text and gives Direct3D 8 shader tokens. A failure returns
 // a failing HRESULT and, when asked for, the messages as NUL-terminated text in an error buffer,
-// one line per fault: "name(line): error: what".
+// one line per fault: "name(line): error: what"; past 32 faults, one more line counts the rest.
 #pragma once
 
 #include "d3d8/d3d8.h"
@@ -33,7 +33,7 @@ HRESULT D3DXCreateBuffer(DWORD numBytes, LPD3DXBUFFER* ppBuffer);
 HRESULT D3DXAssembleShader(LPCVOID pSrcData, UINT srcDataLen, DWORD flags, LPD3DXBUFFER* ppConstants,
                            LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors);
 
-// As D3DXAssembleShader, reading the text from a file named the Windows way. An unreadable file
-// gives E_FAIL.
+// As D3DXAssembleShader, reading the text from a file named the Windows way. A file that cannot
+// be read, or is larger than 1 MB, gives E_FAIL and a line that says which.
 HRESULT D3DXAssembleShaderFromFileA(LPCSTR pSrcFile, DWORD flags, LPD3DXBUFFER* ppConstants,
                                     LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors);

@@ -2,13 +2,11 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <string>
 
+#include "win32/registryfile.h"
 #include "win32/registrystore.h"
 
 namespace {
@@ -57,58 +55,43 @@ std::string KeyPath(HKEY key, LPCSTR subKey) {
 }
 
 // The store as the file holds it. `readable` is false when a file is there that cannot be read
-// (not a regular file, no permission): it reads as empty, and writes are refused so that they do
-// not replace it.
+// whole (not a regular file, no permission, a read cut short): it reads as empty, and writes are
+// refused so that they do not replace it.
 struct Store {
     KeyMap keys;
     bool readable = true;
 };
 
-Store Load() {
+Store Load(const std::string& path) {
     Store store;
-    const std::string path = StorePath();
-    struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) return store;  // absent: empty
-    std::ifstream in;
-    if (S_ISREG(st.st_mode)) in.open(path, std::ios::binary);
-    if (!in.is_open()) {
-        store.readable = false;
-        return store;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    store.keys = win32::registry::ParseStore(text.str());
+    const win32::registry::StoreText file = win32::registry::ReadStoreFile(path);
+    store.readable = file.state != win32::registry::FileState::Unreadable;
+    if (file.state == win32::registry::FileState::Read) store.keys = win32::registry::ParseStore(file.text);
     return store;
 }
 
-// Written beside the store and renamed over it, so that a failed write leaves the old store whole.
-bool Save(const Store& store) {
-    const std::string path = StorePath();
-    if (path.empty() || !store.readable) return false;
-    // Make the folder the file lives in (one level is all the default places need beyond ~/.config).
+// Makes the folder the file lives in (one level is all the default places need beyond ~/.config).
+void MakeFolder(const std::string& path) {
     const auto slash = path.rfind('/');
-    if (slash != std::string::npos) {
-        const std::string dir = path.substr(0, slash);
-        const auto parent = dir.rfind('/');
-        if (parent != std::string::npos) ::mkdir(dir.substr(0, parent).c_str(), 0755);
-        ::mkdir(dir.c_str(), 0755);
-    }
-    const std::string text = win32::registry::FormatStore(store.keys);
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file.write(text.data(), static_cast<std::streamsize>(text.size()));
-        file.close();
-        if (!file) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    if (slash == std::string::npos) return;
+    const std::string dir = path.substr(0, slash);
+    const auto parent = dir.rfind('/');
+    if (parent != std::string::npos) ::mkdir(dir.substr(0, parent).c_str(), 0755);
+    ::mkdir(dir.c_str(), 0755);
+}
+
+// One change of the store: read, changed by `change` and written back, under the writers' lock
+// (also against other processes). `change` returns false when there is nothing to write.
+template <class Change> bool Modify(Change change) {
+    const std::string path = StorePath();
+    if (path.empty()) return false;
+    MakeFolder(path);
+    const win32::registry::StoreLock lock(path);
+    if (!lock.Held()) return false;
+    Store store = Load(path);
+    if (!store.readable) return false;
+    if (!change(store.keys)) return true;
+    return win32::registry::ReplaceStoreFile(path, win32::registry::FormatStore(store.keys));
 }
 
 LONG Open(HKEY key, LPCSTR subKey, DWORD access, HKEY* result, bool create) {
@@ -117,11 +100,14 @@ LONG Open(HKEY key, LPCSTR subKey, DWORD access, HKEY* result, bool create) {
     const std::string path = KeyPath(key, subKey);
     if (path.empty()) return ERROR_INVALID_HANDLE;
     std::lock_guard lock(g_mutex);
-    Store store = Load();
-    if (!store.keys.count(path)) {
+    if (!Load(StorePath()).keys.count(path)) {
         if (!create) return ERROR_FILE_NOT_FOUND;
-        store.keys[path];
-        if (!Save(store)) return ERROR_ACCESS_DENIED;
+        const bool made = Modify([&](KeyMap& keys) {
+            if (keys.count(path)) return false;
+            keys[path];
+            return true;
+        });
+        if (!made) return ERROR_ACCESS_DENIED;
     }
     *result = reinterpret_cast<HKEY>(new OpenKey{path, access});
     return ERROR_SUCCESS;
@@ -150,7 +136,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD*, DWORD* type, BYTE* dat
     if (!open) return ERROR_INVALID_HANDLE;
     if (data && !dataSize) return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(g_mutex);
-    const KeyMap keys = Load().keys;
+    const KeyMap keys = Load(StorePath()).keys;
     const auto k = keys.find(open->path);
     if (k == keys.end()) return ERROR_FILE_NOT_FOUND;
     const auto v = k->second.find(valueName ? valueName : "");
@@ -172,13 +158,15 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* d
     if (!(open->access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     if (!data && dataSize) return ERROR_INVALID_PARAMETER;
     if (dataSize > win32::registry::kMaxValueBytes) return ERROR_INVALID_PARAMETER;
-    std::lock_guard lock(g_mutex);
-    Store store = Load();
     Value v;
     v.type = type;
     if (data) v.data.assign(data, data + dataSize);
-    store.keys[open->path][valueName ? valueName : ""] = std::move(v);
-    return Save(store) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    std::lock_guard lock(g_mutex);
+    const bool written = Modify([&](KeyMap& keys) {
+        keys[open->path][valueName ? valueName : ""] = std::move(v);
+        return true;
+    });
+    return written ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 LONG RegCloseKey(HKEY key) {

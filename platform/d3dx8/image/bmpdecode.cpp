@@ -1,5 +1,6 @@
 // Windows bitmaps: core and info headers (up to the fifth version), 1/4/8-bit palettes,
 // 16/24/32-bit direct colour with default or explicit bit fields, RLE8 and RLE4, both row orders.
+#include <algorithm>
 #include <array>
 #include <bit>
 
@@ -42,6 +43,11 @@ struct Target {
         const std::uint64_t y = topDown ? fileRow : image->height - 1 - fileRow;
         image->texels[static_cast<std::size_t>(y * image->width + x)] = colour;
     }
+    // How many of `count` texels from column x land inside the row: the rest are clipped
+    // unvisited, so a file of long runs costs no more than its bytes and the image.
+    unsigned InRow(std::uint64_t x, unsigned count) const {
+        return x >= image->width ? 0u : static_cast<unsigned>(std::min<std::uint64_t>(count, image->width - x));
+    }
 };
 
 HRESULT DecodeRle(const BYTE* data, std::size_t size, std::size_t offset, bool four,
@@ -54,10 +60,11 @@ HRESULT DecodeRle(const BYTE* data, std::size_t size, std::size_t offset, bool f
         const BYTE count = data[p], value = data[p + 1];
         p += 2;
         if (count > 0) {
-            for (unsigned i = 0; i < count; ++i) {
+            for (unsigned i = 0, n = target.InRow(x, count); i < n; ++i) {
                 const BYTE index = four ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value;
-                target.Put(x++, row, palette[index]);
+                target.Put(x + i, row, palette[index]);
             }
+            x += count;
             continue;
         }
         switch (value) {
@@ -76,11 +83,12 @@ HRESULT DecodeRle(const BYTE* data, std::size_t size, std::size_t offset, bool f
                 const std::size_t bytes = four ? (value + 1u) / 2u : value;
                 const std::size_t padded = (bytes + 1u) & ~std::size_t{1};
                 if (!need(bytes)) return kImageInvalidData;
-                for (unsigned i = 0; i < value; ++i) {
+                for (unsigned i = 0, n = target.InRow(x, value); i < n; ++i) {
                     const BYTE b = four ? data[p + i / 2] : data[p + i];
                     const BYTE index = four ? ((i & 1) ? (b & 0x0F) : (b >> 4)) : b;
-                    target.Put(x++, row, palette[index]);
+                    target.Put(x + i, row, palette[index]);
                 }
+                x += value;
                 p += need(padded) ? padded : bytes;
                 break;
             }

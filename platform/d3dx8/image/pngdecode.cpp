@@ -25,6 +25,10 @@ void ReadFromMemory(png_structp png, png_bytep dest, png_size_t length) {
     source->offset += length;
 }
 
+// What libpng may keep of a file beside its image.
+constexpr png_uint_32 kMaxKeptChunks = 16;
+constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t{8} << 20;
+
 void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void OnWarning(png_structp, png_const_charp) {}
 
@@ -45,6 +49,12 @@ HRESULT Run(PngReader* r, const DecodeLimits& limits) {
 
     png_set_read_fn(r->png, &r->source, &ReadFromMemory);
     png_set_user_limits(r->png, kMaxImageDimension, kMaxImageDimension);
+    // Only the image matters: text, profiles and every other ancillary chunk are skipped unread
+    // (a megabyte of compressed text would otherwise inflate to a gigabyte), and the few chunks
+    // libpng keeps are bounded in number and size whatever its build's defaults are.
+    png_set_keep_unknown_chunks(r->png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_chunk_cache_max(r->png, kMaxKeptChunks);
+    png_set_chunk_malloc_max(r->png, kMaxChunkBytes);
     png_read_info(r->png, r->info);
 
     png_uint_32 width = 0, height = 0;

@@ -16,15 +16,26 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// The whole file, or nothing when it cannot be opened or read.
-std::optional<std::string> ReadSourceFile(const char* name) {
+// Shader files hold a few kilobytes of text (128 instructions at most); a larger file is
+// refused unread.
+constexpr std::size_t kMaxSourceBytes = std::size_t{1} << 20;
+
+// The whole file, or nothing with the reason when it cannot be opened or read or is too large.
+std::optional<std::string> ReadSourceFile(const char* name, std::string* why) {
     std::unique_ptr<std::FILE, FileCloser> file(win32::OpenFile(name, "rb"));
+    *why = "cannot read the file";
     if (!file) return std::nullopt;
     std::string text;
     char chunk[4096];
     std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) text.append(chunk, got);
+    // Reading one chunk past the limit tells a file too large from one that fits.
+    while (text.size() <= kMaxSourceBytes && (got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
+        text.append(chunk, got);
     if (std::ferror(file.get())) return std::nullopt;
+    if (text.size() > kMaxSourceBytes) {
+        *why = "the file is larger than " + std::to_string(kMaxSourceBytes >> 20) + " MB, more than a shader needs";
+        return std::nullopt;
+    }
     return text;
 }
 
@@ -84,9 +95,10 @@ HRESULT D3DXAssembleShaderFromFileA(LPCSTR pSrcFile, DWORD /*flags*/, LPD3DXBUFF
                                     LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors) {
     ClearOutputs(ppConstants, ppCompiledShader, ppCompilationErrors);
     if (!pSrcFile || !ppCompiledShader) return D3DERR_INVALIDCALL;
-    std::optional<std::string> text = ReadSourceFile(pSrcFile);
+    std::string why;
+    std::optional<std::string> text = ReadSourceFile(pSrcFile, &why);
     if (!text) {
-        ReportErrors(std::string(pSrcFile) + ": error: cannot read the file\n", ppCompilationErrors);
+        ReportErrors(std::string(pSrcFile) + ": error: " + why + "\n", ppCompilationErrors);
         return E_FAIL;
     }
     return Assemble(*text, pSrcFile, ppConstants, ppCompiledShader, ppCompilationErrors);

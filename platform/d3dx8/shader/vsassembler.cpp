@@ -18,6 +18,10 @@ namespace {
 constexpr DWORD kDeclConstMem = 4u << 29;
 constexpr DWORD kDeclConstCountShift = 25;
 
+// What the error text keeps of a file full of faults.
+constexpr std::size_t kMaxErrors = 32;
+constexpr std::size_t kMaxMessage = 160;
+
 std::string Lower(std::string_view s) {
     std::string r(s);
     for (char& ch : r) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
@@ -90,6 +94,8 @@ public:
             lineStart = eol + 1;
         }
         if (out_.tokens.empty() && out_.errors.empty()) Error("no vs.1.0 or vs.1.1 version line");
+        if (errorCount_ > kMaxErrors)
+            out_.errors += std::string(name_) + ": " + std::to_string(errorCount_ - kMaxErrors) + " more errors\n";
         if (!out_.errors.empty()) {
             out_.tokens.clear();
             out_.constants.clear();
@@ -108,8 +114,18 @@ public:
     }
 
 private:
+    // The first kMaxErrors faults are kept, each cut to a line's length, and the rest only counted:
+    // a file of bad lines yields a few dozen lines of text, not a copy of itself.
     void Error(const std::string& message) {
-        out_.errors += std::string(name_) + "(" + std::to_string(line_) + "): error: " + message + "\n";
+        if (++errorCount_ > kMaxErrors) return;
+        out_.errors += std::string(name_) + "(" + std::to_string(line_) + "): error: ";
+        if (message.size() > kMaxMessage) {
+            out_.errors.append(message, 0, kMaxMessage);
+            out_.errors += "...";
+        } else {
+            out_.errors += message;
+        }
+        out_.errors += '\n';
     }
 
     void Statement(std::string_view s) {
@@ -341,6 +357,7 @@ private:
     std::string_view name_;
     int line_ = 0;
     bool abandoned_ = false;
+    std::size_t errorCount_ = 0;
     int slots_ = 0;
     bool slotsReported_ = false;
     VsAssembly out_;

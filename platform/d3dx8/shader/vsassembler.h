@@ -20,7 +20,7 @@ namespace d3dx8 {
 struct VsAssembly {
     std::vector<DWORD> tokens;     // version ... end, ready for CreateVertexShader
     std::vector<DWORD> constants;  // def registers as vertex-declaration constant tokens
-    std::string errors;            // one line per fault; empty on success
+    std::string errors;            // one line per fault (the first 32, then their count); empty on success
 };
 
 // sourceName prefixes the messages. Succeeds when errors is empty.

@@ -112,6 +112,13 @@ std::vector<Case> BmpCases() {
         {R, K, K, B, W, B}, false, 3, 2);
     add("RLE4 runs and absolute",
         {.bpp = 4, .compression = 2, .palette = pal, .pixels = {0, 3, 0x34, 0x30, 0, 0, 2, 0x12, 0, 1}}, {R, G, B, W});
+    // Runs longer than what is left of the row: the row takes its part, the rest is dropped.
+    add("RLE8 runs past the row's end",
+        {.bpp = 8, .compression = 1, .palette = pal, .pixels = {255, 1, 0, 0, 0, 5, 3, 3, 3, 3, 3, 0, 0, 1}},
+        {B, B, R, R});
+    add("RLE4 runs past the row's end",
+        {.bpp = 4, .compression = 2, .palette = pal, .pixels = {255, 0x34, 0, 0, 0, 5, 0x12, 0x12, 0x10, 0, 0, 1}},
+        {R, G, B, W});
     return cases;
 }
 
