@@ -80,6 +80,16 @@ TEST_F(TextureShareTest, OneFileAndRequestIsOneTextureWithAReferencePerUser) {
     EXPECT_EQ(third->Release(), 1u);
     EXPECT_EQ(second->Release(), 0u) << "the cache holds no reference of its own";
     EXPECT_EQ(d3dx::FileTexelsHeld(dev_), 0u) << "the last Release gives the texels back";
+
+    // Still bound to a stage when its last reference goes: gone for the program all the same.
+    IDirect3DTexture8 *bound = nullptr, *fresh = nullptr;
+    ASSERT_EQ(Load(path, &bound), D3D_OK);
+    dev_->SetTexture(0, bound);
+    EXPECT_EQ(bound->Release(), 0u);
+    EXPECT_EQ(d3dx::FileTexelsHeld(dev_), 0u);
+    ASSERT_EQ(Load(path, &fresh), D3D_OK);
+    EXPECT_EQ(fresh->Release(), 0u) << "a new texture, not the one the stage keeps";
+    dev_->SetTexture(0, nullptr);
 }
 
 TEST_F(TextureShareTest, WhatMakesTwoLoadsTheSameTexture) {
