@@ -379,6 +379,12 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile,
                 *ppTexture = texture;
                 return D3D_OK;
             }
+            // Refused before and still no room: refused again without decoding it.
+            std::uint64_t texels = 0;
+            if (d3dx::RefusedFileTextureCost(key, &texels)) {
+                TexelReservation room(pDevice, texels);
+                if (!room.Made()) return ReportOverBudget(pSrcFile, room);
+            }
         }
         d3dx::DecodedImage image;
         {
@@ -394,7 +400,10 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile,
             PlanTexture(pDevice, image, Width, Height, MipLevels, Format, Filter, MipFilter, ColorKey);
         // Everything a device holds from files counts, shared or not.
         TexelReservation reserved(pDevice, ChainTexels(plan));
-        if (!reserved.Made()) return ReportOverBudget(pSrcFile, reserved);
+        if (!reserved.Made()) {
+            if (shared) d3dx::RememberFileTextureRefusal(key, reserved.Texels());
+            return ReportOverBudget(pSrcFile, reserved);
+        }
         IDirect3DTexture8* texture = nullptr;
         if (const HRESULT hr = CreateFromImage(pDevice, std::move(image), plan, Usage, Pool, ColorKey, &texture);
             FAILED(hr))

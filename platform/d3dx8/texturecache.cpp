@@ -85,6 +85,24 @@ public:
         return it == held_.end() ? 0 : it->second;
     }
 
+    void RememberRefusal(const FileTextureKey& key, std::uint64_t texels) {
+        std::lock_guard lock(mutex_);
+        // A bounded memory of what was refused: an entry forgotten only costs a decode again.
+        if (refused_.size() >= kRefusalsKept) refused_.clear();
+        try {
+            refused_[key] = texels;
+        } catch (const std::bad_alloc&) {
+        }
+    }
+
+    bool RefusedCost(const FileTextureKey& key, std::uint64_t* texels) {
+        std::lock_guard lock(mutex_);
+        const auto it = refused_.find(key);
+        if (it == refused_.end()) return false;
+        *texels = it->second;
+        return true;
+    }
+
     std::uint64_t Refusals() {
         std::lock_guard lock(mutex_);
         return refusals_;
@@ -106,6 +124,8 @@ private:
     std::map<IDirect3DDevice8*, std::uint64_t> held_;
     unsigned long long lastId_ = 0;
     std::uint64_t refusals_ = 0;
+    static constexpr std::size_t kRefusalsKept = 1024;
+    std::map<FileTextureKey, std::uint64_t> refused_;
     std::uint64_t budget_ = kFileTextureTexelBudget;
 };
 
@@ -192,5 +212,13 @@ std::uint64_t SetFileTextureTexelBudget(std::uint64_t texels) { return Cache::In
 std::uint64_t FileTextureTexelBudget() { return Cache::Instance().Budget(); }
 
 std::uint64_t FileTextureRefusals() { return Cache::Instance().Refusals(); }
+
+void RememberFileTextureRefusal(const FileTextureKey& key, std::uint64_t texels) {
+    Cache::Instance().RememberRefusal(key, texels);
+}
+
+bool RefusedFileTextureCost(const FileTextureKey& key, std::uint64_t* texels) {
+    return Cache::Instance().RefusedCost(key, texels);
+}
 
 }  // namespace d3dx

@@ -60,6 +60,11 @@ void ReturnFileTexels(IDirect3DDevice8* device, std::uint64_t texels);
 void AddFileTexture(const FileTextureKey& key, IDirect3DTexture8* texture, std::uint64_t texels,
                     const D3DXIMAGE_INFO& info, bool share);
 
+// What a refused load would have cost, remembered by its key, so that a level naming a refused
+// image many times decodes it once: the texels, when the key was refused before.
+void RememberFileTextureRefusal(const FileTextureKey& key, std::uint64_t texels);
+bool RefusedFileTextureCost(const FileTextureKey& key, std::uint64_t* texels);
+
 // How many loads the budget has refused so far, on any device: a caller that must have all of
 // a set of textures compares it before and after.
 std::uint64_t FileTextureRefusals();
