@@ -11,6 +11,7 @@
 #include <string>
 
 #include "d3d8/backend.h"
+#include "d3dx8/texturecache.h"
 #include "fish/fish.h"
 #include "framework/d3dfile.h"
 #include "fuzz.h"
@@ -22,14 +23,32 @@ namespace {
 
 constexpr char kMeshFile[] = "mesh.x";
 
+// A grey 24-bit BMP of w x h.
+void WriteBmp(const char* szName, std::uint32_t w, std::uint32_t h) {
+    const std::uint32_t row = (w * 3 + 3) & ~3u, size = 54 + row * h;
+    std::string bmp = "BM";
+    auto put = [&bmp](std::uint32_t v, int bytes) {
+        for (int k = 0; k < bytes; ++k) bmp.push_back(static_cast<char>(v >> (8 * k)));
+    };
+    put(size, 4), put(0, 4), put(54, 4), put(40, 4), put(w, 4), put(h, 4), put(1, 2), put(24, 2);
+    for (std::uint32_t v : {0u, row * h, 2835u, 2835u, 0u, 0u}) put(v, 4);
+    bmp.append(std::size_t{row} * h, '\x80');
+    std::ofstream(szName, std::ios::binary) << bmp;
+}
+
 // One application with a record device for the whole run, in a scratch folder that holds the
-// input file and nothing else: texture names are found nowhere, in the folder or the media one.
+// input file and five images a mesh's materials can name ("a.bmp" of 4 x 4, "b.bmp" to "e.bmp"
+// of 256 x 256); nothing else is found, in the folder or the media one. The device may hold
+// three of the large images at once, so that a mesh naming them meets the texel budget.
 CGameApp& App() {
     static CGameApp* const app = [] {
         const auto folder = fuzz::ScratchFolder("mesh");
         std::filesystem::create_directories(folder / "media");
         std::filesystem::current_path(folder);
         ::setenv("ABISALIA_MEDIA_DIR", (folder / "media").c_str(), 1);
+        WriteBmp("a.bmp", 4, 4);
+        for (const char* szName : {"b.bmp", "c.bmp", "d.bmp", "e.bmp"}) WriteBmp(szName, 256, 256);
+        d3dx::SetFileTextureTexelBudget(3 * 87381);
         auto* pApp = new CGameApp;
         pApp->m_pDevice = fuzz::CreateRecordDevice(D3DCREATE_SOFTWARE_VERTEXPROCESSING, true);
         if (!pApp->m_pDevice) std::abort();
@@ -175,5 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (fish.m_pMesh[0]) DestroyObject(fish, 3);
     }
     ClearLog(app.m_pDevice);
+    // Every texture a mesh shared went with its last user.
+    if (d3dx::FileTexelsHeld(app.m_pDevice) != 0) __builtin_trap();
     return 0;
 }

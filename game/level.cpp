@@ -181,13 +181,15 @@ int CGameApp::ChangeLevel() {
     DestroyObjects();
     FreeLevel();
     char szMessage[kMessageLength] = "";
-    if (LoadLevel() != 0) {
-        // The level that was playing is loaded again in its place.
+    // A level whose files are missing or whose textures do not fit is refused: the level that
+    // was playing is loaded again in its place.
+    if (LoadLevel() != 0 || LoadObjects() != 0) {
         std::snprintf(szMessage, sizeof szMessage, "No se pudo cargar el nivel %s", m_szLevelDir);
+        DestroyObjects();
         FreeLevel();
         std::strcpy(m_szLevelDir, szPlaying);
         std::strcpy(m_szNextLevelDir, szPlaying);
-        if (LoadLevel() != 0) {
+        if (LoadLevel() != 0 || LoadObjects() != 0) {
             // Nothing left to play: the level files went away while the game ran. The failure ends
             // the frame before anything renders, and the frame loop closes the window.
             std::snprintf(szMessage, sizeof szMessage, "%s", lvlLastError());
@@ -195,7 +197,6 @@ int CGameApp::ChangeLevel() {
             return E_FAIL;
         }
     }
-    LoadObjects();
     ResetObjects();
     StartObjects();
     RestoreObjects();

@@ -1,10 +1,12 @@
 // The life-cycle workers: each visits every object kind in a fixed order and calls that kind's
 // operation of the same phase.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <iterator>
 #include <cstdlib>
 
+#include "d3dx8/texturecache.h"
 #include "pathsearch/pathrocks.h"
 #include "framework/apperrors.h"
 #include "framework/d3dfile.h"
@@ -44,6 +46,9 @@ int CGameApp::StartObjects() {
 }
 
 int CGameApp::LoadObjects() {
+    // A level whose textures pass what a device may hold (each refusal names its file) is
+    // refused as a whole, as one without a required file is.
+    const std::uint64_t nRefusedBefore = d3dx::FileTextureRefusals();
     for (int i = 0; i < m_nRocks; ++i) m_ppRocks[i]->Load(m_ppRocks[i]->m_szMeshFile[0]);
     for (int i = 0; i < m_nSpears; ++i) m_ppSpears[i]->Load(m_ppSpears[i]->m_szMeshFile[0]);
     for (int i = 0; i < m_nDivers; ++i) m_ppDivers[i]->Load(m_ppDivers[i]->m_szMeshFile[0]);
@@ -74,6 +79,7 @@ int CGameApp::LoadObjects() {
     }
     // A re-created device may draw before the next world step picks a frame.
     m_pCausticTex = m_apCausticTex[scnCausticFrame(m_fAppTime)];
+    if (d3dx::FileTextureRefusals() != nRefusedBefore) return AppErrMediaNotFound;
     return 0;
 }
 

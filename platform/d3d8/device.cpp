@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "d3d8/direct3d.h"
 #include "d3d8/formats.h"
@@ -320,8 +321,15 @@ HRESULT DeviceImpl::CreateTexture(UINT width, UINT height, UINT levels, DWORD us
     UINT full = 1;
     for (UINT w = width, h = height; w > 1 || h > 1; w = std::max(1u, w / 2), h = std::max(1u, h / 2)) ++full;
     if (levels == 0 || levels > full) levels = full;
-    auto* t = new TextureImpl(this, width, height, levels, usage, format, pool);
-    LogCall("CreateTexture", {width, height, levels, usage, format, pool}, static_cast<IDirect3DBaseTexture8*>(t));
+    // Storage that cannot be had is reported as Direct3D does, never thrown at the program.
+    TextureImpl* t = nullptr;
+    try {
+        t = new TextureImpl(this, width, height, levels, usage, format, pool);
+        LogCall("CreateTexture", {width, height, levels, usage, format, pool}, static_cast<IDirect3DBaseTexture8*>(t));
+    } catch (const std::bad_alloc&) {
+        if (t) t->Release();
+        return E_OUTOFMEMORY;
+    }
     *out = t;
     return D3D_OK;
 }
@@ -346,8 +354,14 @@ HRESULT DeviceImpl::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DP
     if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
     HRESULT hr = Inject("CreateVertexBuffer");
     if (FAILED(hr)) return hr;
-    auto* b = new VertexBufferImpl(this, D3DRTYPE_VERTEXBUFFER, length, usage, fvf, pool);
-    LogCall("CreateVertexBuffer", {length, usage, fvf, pool}, static_cast<IDirect3DVertexBuffer8*>(b));
+    VertexBufferImpl* b = nullptr;
+    try {
+        b = new VertexBufferImpl(this, D3DRTYPE_VERTEXBUFFER, length, usage, fvf, pool);
+        LogCall("CreateVertexBuffer", {length, usage, fvf, pool}, static_cast<IDirect3DVertexBuffer8*>(b));
+    } catch (const std::bad_alloc&) {
+        if (b) b->Release();
+        return E_OUTOFMEMORY;
+    }
     *out = b;
     return D3D_OK;
 }
@@ -361,8 +375,14 @@ HRESULT DeviceImpl::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format
     if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
     HRESULT hr = Inject("CreateIndexBuffer");
     if (FAILED(hr)) return hr;
-    auto* b = new IndexBufferImpl(this, D3DRTYPE_INDEXBUFFER, length, usage, format, pool);
-    LogCall("CreateIndexBuffer", {length, usage, format, pool}, static_cast<IDirect3DIndexBuffer8*>(b));
+    IndexBufferImpl* b = nullptr;
+    try {
+        b = new IndexBufferImpl(this, D3DRTYPE_INDEXBUFFER, length, usage, format, pool);
+        LogCall("CreateIndexBuffer", {length, usage, format, pool}, static_cast<IDirect3DIndexBuffer8*>(b));
+    } catch (const std::bad_alloc&) {
+        if (b) b->Release();
+        return E_OUTOFMEMORY;
+    }
     *out = b;
     return D3D_OK;
 }
@@ -384,8 +404,14 @@ HRESULT DeviceImpl::CreateImageSurface(UINT width, UINT height, D3DFORMAT format
     if (!IsTextureFormat(format) && !IsCompressedFormat(format)) return D3DERR_INVALIDCALL;
     HRESULT hr = Inject("CreateImageSurface");
     if (FAILED(hr)) return hr;
-    auto* s = new SurfaceImpl(this, SurfaceImpl::Owner::Self, nullptr, 0, width, height, format, D3DPOOL_SYSTEMMEM, 0);
-    LogCall("CreateImageSurface", {width, height, format}, static_cast<IDirect3DSurface8*>(s));
+    SurfaceImpl* s = nullptr;
+    try {
+        s = new SurfaceImpl(this, SurfaceImpl::Owner::Self, nullptr, 0, width, height, format, D3DPOOL_SYSTEMMEM, 0);
+        LogCall("CreateImageSurface", {width, height, format}, static_cast<IDirect3DSurface8*>(s));
+    } catch (const std::bad_alloc&) {
+        if (s) s->Release();
+        return E_OUTOFMEMORY;
+    }
     *out = s;
     return D3D_OK;
 }

@@ -14,11 +14,20 @@ ResourceBase<Iface>::ResourceBase(DeviceImpl* device, D3DRESOURCETYPE type, D3DP
     : device_(device), type_(type), pool_(pool), usage_(usage) {
     device_->AddRef();
     device_->ResourceCreated(pool_);
+    counted_ = true;
 }
 
-template <class Iface> ResourceBase<Iface>::~ResourceBase() = default;
+template <class Iface> ResourceBase<Iface>::~ResourceBase() {
+    // Only a derived constructor that threw ends a resource without its last public Release.
+    if (counted_) {
+        device_->ResourceReleased(pool_);
+        device_->Release();
+    }
+}
 
 template <class Iface> void ResourceBase<Iface>::OnPublicZero() {
+    private_.Clear();
+    counted_ = false;
     DeviceImpl* device = device_;
     device->ResourceReleased(pool_);
     if (BoundCount() == 0) delete this;

@@ -8,6 +8,7 @@
 
 #include "d3d8/d3d8.h"
 #include "d3d8/object.h"
+#include "d3d8/privatedata.h"
 
 namespace d3d8 {
 
@@ -23,9 +24,13 @@ public:
     ULONG AddRef() override { return PublicAddRef(); }
     ULONG Release() override { return PublicRelease(); }
     HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
-    HRESULT SetPrivateData(REFGUID, const void*, DWORD, DWORD) override { return D3DERR_INVALIDCALL; }
-    HRESULT GetPrivateData(REFGUID, void*, DWORD*) override { return D3DERR_NOTFOUND; }
-    HRESULT FreePrivateData(REFGUID) override { return D3DERR_NOTFOUND; }
+    HRESULT SetPrivateData(REFGUID guid, const void* pData, DWORD size, DWORD flags) override {
+        return private_.Set(guid, pData, size, flags);
+    }
+    HRESULT GetPrivateData(REFGUID guid, void* pData, DWORD* pSize) override {
+        return private_.Get(guid, pData, pSize);
+    }
+    HRESULT FreePrivateData(REFGUID guid) override { return private_.Free(guid); }
     DWORD SetPriority(DWORD p) override { return std::exchange(priority_, p); }
     DWORD GetPriority() override { return priority_; }
     void PreLoad() override {}
@@ -46,6 +51,12 @@ private:
     D3DPOOL pool_;
     DWORD usage_;
     DWORD priority_ = 0;
+    // The device counts this resource (its reference and its pool's live count) until the last
+    // public Release.
+    bool counted_ = false;
+    // Freed when the last public reference goes: for the program the resource is gone then,
+    // even while a binding keeps its storage.
+    PrivateData private_;
 };
 
 class TextureImpl;

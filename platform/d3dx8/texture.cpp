@@ -1,15 +1,23 @@
 // Texture creation and loading: decode, size for the device, resample, key, mip chain, pack.
 #include "d3dx8/texture.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "d3dx8/image/filebytes.h"
 #include "d3dx8/image/imagedecode.h"
 #include "d3dx8/mipchain.h"
+#include "d3dx8/texturecache.h"
 #include "win32/codepage.h"
 
 namespace {
@@ -155,44 +163,75 @@ D3DXIMAGE_FILEFORMAT FileFormatOf(d3dx::ImageFileFormat f) {
     }
 }
 
-HRESULT CreateFromImage(IDirect3DDevice8* device, d3dx::DecodedImage&& image, UINT width, UINT height, UINT levels,
-                        DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
-                        D3DXIMAGE_INFO* info, IDirect3DTexture8** out) {
-    if (info) {
-        *info = D3DXIMAGE_INFO{
-            image.fileWidth,  image.fileHeight,          1, 1, image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8,
-            D3DRTYPE_TEXTURE, FileFormatOf(image.format)};
-    }
+// What a texture made from an image will be: the device's sizes, the full format, the filters.
+struct TexturePlan {
+    UINT width, height, levels;
+    D3DFORMAT format;
+    DWORD filter, mipFilter;
+};
+
+TexturePlan PlanTexture(IDirect3DDevice8* device, const d3dx::DecodedImage& image, UINT width, UINT height, UINT levels,
+                        D3DFORMAT format, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey) {
     // The decoded size, which is the file's unless the decoder had to scale it down to its budget.
     if (width == 0 || width == D3DX_DEFAULT) width = image.width;
     if (height == 0 || height == D3DX_DEFAULT) height = image.height;
     FitToDevice(device, &width, &height, &levels);
     if (format == D3DFMT_UNKNOWN) format = image.hasAlpha || colorKey != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
-    if (PackedBytes(format) == 0) return D3DERR_INVALIDCALL;
     if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
     if (mipFilter == D3DX_DEFAULT) mipFilter = D3DX_FILTER_BOX;
+    return TexturePlan{width, height, levels, format, filter, mipFilter};
+}
+
+// Texels of every level of the chain.
+std::uint64_t ChainTexels(const TexturePlan& plan) {
+    std::uint64_t texels = 0;
+    UINT w = plan.width, h = plan.height;
+    for (UINT i = 0; i < plan.levels; ++i) {
+        texels += std::uint64_t{w} * h;
+        w = std::max(1u, w / 2);
+        h = std::max(1u, h / 2);
+    }
+    return texels;
+}
+
+D3DXIMAGE_INFO InfoOf(const d3dx::DecodedImage& image) {
+    return D3DXIMAGE_INFO{
+        image.fileWidth,  image.fileHeight,          1, 1, image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8,
+        D3DRTYPE_TEXTURE, FileFormatOf(image.format)};
+}
+
+HRESULT CreateFromImage(IDirect3DDevice8* device, d3dx::DecodedImage&& image, const TexturePlan& plan, DWORD usage,
+                        D3DPOOL pool, D3DCOLOR colorKey, IDirect3DTexture8** out) {
+    const UINT width = plan.width, height = plan.height;
+    if (PackedBytes(plan.format) == 0) return D3DERR_INVALIDCALL;
 
     // The decoded texels become the top level itself; only a change of size makes a second image.
     Level top{image.width, image.height, std::move(image.texels)};
     if (colorKey != 0)
         for (DWORD& t : top.texels)
             if (t == colorKey) t = 0;
-    if (top.width != width || top.height != height) top = d3dx::Resample(top, width, height, filter);
+    if (top.width != width || top.height != height) top = d3dx::Resample(top, width, height, plan.filter);
 
     // Default-pool textures cannot be locked: fill a system-memory copy and hand it over.
     const bool staged = pool == D3DPOOL_DEFAULT && !(usage & D3DUSAGE_DYNAMIC);
     IDirect3DTexture8* texture = nullptr;
-    if (const HRESULT hr = device->CreateTexture(width, height, levels, usage, format, pool, &texture); FAILED(hr))
+    if (const HRESULT hr = device->CreateTexture(width, height, plan.levels, usage, plan.format, pool, &texture);
+        FAILED(hr))
         return hr;
     IDirect3DTexture8* fill = texture;
     if (staged) {
-        if (const HRESULT hr = device->CreateTexture(width, height, levels, 0, format, D3DPOOL_SYSTEMMEM, &fill);
+        if (const HRESULT hr =
+                device->CreateTexture(width, height, plan.levels, 0, plan.format, D3DPOOL_SYSTEMMEM, &fill);
             FAILED(hr)) {
             texture->Release();
             return hr;
         }
     }
-    HRESULT hr = FillChain(fill, format, std::move(top), mipFilter);
+    HRESULT hr = E_OUTOFMEMORY;
+    try {
+        hr = FillChain(fill, plan.format, std::move(top), plan.mipFilter);
+    } catch (const std::bad_alloc&) {
+    }
     if (SUCCEEDED(hr) && staged) hr = device->UpdateTexture(fill, texture);
     if (staged) fill->Release();
     if (FAILED(hr)) {
@@ -222,6 +261,72 @@ HRESULT ReportRefusal(HRESULT hr, const char* what, const std::string& refusal) 
     return hr;
 }
 
+HRESULT ReportOutOfMemory(const char* what) {
+    const std::string line = std::string(what) + ": texture refused: not enough memory to load it\n";
+    OutputDebugStringA(line.c_str());
+    return E_OUTOFMEMORY;
+}
+
+// The file's identity and the request; false when the file cannot say who it is.
+bool KeyOf(IDirect3DDevice8* device, std::FILE* file, UINT width, UINT height, UINT levels, DWORD usage,
+           D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+           d3dx::FileTextureKey* key) {
+    key->device = device;
+    struct stat st {};
+    if (::fstat(::fileno(file), &st) != 0) return false;
+    key->fileDevice = st.st_dev;
+    key->inode = st.st_ino;
+    key->size = static_cast<std::uint64_t>(st.st_size);
+    key->modifiedSec = st.st_mtim.tv_sec;
+    key->modifiedNsec = st.st_mtim.tv_nsec;
+    key->width = width;
+    key->height = height;
+    key->levels = levels;
+    key->usage = usage;
+    key->format = format;
+    key->pool = pool;
+    key->filter = filter;
+    key->mipFilter = mipFilter;
+    key->colorKey = colorKey;
+    return true;
+}
+
+// Texels set aside under the device's budget, given back unless handed to the texture made.
+class TexelReservation {
+public:
+    TexelReservation(IDirect3DDevice8* device, std::uint64_t texels) : device_(device), texels_(texels) {
+        made_ = d3dx::ReserveFileTexels(device, texels, &held_);
+    }
+    ~TexelReservation() {
+        if (made_) d3dx::ReturnFileTexels(device_, texels_);
+    }
+    TexelReservation(const TexelReservation&) = delete;
+    TexelReservation& operator=(const TexelReservation&) = delete;
+
+    bool Made() const { return made_; }
+    std::uint64_t Texels() const { return texels_; }
+    std::uint64_t Held() const { return held_; }
+    std::uint64_t Hand() {
+        made_ = false;
+        return texels_;
+    }
+
+private:
+    IDirect3DDevice8* device_;
+    std::uint64_t texels_;
+    std::uint64_t held_ = 0;
+    bool made_ = false;
+};
+
+HRESULT ReportOverBudget(const char* file, const TexelReservation& reserved) {
+    const std::string line = std::string(file) + ": texture refused: its " + std::to_string(reserved.Texels()) +
+                             " texels would bring the textures loaded from files to " +
+                             std::to_string(reserved.Held() + reserved.Texels()) + ", beyond the " +
+                             std::to_string(d3dx::FileTextureTexelBudget()) + " a device may hold\n";
+    OutputDebugStringA(line.c_str());
+    return d3dx::kImageTooLarge;
+}
+
 }  // namespace
 
 HRESULT D3DXCreateTexture(IDirect3DDevice8* pDevice, UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
@@ -241,13 +346,19 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice8* pDevice, LPCVOID p
                                             PALETTEENTRY* /*pPalette*/, IDirect3DTexture8** ppTexture) {
     if (!pDevice || !pSrcData || !ppTexture) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
-    d3dx::DecodedImage image;
-    std::string refusal;
-    const HRESULT hr =
-        d3dx::DecodeImage(static_cast<const BYTE*>(pSrcData), SrcDataSize, &image, LimitsFor(pDevice, &refusal));
-    if (FAILED(hr)) return ReportRefusal(hr, "image in memory", refusal);
-    return CreateFromImage(pDevice, std::move(image), Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter,
-                           ColorKey, pSrcInfo, ppTexture);
+    try {
+        d3dx::DecodedImage image;
+        std::string refusal;
+        const HRESULT hr =
+            d3dx::DecodeImage(static_cast<const BYTE*>(pSrcData), SrcDataSize, &image, LimitsFor(pDevice, &refusal));
+        if (FAILED(hr)) return ReportRefusal(hr, "image in memory", refusal);
+        if (pSrcInfo) *pSrcInfo = InfoOf(image);
+        const TexturePlan plan =
+            PlanTexture(pDevice, image, Width, Height, MipLevels, Format, Filter, MipFilter, ColorKey);
+        return CreateFromImage(pDevice, std::move(image), plan, Usage, Pool, ColorKey, ppTexture);
+    } catch (const std::bad_alloc&) {
+        return ReportOutOfMemory("image in memory");
+    }
 }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, UINT Width, UINT Height,
@@ -256,12 +367,53 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile,
                                      PALETTEENTRY* /*pPalette*/, IDirect3DTexture8** ppTexture) {
     if (!pDevice || !pSrcFile || !ppTexture) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
-    d3dx::DecodedImage image;
-    std::string refusal;
-    const HRESULT hr = d3dx::DecodeImageFile(pSrcFile, &image, LimitsFor(pDevice, &refusal));
-    if (FAILED(hr)) return ReportRefusal(hr, pSrcFile, refusal);
-    return CreateFromImage(pDevice, std::move(image), Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter,
-                           ColorKey, pSrcInfo, ppTexture);
+    try {
+        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(d3dx::OpenLoaderFile(pSrcFile), &std::fclose);
+        if (!file) return E_FAIL;
+        // A file and a request already loaded on this device are the same texture.
+        d3dx::FileTextureKey key;
+        const bool shared = KeyOf(pDevice, file.get(), Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter,
+                                  ColorKey, &key);
+        if (shared) {
+            if (IDirect3DTexture8* texture = d3dx::FindFileTexture(key, pSrcInfo)) {
+                *ppTexture = texture;
+                return D3D_OK;
+            }
+            // Refused before and still no room: refused again without decoding it.
+            std::uint64_t texels = 0;
+            if (d3dx::RefusedFileTextureCost(key, &texels)) {
+                TexelReservation room(pDevice, texels);
+                if (!room.Made()) return ReportOverBudget(pSrcFile, room);
+            }
+        }
+        d3dx::DecodedImage image;
+        {
+            std::vector<BYTE> bytes;
+            if (const HRESULT hr = d3dx::ReadWholeFile(file.get(), &bytes); FAILED(hr)) return hr;
+            std::string refusal;
+            const HRESULT hr = d3dx::DecodeImage(bytes.data(), bytes.size(), &image, LimitsFor(pDevice, &refusal));
+            if (FAILED(hr)) return ReportRefusal(hr, pSrcFile, refusal);
+        }
+        const D3DXIMAGE_INFO info = InfoOf(image);
+        if (pSrcInfo) *pSrcInfo = info;
+        const TexturePlan plan =
+            PlanTexture(pDevice, image, Width, Height, MipLevels, Format, Filter, MipFilter, ColorKey);
+        // Everything a device holds from files counts, shared or not.
+        TexelReservation reserved(pDevice, ChainTexels(plan));
+        if (!reserved.Made()) {
+            if (shared) d3dx::RememberFileTextureRefusal(key, reserved.Texels());
+            return ReportOverBudget(pSrcFile, reserved);
+        }
+        IDirect3DTexture8* texture = nullptr;
+        if (const HRESULT hr = CreateFromImage(pDevice, std::move(image), plan, Usage, Pool, ColorKey, &texture);
+            FAILED(hr))
+            return hr;
+        d3dx::AddFileTexture(key, texture, reserved.Hand(), info, shared);
+        *ppTexture = texture;
+        return D3D_OK;
+    } catch (const std::bad_alloc&) {
+        return ReportOutOfMemory(pSrcFile);
+    }
 }
 
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, IDirect3DTexture8** ppTexture) {

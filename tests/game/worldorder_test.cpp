@@ -122,7 +122,8 @@ TEST_F(WorldOrderTest, RestoreBuildsTheFloorThePlaneAndTheHudThenTheShaders) {
     EXPECT_GT(iShaders, iBefore) << "the shaders come last";
 }
 
-// A level whose objects each load a texture of their own, and the fixed floor and HUD images.
+// A level whose objects each load a texture of their own (a file of their own: one file is one
+// texture), and the fixed floor and HUD images.
 class LoadOrderTest : public GameTest {
 protected:
     void SetUp() override {
@@ -130,14 +131,20 @@ protected:
         for (const char* szFolder : {"nivel1", "nivel2"}) {
             std::map<std::string, std::string> files =
                 SmallLevel(szFolder == std::string("nivel1") ? "nivel2" : "nivel1");
+            std::filesystem::create_directories(dir_ / szFolder);
+            int nTextures = 0;
             for (auto& [name, text] : files)
-                for (size_t at; (at = text.find("notextura")) != std::string::npos;) text.replace(at, 9, "t.bmp");
+                for (size_t at; (at = text.find("notextura")) != std::string::npos;) {
+                    const std::string strName = "t" + std::to_string(nTextures++) + ".bmp";
+                    text.replace(at, 9, strName);
+                    WriteBmp2x2(std::string(szFolder) + "/" + strName);
+                    // The spear and the diver name theirs without the level folder.
+                    WriteBmp2x2(strName);
+                }
             WriteLevel(szFolder, files);
-            WriteBmp2x2(std::string(szFolder) + "/t.bmp");
         }
-        // The spear and the diver name theirs without the level folder.
         for (const char* szName :
-             {"t.bmp", "seafloor64.bmp", "seafloor32.bmp", "aire1.bmp", "aire2.bmp", "aleteo1.bmp", "aleteo2.bmp"})
+             {"seafloor64.bmp", "seafloor32.bmp", "aire1.bmp", "aire2.bmp", "aleteo1.bmp", "aleteo2.bmp"})
             WriteBmp2x2(szName);
         StartDevice();
     }

@@ -14,5 +14,7 @@ std::FILE* OpenLoaderFile(const char* fileName);
 
 // E_FAIL when the file cannot be opened or read, E_OUTOFMEMORY past 1 GB.
 HRESULT ReadWholeFile(const char* fileName, std::vector<BYTE>* bytes);
+// The same from a file already open, from its start; the file stays open.
+HRESULT ReadWholeFile(std::FILE* file, std::vector<BYTE>* bytes);
 
 }  // namespace d3dx

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <new>
 #include <utility>
 
 #include "d3dx8/mesh/fvflayout.h"
@@ -209,7 +210,13 @@ HRESULT D3DXLoadMeshFromX(LPCSTR pFilename, DWORD options, IDirect3DDevice8* pDe
                           LPD3DXBUFFER* ppMaterials, DWORD* pNumMaterials, LPD3DXMESH* ppMesh) {
     if (ppAdjacency) *ppAdjacency = nullptr;
     std::string error;
-    const HRESULT hr = d3dx::LoadMeshFromX(pFilename, options, pDevice, ppMaterials, pNumMaterials, ppMesh, &error);
+    HRESULT hr = E_OUTOFMEMORY;
+    try {
+        hr = d3dx::LoadMeshFromX(pFilename, options, pDevice, ppMaterials, pNumMaterials, ppMesh, &error);
+    } catch (const std::bad_alloc&) {
+        // A file that needs more than there is is refused like any other it cannot hold.
+        error = "not enough memory to load the mesh";
+    }
     if (FAILED(hr) && hr != DXFILEERR_FILENOTFOUND) {
         // A missing file is the caller's to report; a file that is there and refused says why.
         const std::string line = std::string(pFilename ? pFilename : "") + ": " + error + "\n";
@@ -226,12 +233,16 @@ HRESULT D3DXLoadMeshFromXof(IDirectXFileData* pXofObjMesh, DWORD options, IDirec
     *ppMesh = nullptr;
     if (ppMaterials) *ppMaterials = nullptr;
     if (pNumMaterials) *pNumMaterials = 0;
-    std::vector<xfile::XMeshInFile> meshes(1);
-    if (const HRESULT hr = xfile::ReadXMesh(pXofObjMesh, &meshes[0].mesh); FAILED(hr)) return hr;
-    D3DMATRIX identity{};
-    identity._11 = identity._22 = identity._33 = identity._44 = 1;
-    meshes[0].world = identity;
-    return d3dx::BuildMesh(meshes, options, pDevice, ppMaterials, pNumMaterials, ppMesh, nullptr);
+    try {
+        std::vector<xfile::XMeshInFile> meshes(1);
+        if (const HRESULT hr = xfile::ReadXMesh(pXofObjMesh, &meshes[0].mesh); FAILED(hr)) return hr;
+        D3DMATRIX identity{};
+        identity._11 = identity._22 = identity._33 = identity._44 = 1;
+        meshes[0].world = identity;
+        return d3dx::BuildMesh(meshes, options, pDevice, ppMaterials, pNumMaterials, ppMesh, nullptr);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 HRESULT D3DXComputeNormals(LPD3DXMESH pMesh, const DWORD*) {

@@ -203,8 +203,13 @@ HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWOR
     if (!pDevice || numFaces == 0 || numVertices == 0 || numVertices > 0xFFFF || (options & D3DXMESH_32BIT) ||
         !layout.valid || layout.positionSize == 0 || numFaces > 0x7FFFFFFF / 6)
         return D3DERR_INVALIDCALL;
-    Mesh* mesh = new (std::nothrow) Mesh(pDevice, options, fvf, numFaces, numVertices);
-    if (!mesh) return E_OUTOFMEMORY;
+    // The attribute table is allocated with the object: a count beyond memory fails here.
+    Mesh* mesh = nullptr;
+    try {
+        mesh = new Mesh(pDevice, options, fvf, numFaces, numVertices);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     if (const HRESULT hr = mesh->Init(); FAILED(hr)) {
         mesh->Release();
         return hr;

@@ -16,6 +16,7 @@
 #include "../../d3d8/record_fixture.h"
 #include "../image/imagefixtures.h"
 #include "d3dx8/d3dx8.h"
+#include "d3dx8/image/imagedecode.h"
 #include "scratch_file.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -144,17 +145,26 @@ TEST_F(TextureBudgetTest, SmallFilesDescribingHugeImagesAreRefusedOrDecodedSmall
         HRESULT result;
         UINT width, height;  // of the texture made, when one is
         std::size_t under;   // bytes the file stays below
+        bool floorOnly;      // far past the per-byte rule: only the floor of the budget matters
     } cases[] = {
         {"1-bit PNG of 16384 x 4096", FlatPng(16384, 4096), E_OUTOFMEMORY, 0, 0, 65536},
         {"flat 1-bit PNG of 4096 x 4096", FlatPng(4096, 4096), E_OUTOFMEMORY, 0, 0, 65536},
         {"RLE8 BMP of 4096 x 1536", Rle8Bomb(4096, 1536), E_OUTOFMEMORY, 0, 0, 65536},
         {"RLE TGA of 4096 x 1000, at the budget", RleTga(4096, 1000), D3D_OK, 4096, 1000, 65536},
+        // Far past 64 texels a byte: only the floor of 2^22 texels admits the first, and the
+        // second is one row past it.
+        {"flat 1-bit PNG of 2048 x 2048, at the floor", FlatPng(2048, 2048), D3D_OK, 2048, 2048, 4096, true},
+        {"flat 1-bit PNG of 2048 x 2049, past the floor", FlatPng(2048, 2049), E_OUTOFMEMORY, 0, 0, 4096, true},
         // About 200 KB: a JPEG cannot be made smaller at this size.
         {"flat JPEG of 4096 x 4096 decodes at half size", flatJpeg, D3D_OK, 2048, 2048, 262144},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_LT(c.file.size(), c.under);
+        if (c.floorOnly) {
+            ASSERT_LT(d3dx::kImageTexelsPerFileByte * c.file.size(), 2048u * 2048)
+                << "the per-byte rule alone refuses it";
+        }
         const std::string path = Write("bomb", c.file);
         long peakMb = -1;
         const Outcome outcome = RunMeasured(
