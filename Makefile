@@ -6,7 +6,7 @@ BUILD_TSAN ?= build-tsan
 BUILD_FUZZ ?= build-fuzz
 # The threads of the media graph: its streaming thread against the game's, under ThreadSanitizer.
 TSAN_TARGETS = dshow_tests game_video_tests
-TSAN_TESTS = ^(GraphTest|VideoTest|VideoCopyTest)\.
+TSAN_TESTS = ^(GraphTest|HostileMovieTest|VideoTest|VideoCopyTest)\.
 
 .PHONY: play test install setup build build-asan build-tsan unit unit-asan unit-tsan fuzz clean
 

@@ -21,9 +21,17 @@ public:
     virtual REFERENCE_TIME FrameDuration() const = 0;
     // As MovieReader::Next.
     virtual bool Next(std::vector<BYTE>& out, REFERENCE_TIME* start, REFERENCE_TIME* stop) = 0;
+    // As MovieReader::RequestStop.
+    virtual void RequestStop() = 0;
 };
 
-// The module's one export: a new decoder, or null when out of memory.
+// Raised whenever the layout above changes: a module built against another layout is refused.
+inline constexpr int kMovieDecoderVersion = 2;
+
+// The module's two exports: the layout it was built against, and a new decoder (null when out of
+// memory).
+using MovieDecoderVersionFn = int (*)();
+inline constexpr const char kMovieDecoderVersionSymbol[] = "AbisaliaMovieDecoderVersion";
 using CreateMovieDecoderFn = MovieDecoder* (*)();
 inline constexpr const char kCreateMovieDecoderSymbol[] = "AbisaliaCreateMovieDecoder";
 

@@ -70,13 +70,27 @@ private:
         attempted_ = true;
         if (path_.empty()) path_ = FindModule();
         handle_ = dlopen(path_.c_str(), kOpenFlags);
-        if (handle_) create_ = reinterpret_cast<CreateMovieDecoderFn>(dlsym(handle_, kCreateMovieDecoderSymbol));
+        std::string why;
+        if (!handle_) {
+            const char* error = dlerror();
+            why = error ? error : "cannot be loaded";
+        } else if (const std::string version = Version(handle_); version != std::to_string(kMovieDecoderVersion)) {
+            // A module of another layout would be called through the wrong table.
+            why = "interface version " + version + ", not " + std::to_string(kMovieDecoderVersion);
+        } else {
+            create_ = reinterpret_cast<CreateMovieDecoderFn>(dlsym(handle_, kCreateMovieDecoderSymbol));
+            if (!create_) why = "no factory";
+        }
         if (!create_) {
-            const char* why = dlerror();
-            std::fprintf(stderr, "video: no movie decoder (%s): %s\n", path_.c_str(), why ? why : "no factory");
+            std::fprintf(stderr, "video: no movie decoder (%s): %s\n", path_.c_str(), why.c_str());
             if (handle_) dlclose(handle_);
             handle_ = nullptr;
         }
+    }
+
+    static std::string Version(void* handle) {
+        const auto version = reinterpret_cast<MovieDecoderVersionFn>(dlsym(handle, kMovieDecoderVersionSymbol));
+        return version ? std::to_string(version()) : std::string("none");
     }
 
     void Close() {

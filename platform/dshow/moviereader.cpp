@@ -33,4 +33,8 @@ bool MovieReader::Next(std::vector<BYTE>& out, REFERENCE_TIME* start, REFERENCE_
     return width_ > 0 && decoder_->Next(out, start, stop);
 }
 
+void MovieReader::RequestStop() {
+    if (decoder_) decoder_->RequestStop();
+}
+
 }  // namespace dshow

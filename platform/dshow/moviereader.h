@@ -42,6 +42,10 @@ public:
     // its stream times. False at the end of the stream; a read or decode error ends it too.
     bool Next(std::vector<BYTE>& out, REFERENCE_TIME* start, REFERENCE_TIME* stop);
 
+    // From any thread, while another is in Next: the read under way ends soon and Next gives
+    // false from then on.
+    void RequestStop();
+
 private:
     std::unique_ptr<MovieDecoder> decoder_;
     int width_ = 0, height_ = 0;

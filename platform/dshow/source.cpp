@@ -76,6 +76,8 @@ public:
 
     HRESULT Stop() override {
         stopping_ = true;
+        // The streaming thread may be deep in a read that finds no picture.
+        reader_.RequestStop();
         if (thread_.joinable()) thread_.join();
         state_ = State_Stopped;
         return S_OK;

@@ -1,4 +1,7 @@
 // The movie decoder module: a file's video stream decoded with FFmpeg into bottom-up BGR rows.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -9,6 +12,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/avstring.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/mem.h>
 #include <libswscale/swscale.h>
 }
 
@@ -20,6 +24,18 @@ namespace {
 
 constexpr int kIoBufferSize = 32 * 1024;
 constexpr REFERENCE_TIME kMaxTimestampLeap = 2 * kUnitsPerSecond;
+// However long the file says a picture lasts: a day-long frame would hold the screen for good.
+constexpr REFERENCE_TIME kMaxFrameLength = 2 * kUnitsPerSecond;
+// Opening and probing give up after this long, however the file keeps the demuxer reading: the
+// open runs on the game's frame loop.
+constexpr auto kOpenDeadline = std::chrono::seconds(1);
+// Read without a picture coming out of it, this much ends the stream: a long run of undecodable
+// data (a sparse tail of zeros costs nothing on disk) is not read on. Above the largest picture a
+// movie may hold uncompressed.
+constexpr int64_t kMaxBytesPerPicture = int64_t{64} << 20;
+// No single allocation of FFmpeg's may be larger: an index a file declares (millions of samples
+// in a few bytes) is refused rather than built. FFmpeg's own allocator only; process-wide.
+constexpr size_t kMaxAllocation = size_t{100} << 20;
 
 // A movie file comes from a level folder anyone can make, so it is read as the container kinds
 // movies are made in and nothing else: AVI (the game's own), Matroska/WebM, MP4/QuickTime, MPEG
@@ -43,13 +59,33 @@ int RefuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictio
 
 bool Listed(const char* name, const char* list) { return name && av_match_list(name, list, ',') > 0; }
 
+// What FFmpeg reads from, and what it asks whether to go on.
+struct Input {
+    std::FILE* file = nullptr;
+    std::atomic<bool> stop{false};
+    // While opening, a deadline; then, a count of the bytes read since the last picture.
+    bool opening = false;
+    std::chrono::steady_clock::time_point deadline;
+    int64_t bytesSincePicture = 0;
+
+    bool Interrupted() const { return stop || (opening && std::chrono::steady_clock::now() >= deadline); }
+};
+
+int Interrupted(void* opaque) { return static_cast<Input*>(opaque)->Interrupted() ? 1 : 0; }
+
+// A demuxer scanning for its next header reads on through anything; an interrupted read ends
+// the scan as the file's end would.
 int ReadFile(void* opaque, uint8_t* buf, int size) {
-    const size_t n = std::fread(buf, 1, static_cast<size_t>(size), static_cast<std::FILE*>(opaque));
+    auto* in = static_cast<Input*>(opaque);
+    if (in->Interrupted()) return AVERROR_EXIT;
+    if (!in->opening && in->bytesSincePicture >= kMaxBytesPerPicture) return AVERROR_EOF;
+    const size_t n = std::fread(buf, 1, static_cast<size_t>(size), in->file);
+    in->bytesSincePicture += static_cast<int64_t>(n);
     return n == 0 ? AVERROR_EOF : static_cast<int>(n);
 }
 
 int64_t SeekFile(void* opaque, int64_t offset, int whence) {
-    auto* f = static_cast<std::FILE*>(opaque);
+    auto* f = static_cast<Input*>(opaque)->file;
     if (whence & AVSEEK_SIZE) {
         const long here = std::ftell(f);
         if (std::fseek(f, 0, SEEK_END) != 0) return -1;
@@ -76,7 +112,7 @@ public:
             av_freep(&io_->buffer);
             avio_context_free(&io_);
         }
-        if (file_) std::fclose(file_);
+        if (input_.file) std::fclose(input_.file);
     }
 
     HRESULT Open(std::FILE* file) override;
@@ -84,13 +120,19 @@ public:
     int Height() const override { return height_; }
     REFERENCE_TIME FrameDuration() const override { return frameDuration_; }
     bool Next(std::vector<BYTE>& out, REFERENCE_TIME* start, REFERENCE_TIME* stop) override;
+    void RequestStop() override { input_.stop = true; }
 
 private:
+    // Open's work, against the open's deadline.
+    HRESULT OpenStream();
     // The next decoded picture into `frame_`; false at the end.
     bool Decode() {
         while (!ended_) {
             const int r = avcodec_receive_frame(codec_, frame_);
-            if (r == 0) return true;
+            if (r == 0) {
+                input_.bytesSincePicture = 0;
+                return true;
+            }
             if (r != AVERROR(EAGAIN)) {
                 ended_ = true;  // the drained end, or a decoder that gave up
                 break;
@@ -115,7 +157,7 @@ private:
         return false;
     }
 
-    std::FILE* file_ = nullptr;
+    Input input_;
     AVIOContext* io_ = nullptr;
     AVFormatContext* format_ = nullptr;
     AVCodecContext* codec_ = nullptr;
@@ -133,10 +175,20 @@ private:
 
 HRESULT FfmpegDecoder::Open(std::FILE* file) {
     av_log_set_level(AV_LOG_QUIET);
-    file_ = file;
+    av_max_alloc(kMaxAllocation);
+    input_.file = file;
+    input_.opening = true;
+    input_.deadline = std::chrono::steady_clock::now() + kOpenDeadline;
+    const HRESULT hr = OpenStream();
+    input_.opening = false;
+    input_.bytesSincePicture = 0;
+    return hr;
+}
+
+HRESULT FfmpegDecoder::OpenStream() {
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
     if (!buffer) return E_OUTOFMEMORY;
-    io_ = avio_alloc_context(buffer, kIoBufferSize, 0, file_, ReadFile, nullptr, SeekFile);
+    io_ = avio_alloc_context(buffer, kIoBufferSize, 0, &input_, ReadFile, nullptr, SeekFile);
     if (!io_) {
         av_free(buffer);
         return E_OUTOFMEMORY;
@@ -150,6 +202,7 @@ HRESULT FfmpegDecoder::Open(std::FILE* file) {
     format_->codec_whitelist = av_strdup(kDecoders);
     if (!format_->format_whitelist || !format_->protocol_whitelist || !format_->codec_whitelist) return E_OUTOFMEMORY;
     format_->io_open = RefuseNestedOpen;
+    format_->interrupt_callback = {Interrupted, &input_};
     format_->probesize = kProbeBytes;
     format_->format_probesize = kProbeBytes;
     format_->max_analyze_duration = kAnalyzeMicroseconds;
@@ -199,6 +252,7 @@ HRESULT FfmpegDecoder::Open(std::FILE* file) {
     const AVRational rate = av_guess_frame_rate(format_, const_cast<AVStream*>(s), nullptr);
     if (rate.num > 0 && rate.den > 0) frameDuration_ = av_rescale_q(1, av_inv_q(rate), AVRational{1, kUnitsPerSecond});
     if (frameDuration_ <= 0) frameDuration_ = kUnitsPerSecond / 25;
+    frameDuration_ = std::min(frameDuration_, kMaxFrameLength);
     width_ = w;
     height_ = h;
     return S_OK;
@@ -230,6 +284,7 @@ bool FfmpegDecoder::Next(std::vector<BYTE>& out, REFERENCE_TIME* start, REFERENC
     if (f->best_effort_timestamp != AV_NOPTS_VALUE) t = ToUnits(f->best_effort_timestamp, timeBase_);
     REFERENCE_TIME length = f->pkt_duration > 0 ? ToUnits(f->pkt_duration, timeBase_) : frameDuration_;
     if (length <= 0) length = frameDuration_;
+    length = std::min(length, kMaxFrameLength);
     // Stream times never run backwards or leap ahead, whatever the file claims: a damaged
     // timestamp would otherwise hold the picture, or the completion, for hours. A picture never
     // starts before the one before it has ended.
@@ -243,6 +298,10 @@ bool FfmpegDecoder::Next(std::vector<BYTE>& out, REFERENCE_TIME* start, REFERENC
 
 }  // namespace
 }  // namespace dshow
+
+extern "C" __attribute__((visibility("default"))) int AbisaliaMovieDecoderVersion() {
+    return dshow::kMovieDecoderVersion;
+}
 
 extern "C" __attribute__((visibility("default"))) dshow::MovieDecoder* AbisaliaCreateMovieDecoder() {
     return new (std::nothrow) dshow::FfmpegDecoder();

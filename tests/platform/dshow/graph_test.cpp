@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <atomic>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -258,6 +260,35 @@ TEST_F(GraphTest, TheFileNameGoesThroughThePlatformLookup) {
     std::filesystem::copy_file(dir_ / "clip.avi", dir_ / "Nivel9" / "Intro.AVI",
                                std::filesystem::copy_options::overwrite_existing);
     ASSERT_EQ(Build("nivel9\\intro.avi"), S_OK);
+}
+
+// Bytes this process has read from files so far.
+long long BytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string field;
+    long long value = 0;
+    while (io >> field >> value)
+        if (field == "rchar:") return value;
+    return -1;
+}
+
+// After its last picture the stream reads on into gigabytes of zeros (sparse: free on disk); a
+// stop ends that read at once, rather than once the stream has given up finding a picture.
+TEST_F(GraphTest, AStopEndsAStreamReadingAZeroTail) {
+    std::atomic<std::int64_t> now{1'000'000'000};
+    win32::SetTimeSourceForTest(kUnitsPerSecond, true, [&] { return now.load(); });
+    std::filesystem::copy_file(dir_ / "clip.avi", dir_ / "tail.avi", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(dir_ / "tail.avi", std::filesystem::file_size(dir_ / "tail.avi") + (8ull << 30));
+    ASSERT_EQ(Build("tail.avi"), S_OK);
+    ASSERT_EQ(control_->Run(), S_OK);
+    now += 100 * kFrame;
+    ASSERT_TRUE(WaitFor([&] { return renderer_->Count() == static_cast<size_t>(kFrames); }));
+    const long long before = BytesRead();
+    ASSERT_GE(before, 0);
+    EXPECT_EQ(control_->Stop(), S_OK);
+    EXPECT_EQ(dshow::LiveStreams(), 0);
+    // What a read under way takes; the stream alone gives up after tens of megabytes.
+    EXPECT_LT(BytesRead() - before, 4ll << 20);
 }
 
 // A file cut short plays what it holds and still completes.
