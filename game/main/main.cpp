@@ -7,8 +7,10 @@
 #include "d3d8/direct3d.h"
 #include "dshow/moviemodule.h"
 #include "framework/apperrors.h"
+#include "framework/sysutil.h"
 #include "game/gameapp.h"
 #include "resources/programtables.h"
+#include "win32/fileio.h"
 
 namespace {
 
@@ -42,6 +44,9 @@ std::terminate_handler g_pfnDefaultTerminate = nullptr;
 
 int main() {
     g_pfnDefaultTerminate = std::set_terminate(OnTerminate);
+    // Level folders come from anyone: what their files name is read only from the folder the game
+    // starts in and the media folder, wherever the names or links inside them point.
+    win32::SetFileRoots({".", sysFixedMediaDir()});
     res::Install(res::ProgramTables());
     // The movie decoder loads in the background while the first level does, so that the intro
     // does not wait for it; not before the GL driver is in, which needs the loader too.

@@ -1,95 +1,67 @@
 #include "win32/fileio.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <optional>
 
-#include <string_view>
-#include <vector>
+#include "win32/codepage.h"
+#include "win32/pathwalk.h"
 
 namespace win32 {
 namespace {
 
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+struct Roots {
+    std::mutex mutex;
+    bool confined = false;
+    std::vector<FolderId> folders;
+};
+
+Roots& FileRoots() {
+    static Roots roots;
+    return roots;
 }
 
-// The entry of `folder` equal to `component` but for letter case; empty when none.
-std::string FindCaseInsensitive(const std::string& folder, std::string_view component) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return {};
-    std::string best;
-    const std::string wanted(component);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (::strcasecmp(entry->d_name, wanted.c_str()) == 0 && (best.empty() || best > entry->d_name))
-            best = entry->d_name;
+// open(2) flags of an fopen mode; none for a mode fopen would refuse.
+std::optional<int> ModeFlags(const char* mode) {
+    const bool plus = std::strchr(mode, '+') != nullptr;
+    const int access = plus ? O_RDWR : mode[0] == 'r' ? O_RDONLY : O_WRONLY;
+    switch (mode[0]) {
+        case 'r': return access;
+        case 'w': return access | O_CREAT | O_TRUNC | (std::strchr(mode, 'x') ? O_EXCL : 0);
+        case 'a': return access | O_CREAT | O_APPEND;
+        default: return std::nullopt;
     }
-    ::closedir(dir);
-    return best;
 }
 
-}  // namespace
-
-std::string ResolvePath(const char* name) {
-    if (!name) return {};
-    std::string path(name);
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    if (path.empty() || Exists(path)) return path;
-
-    // Walk the components, fixing the letter case of each one that does not exist as written.
-    std::string resolved;
-    std::size_t pos = 0;
-    if (path[0] == '/') {
-        resolved = "/";
-        pos = 1;
-    }
-    while (pos <= path.size()) {
-        std::size_t end = path.find('/', pos);
-        if (end == std::string::npos) end = path.size();
-        const std::string_view component(path.data() + pos, end - pos);
-        if (!component.empty()) {
-            std::string candidate = resolved + std::string(component);
-            if (!Exists(candidate) && component != "." && component != "..") {
-                const std::string match = FindCaseInsensitive(resolved, component);
-                if (!match.empty()) candidate = resolved + match;
-            }
-            resolved = std::move(candidate);
-        }
-        if (end < path.size()) resolved += '/';
-        pos = end + 1;
-    }
-    return resolved;
-}
-
-std::FILE* OpenFile(const char* name, const char* mode) {
+std::FILE* Open(const char* name, const char* mode, bool reportRefusal) {
     if (!name || !mode) return nullptr;
-    const std::string path = ResolvePath(name);
-    if (mode[0] != 'r') return std::fopen(path.c_str(), mode);
-    // Files to read come from level folders anyone can make: only a regular file is opened, and
-    // the open itself never waits (a FIFO with no writer would hold the caller for good).
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        return nullptr;
-    }
-    const int access = std::strchr(mode, '+') ? O_RDWR : O_RDONLY;
-    const int fd = ::open(path.c_str(), access | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return nullptr;
-    // Checked again on what was opened: the name may have been swapped since the first look.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    const std::optional<int> flags = ModeFlags(mode);
+    if (!flags) {
         errno = EINVAL;
         return nullptr;
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    std::FILE* f = flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0 ? nullptr : ::fdopen(fd, mode);
+    std::optional<std::vector<FolderId>> within;
+    {
+        Roots& roots = FileRoots();
+        const std::lock_guard<std::mutex> lock(roots.mutex);
+        if (roots.confined) within = roots.folders;
+    }
+    bool outside = false;
+    const int fd = OpenName(name, *flags, within ? &*within : nullptr, &outside);
+    if (fd < 0) {
+        if (outside && reportRefusal) {
+            const int saved = errno;
+            const std::string line = std::string(name) + ": refused: the name leads outside the game's folder\n";
+            OutputDebugStringA(line.c_str());
+            errno = saved;
+        }
+        return nullptr;
+    }
+    std::FILE* f = ::fdopen(fd, mode);
     if (!f) {
         const int saved = errno;
         ::close(fd);
@@ -98,9 +70,22 @@ std::FILE* OpenFile(const char* name, const char* mode) {
     return f;
 }
 
+}  // namespace
+
+void SetFileRoots(const std::vector<std::string>& folders) {
+    std::vector<FolderId> ids;
+    for (const std::string& folder : folders)
+        if (const std::optional<FolderId> id = IdentifyFolder(folder.c_str())) ids.push_back(*id);
+    Roots& roots = FileRoots();
+    const std::lock_guard<std::mutex> lock(roots.mutex);
+    roots.confined = !folders.empty();
+    roots.folders = std::move(ids);
+}
+
+std::FILE* OpenFile(const char* name, const char* mode) { return Open(name, mode, true); }
+
 bool FileReadable(const char* name) {
-    if (!name || !*name) return false;
-    std::FILE* f = OpenFile(name, "rb");
+    std::FILE* f = Open(name, "rb", false);
     if (!f) return false;
     std::fclose(f);
     return true;
@@ -118,8 +103,7 @@ struct FileHandle {
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD /*share*/, void* /*security*/, DWORD disposition, DWORD /*flags*/,
                    HANDLE /*templateFile*/) {
     if (!name || access != GENERIC_READ || disposition != OPEN_EXISTING) return INVALID_HANDLE_VALUE;
-    if (!win32::FileReadable(name)) return INVALID_HANDLE_VALUE;
-    std::FILE* f = win32::OpenFile(name, "rb");
+    std::FILE* f = win32::Open(name, "rb", false);
     if (!f) return INVALID_HANDLE_VALUE;
     return new FileHandle{f};
 }

@@ -55,26 +55,32 @@ private:
 
 TEST(FileLayer, ResolvesBackslashesAndLetterCase) {
     TempFolder dir;
-    TempFolder::Write("Nivel1/Peces.PLT", "x");
-    TempFolder::Write("exact.txt", "x");
+    TempFolder::Write("Nivel1/Peces.PLT", "peces");
+    TempFolder::Write("exact.txt", "exact");
+    TempFolder::Write("Dup.txt", "first");
+    TempFolder::Write("dUP.txt", "second");
     struct Case {
         const char* name;
-        const char* expected;
+        const char* content;  // nullptr: nothing opens
     } cases[] = {
-        {"nivel1\\peces.plt", "Nivel1/Peces.PLT"},
-        {"NIVEL1/peces.plt", "Nivel1/Peces.PLT"},
-        {"exact.txt", "exact.txt"},
-        {"./nivel1\\PECES.plt", "./Nivel1/Peces.PLT"},
-        {"nivel1\\missing.plt", "Nivel1/missing.plt"},  // the folder is still found
-        {"nowhere\\file", "nowhere/file"},
+        {"nivel1\\peces.plt", "peces"},
+        {"NIVEL1/peces.plt", "peces"},
+        {"exact.txt", "exact"},
+        {"./nivel1\\PECES.plt", "peces"},
+        {"dup.txt", "first"},   // the first in name order of those that match
+        {"dUP.txt", "second"},  // as written, when it exists
+        {"nivel1\\missing.plt", nullptr},
+        {"nowhere\\file", nullptr},
+        {nullptr, nullptr},
     };
-    for (const Case& c : cases) EXPECT_EQ(win32::ResolvePath(c.name), c.expected) << c.name;
-
-    std::FILE* f = win32::OpenFile("NIVEL1\\peces.plt", "rb");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
-    EXPECT_EQ(win32::OpenFile("nivel1\\missing.plt", "rb"), nullptr);
-    EXPECT_EQ(win32::OpenFile(nullptr, "rb"), nullptr);
+    for (const Case& c : cases) {
+        std::FILE* f = win32::OpenFile(c.name, "rb");
+        EXPECT_EQ(f != nullptr, c.content != nullptr) << (c.name ? c.name : "null");
+        if (!f) continue;
+        char text[16] = {};
+        EXPECT_STREQ(std::fgets(text, sizeof text, f), c.content) << c.name;
+        std::fclose(f);
+    }
 }
 
 // A level folder may hold anything under a file's name: reading opens regular files only, and the
