@@ -4,9 +4,10 @@ BUILD ?= build
 BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
 BUILD_FUZZ ?= build-fuzz
-# The threads of the media graph: its streaming thread against the game's, under ThreadSanitizer.
-TSAN_TARGETS = dshow_tests game_video_tests
-TSAN_TESTS = ^(GraphTest|HostileMovieTest|VideoTest|VideoCopyTest)\.
+# The threads of the media graph: its streaming thread against the game's, and a texture written on
+# another thread against the gl backend's upload, under ThreadSanitizer.
+TSAN_TARGETS = dshow_tests game_video_tests d3d8_gl_guard_tests
+TSAN_TESTS = ^(GraphTest|HostileMovieTest|VideoTest|VideoCopyTest|GlUploadGuardTest)\.
 
 .PHONY: play test install setup build build-asan build-tsan unit unit-asan unit-tsan fuzz clean
 

@@ -91,7 +91,9 @@ struct Call {
     std::shared_ptr<const DrawRecord> draw;  // set for draws
 };
 
-// The call log of a record-backend device; nullptr for a gl device.
+// The call log of a record-backend device; nullptr for a gl device. It holds the calls of the
+// last presented frame (from the call after the Present before it, up to its own Present) and
+// every call since; a caller may clear or cut it.
 std::vector<Call>* RecordLog(IDirect3DDevice8* device);
 
 // The GL objects a gl device holds now; nullopt for a record device.

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "win32/codepage.h"
+#include "win32/timesource.h"
 #include "win32/winstate.h"
 
 namespace win32::detail {
@@ -48,7 +49,8 @@ void OnGeometry(Window& w) {
     ClientSize(w, &oldW, &oldH);
     RECT old = w.rect;
     SyncRectFromSdl(w);
-    if (w.fullscreen || SDL_GetTicks() < w.ownChangeUntil) {
+    const std::uint32_t now = WindowSystemTicks();
+    if (w.fullscreen || now < w.ownChangeUntil) {
         int cw = 0, ch = 0;
         ClientSize(w, &cw, &ch);
         if (cw != oldW || ch != oldH) PostSize(w, SIZE_RESTORED);
@@ -56,7 +58,7 @@ void OnGeometry(Window& w) {
     }
     if (std::memcmp(&old, &w.rect, sizeof old) == 0) return;
     w.sizeMovePending = true;
-    w.lastGeometryTicks = SDL_GetTicks();
+    w.lastGeometryTicks = now;
 }
 
 void OnWindowEvent(const SDL_WindowEvent& e) {
@@ -249,7 +251,7 @@ UINT ModifierFlags() {
 }
 
 void FlushSizeMove(bool force) {
-    std::uint32_t now = SDL_GetTicks();
+    const std::uint32_t now = WindowSystemTicks();
     for (auto& [handle, w] : GetState().windows) {
         if (!w->alive || !w->sizeMovePending) continue;
         if (!force && now - w->lastGeometryTicks < kSizeMoveSettleMs) continue;

@@ -11,6 +11,7 @@
 #include "win32/gldriverpin.h"
 #include "win32/overlay.h"
 #include "win32/script.h"
+#include "win32/timesource.h"
 #include "win32/winstate.h"
 
 namespace win32::detail {
@@ -140,7 +141,7 @@ bool GlSetFullscreen(HWND hwnd, bool fullscreen, int width, int height) {
     if (!w || !w->sdl) return false;
     if (w->fullscreen == fullscreen) return true;
     // Our own switch: the geometry events it causes are no user's size-move.
-    w->ownChangeUntil = SDL_GetTicks() + 500;
+    w->ownChangeUntil = WindowSystemTicks() + 500;
     if (fullscreen) {
         w->windowedRect = w->rect;
         if (DisplayHasWindowManager(w->sdl)) {

@@ -80,6 +80,15 @@ void AdvanceFixedStep() {
     if (c.fixedStep) c.fixedNow += c.fixedStepCounts;
 }
 
+std::uint32_t WindowSystemTicks() {
+    std::lock_guard lock(g_mutex);
+    const Clock& c = TheClock();
+    static const std::int64_t start = MonotonicNanos();
+    const std::int64_t counts = c.now ? c.now() - c.startCounts : MonotonicNanos() - start;
+    const std::int64_t frequency = c.now ? c.frequency : kNanosPerSecond;
+    return static_cast<std::uint32_t>(counts / frequency * 1000 + counts % frequency * 1000 / frequency);
+}
+
 std::int64_t MillisecondsSinceStart() {
     std::lock_guard lock(g_mutex);
     const Clock& c = TheClock();

@@ -28,6 +28,13 @@ void ResetTimeSource();
 bool FixedStepActive();
 void AdvanceFixedStep();
 
+// Milliseconds for the platform's own waits on the window system (how long a resized window must
+// hold still, how long the geometry reports of its own changes take): an injected clock when a
+// test set one, else the monotonic clock. A scripted run's fixed step does not move it, since the
+// window system answers in real time. Counts from the program's start (from the injected clock's
+// setting), wrapping at 32 bits.
+std::uint32_t WindowSystemTicks();
+
 // Milliseconds since the program started (since the clock was replaced, for an injected one), as
 // the C runtime's processor clock counts them on the target platform: wall time, 1000 per second.
 std::int64_t MillisecondsSinceStart();

@@ -8,6 +8,7 @@
 #include "win32/resources.h"
 #include "win32/gldriverpin.h"
 #include "win32/script.h"
+#include "win32/timesource.h"
 #include "win32/winstate.h"
 
 namespace win32::detail {
@@ -251,7 +252,7 @@ BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT flags) {
     int oldW = 0, oldH = 0;
     ClientSize(*w, &oldW, &oldH);
     // The window manager reports our own changes back; they are not the user's size-move.
-    w->ownChangeUntil = SDL_GetTicks() + 500;
+    w->ownChangeUntil = win32::WindowSystemTicks() + 500;
     if (!w->fullscreen) {
         if (!(flags & SWP_NOSIZE)) {
             SDL_SetWindowSize(w->sdl, std::max(1, cx), std::max(1, cy));

@@ -176,6 +176,15 @@ TEST_F(FishTest, MoodFearAndSpeed) {
     EXPECT_NEAR(f.m_fFear, 0.0798f, 1e-5);
     EXPECT_NEAR(f.m_fMood, 34 - 0.0798f * 0.1f, 1e-5);
 
+    // Inside the table: 21 units scale to 21 x 0.333 - 1 = 5.993, near the row for 6 (the rows for
+    // 5 and 6 read 22 and 25): 24.979, below 35, feeds the fear.
+    f.m_Transform.m_vPosition = diver.m_Transform.m_vPosition + D3DXVECTOR3(0, 0, 21);
+    f.m_fFear = 0;
+    f.UpdateMood();
+    EXPECT_NEAR(f.m_fDiverDist, 5.993f, 1e-4);
+    EXPECT_NEAR(f.m_fFear, 0.98010f, 1e-5);
+    EXPECT_NEAR(f.m_fMood, 24.97901f - 0.98010f * 0.1f, 1e-4);
+
     // Speed from the approach of the previous step (the table itself is in the rules test).
     f.m_fApproach = -1.0f;
     f.UpdateMood();

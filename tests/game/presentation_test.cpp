@@ -56,6 +56,35 @@ TEST_F(PresentationTest, TheLampSendsItsColourConeAndFalloffAndOffClearsOnlyTheC
     }
 }
 
+// Alt+Enter resets the device, and a reset clears the shader constants: a lamp that is on is lit
+// again in the first frame after it.
+TEST_F(PresentationTest, ALampThatIsOnStaysLitAfterADeviceReset) {
+    const D3DXVECTOR4 vOn(9.9f, 9.9f, 9.9f, 0.86f), vFalloff(1.0f, 0.0f, 0.08f, 0.0f);
+    Key('L', true);
+    Frame(0.6f);
+    Key('L', false);
+    ASSERT_EQ(App().m_Lamp.m_bOn, 1);
+    App().OnDeviceLost();
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = 1024;
+    pp.BackBufferHeight = 768;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D16;
+    ASSERT_EQ(App().m_pDevice->Reset(&pp), D3D_OK);
+    ASSERT_EQ(App().OnDeviceReset(), 0);
+    Frame(0.7f);
+    const auto draws = LastFrameDraws();
+    ASSERT_FALSE(draws.empty());
+    EXPECT_EQ(App().m_Lamp.m_bOn, 1);
+    EXPECT_EQ(Const(draws.front(), VSC_LAMP), vOn);
+    EXPECT_EQ(Const(draws.back(), VSC_LAMP), vOn);
+    EXPECT_EQ(Const(draws.back(), VSC_LAMP2), vFalloff);
+}
+
 TEST_F(PresentationTest, UnderwaterFogRunsFromTheLevelsStartToItsEnd) {
     // The level's fog runs from 20 to 150: c23 = (0.5, end, 1 / (end - start), 0).
     Frame(0.5f);

@@ -1,9 +1,12 @@
 // What the two scene modes draw, pass by pass, on the record backend; the workers' device calls
 // across a level change and across resets.
+#include <algorithm>
 #include <cmath>
 
 #include "framework/apperrors.h"
+#include "framework/d3dfont.h"
 #include "game/levelread.h"
+#include "game/underwater.h"
 #include "game/vsconsts.h"
 #include "game_fixture.h"
 
@@ -25,6 +28,32 @@ protected:
         return draws;
     }
     static bool IsText(const d3d8::Call* c) { return c->draw->vertexShader == 0x144; }
+    // The vertices of each text draw of the last frame.
+    std::vector<std::vector<BYTE>> LastFrameText() {
+        std::vector<std::vector<BYTE>> lines;
+        for (const d3d8::Call* c : LastFrameDraws())
+            if (IsText(c) && !c->draw->streams.empty()) lines.push_back(c->draw->streams[0].data);
+        return lines;
+    }
+    // What the game's font draws for this line at this place, drawn alone and taken out of the log.
+    std::vector<std::vector<BYTE>> LineDraws(float x, float y, const char* szText) {
+        const size_t nFrom = Log().size();
+        App().m_pDevice->BeginScene();
+        App().m_pFont->Draw2DText(x, y, kTextColor, szText, 0);
+        App().m_pDevice->EndScene();
+        std::vector<std::vector<BYTE>> lines;
+        for (size_t i = nFrom; i < Log().size(); ++i)
+            if (Log()[i].draw && !Log()[i].draw->streams.empty()) lines.push_back(Log()[i].draw->streams[0].data);
+        Log().resize(nFrom);
+        return lines;
+    }
+    // Every draw of the line is among the frame's.
+    static bool Drawn(const std::vector<std::vector<BYTE>>& frame, const std::vector<std::vector<BYTE>>& line) {
+        if (line.empty()) return false;
+        for (const auto& d : line)
+            if (std::find(frame.begin(), frame.end(), d) == frame.end()) return false;
+        return true;
+    }
     static const float* Const(const d3d8::Call* c, int r) { return c->draw->constants[r]; }
 };
 
@@ -91,14 +120,21 @@ TEST_F(RenderTest, UnderwaterPassesDrawWhatIsNearWithTheirShaders) {
 
 TEST_F(RenderTest, TextLinesAndTheirPlaces) {
     std::strcpy(App().m_szFrameText, "60.00 fps");
-    for (bool bHelp : {false, true}) {
-        App().m_bHelpShown = bHelp;
+    const float fBottom = 0.955f * 768;
+    const struct {
+        bool bHelp;
+        int nCaught;
+        const char* szCount;
+    } cases[] = {{false, 0, "Peces :0"}, {true, 1, "Peces :1"}, {false, 12, "Peces :12"}};
+    for (const auto& c : cases) {
+        App().m_bHelpShown = c.bHelp;
+        App().Diver()->m_iFishCaught = c.nCaught;
         Frame(App().m_fAppTime + 0.02f);
         std::vector<std::pair<float, float>> starts;
-        for (const d3d8::Call* c : LastFrameDraws()) {
-            if (!IsText(c) || c->draw->streams.empty() || c->draw->streams[0].data.size() < 8) continue;
+        for (const d3d8::Call* d : LastFrameDraws()) {
+            if (!IsText(d) || d->draw->streams.empty() || d->draw->streams[0].data.size() < 8) continue;
             float xy[2];
-            std::memcpy(xy, c->draw->streams[0].data.data(), sizeof xy);
+            std::memcpy(xy, d->draw->streams[0].data.data(), sizeof xy);
             starts.emplace_back(xy[0], xy[1]);
         }
         // A line's first vertex is its first glyph's lower left corner, half a pixel up and left.
@@ -107,12 +143,19 @@ TEST_F(RenderTest, TextLinesAndTheirPlaces) {
                 if (std::fabs(sx - (x - 0.5f)) < 1.0f && sy > y && sy < y + 30) return true;
             return false;
         };
-        EXPECT_TRUE(has(2, 0)) << "statistics or help at (2, 0), help " << bHelp;
+        EXPECT_TRUE(has(2, 0)) << "statistics or help at (2, 0), help " << c.bHelp;
         EXPECT_TRUE(has(778.24f, 733.44f)) << "AIRE";
         EXPECT_TRUE(has(614.4f, 733.44f)) << "Peces";
         EXPECT_TRUE(has(102.4f, 733.44f)) << "message";
+
+        // The lines themselves: the count of this diver's catches, and the frame-rate line only
+        // while the help, which takes its place, is hidden.
+        const auto text = LastFrameText();
+        EXPECT_STREQ(g_szFishCount, c.szCount);
+        EXPECT_TRUE(Drawn(text, LineDraws(0.6f * 1024, fBottom, c.szCount))) << c.szCount;
+        EXPECT_EQ(Drawn(text, LineDraws(2, 0, "60.00 fps")), !c.bHelp) << "frame-rate line, help " << c.bHelp;
+        EXPECT_EQ(Drawn(text, LineDraws(2, 0, g_szHelpText)), c.bHelp) << "help " << c.bHelp;
     }
-    EXPECT_STREQ(g_szFishCount, "Peces :0");
 }
 
 TEST_F(RenderTest, SurfaceEntryConstants) {

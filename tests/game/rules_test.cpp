@@ -188,8 +188,10 @@ TEST_F(RulesTest, MessageLineCountsDownToTheDefault) {
 
 TEST_F(RulesTest, LampToggleAndInput) {
     Key('L', true);
-    for (int i = 0; i < 5; ++i) App().UpdateWorld();
-    EXPECT_EQ(App().m_Lamp.m_bOn, 1) << "held, it switches once";
+    for (int i = 0; i < 4; ++i) {
+        App().UpdateWorld();
+        EXPECT_EQ(App().m_Lamp.m_bOn, 1) << "held, it switches once; frame " << i;
+    }
     Key('L', false);
     App().UpdateWorld();
     Key('L', true);

@@ -9,6 +9,7 @@
 
 #include "levelfiles.h"
 #include "mediacheck.h"
+#include "scratch_file.h"
 
 namespace mediacheck {
 namespace {
@@ -109,8 +110,8 @@ std::string ReadAll(const fs::path& p) {
 }
 
 TEST(MediaGenerator, WritesTheSameBytesEveryRun) {
-    const fs::path again = fs::temp_directory_path() / ("mediagen-again-" + std::to_string(::getpid()));
-    fs::remove_all(again);
+    const testscratch::ScratchFolder scratch("mediagen-again-");
+    const fs::path& again = scratch.Path();
     const std::string command =
         std::string("\"") + MEDIAGEN_EXE + "\" \"" + again.string() + "\" \"" + ABISALIA_SOURCE_DIR + "/media\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
@@ -121,7 +122,6 @@ TEST(MediaGenerator, WritesTheSameBytesEveryRun) {
         if (e.is_regular_file()) second.insert(fs::relative(e.path(), again));
     EXPECT_EQ(first, second);
     for (const fs::path& rel : second) EXPECT_TRUE(ReadAll(kMedia / rel) == ReadAll(again / rel)) << "differs: " << rel;
-    fs::remove_all(again);
 }
 
 }  // namespace

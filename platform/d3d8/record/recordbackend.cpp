@@ -1,5 +1,6 @@
 // The record backend: no GL. Each draw is logged with a copy of everything it saw.
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "d3d8/backends.h"
@@ -26,6 +27,14 @@ public:
         c.args.assign(args.begin(), args.end());
         c.object = object;
         log_.push_back(std::move(c));
+        ++frameCalls_;
+        // A long run keeps its log bounded: each Present, failed ones too, ends a frame, and only
+        // that frame's calls stay (fewer when the owner cut the log short meanwhile).
+        if (std::strcmp(method, "Present") == 0) {
+            if (log_.size() > frameCalls_)
+                log_.erase(log_.begin(), log_.end() - static_cast<std::ptrdiff_t>(frameCalls_));
+            frameCalls_ = 0;
+        }
     }
     std::vector<Call>& Log() { return log_; }
 
@@ -109,6 +118,7 @@ public:
 private:
     DeviceImpl& device_;
     std::vector<Call> log_;
+    size_t frameCalls_ = 0;  // calls since the last Present
     D3DCOLOR clearColor_ = 0;
 };
 

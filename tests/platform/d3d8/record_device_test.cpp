@@ -3,7 +3,9 @@
 #include <atomic>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "record_fixture.h"
 
@@ -307,6 +309,42 @@ TEST_F(RecordTest, EachDrawKeepsTheDataItDrewThoughTheBufferIsRewritten) {
     EXPECT_EQ(seen, (std::vector<float>{1.0f, 2.0f}));
     EXPECT_EQ(constants, (std::vector<float>{1.0f, 2.0f}));
     vb->Release();
+}
+
+// A long run on the record backend holds its memory: the log keeps the last presented frame whole
+// (from the call after the Present before it) and what came after, never the frames before.
+TEST_F(RecordTest, TheLogKeepsTheLastPresentedFrameOverALongRun) {
+    CreateDevice();
+    struct Vertex {
+        float x, y, z, rhw;
+    } tri[3] = {{0, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}};
+    dev_->SetVertexShader(D3DFVF_XYZRHW);
+    size_t nAfterThree = 0;
+    for (int nFrame = 1; nFrame <= 2000; ++nFrame) {
+        dev_->Clear(0, nullptr, D3DCLEAR_TARGET, static_cast<D3DCOLOR>(nFrame), 1.0f, 0);
+        dev_->BeginScene();
+        for (int i = 0; i < 1 + nFrame % 2; ++i) dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, tri, sizeof tri[0]);
+        dev_->EndScene();
+        ASSERT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        if (nFrame == 3) nAfterThree = Log().size();
+    }
+    // Frame 2000: Clear, BeginScene, one draw, EndScene, Present.
+    std::vector<std::string> methods;
+    for (const d3d8::Call& c : Log()) methods.push_back(c.method);
+    EXPECT_EQ(methods, (std::vector<std::string>{"Clear", "BeginScene", "DrawPrimitiveUP", "EndScene", "Present"}));
+    EXPECT_EQ(Log().size() + 1, nAfterThree) << "frame 3 drew twice";
+    ASSERT_FALSE(Log().empty());
+    EXPECT_EQ(Log().front().args.at(2), 2000u) << "the clear of the last frame";
+
+    // The calls after the last Present stay with it until the next Present; a log cut short by its
+    // owner is taken as it stands.
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 1, 1.0f, 0);
+    EXPECT_EQ(Log().size(), 6u);
+    Log().clear();
+    dev_->BeginScene();
+    dev_->EndScene();
+    ASSERT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(Log().size(), 3u);
 }
 
 TEST_F(RecordTest, UpDrawsCopyTheirDataAndUnbindStreamZero) {

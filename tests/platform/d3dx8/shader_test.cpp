@@ -15,6 +15,7 @@
 #include "d3d8/shaderinterp.h"
 #include "d3dx8/d3dx8.h"
 #include "shader_cases.h"
+#include "scratch_file.h"
 
 namespace {
 
@@ -230,7 +231,8 @@ TEST(VertexShader, EntryPointsCheckTheirArguments) {
 
 TEST(VertexShader, AssemblesFromFilesByWindowsName) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("vsasm_" + std::to_string(::getpid()));
+    const testscratch::ScratchFolder scratch("vsasm_");
+    const fs::path& dir = scratch.Path();
     fs::create_directories(dir / "Media");
     {
         std::ofstream(dir / "Media" / "Objetos.vsh", std::ios::binary)
@@ -258,7 +260,6 @@ TEST(VertexShader, AssemblesFromFilesByWindowsName) {
     ASSERT_NE(errors, nullptr);
     EXPECT_NE(std::string(static_cast<const char*>(errors->GetBufferPointer())).find(missing), std::string::npos);
     EXPECT_EQ(errors->Release(), 0u);
-    fs::remove_all(dir);
 }
 
 TEST(VertexShader, BuffersCountReferences) {

@@ -1,7 +1,10 @@
 // SDL events -> messages, under the offscreen driver.
+#include <atomic>
+#include <cstdint>
 #include <functional>
 
 #include "fixture.h"
+#include "win32/timesource.h"
 
 namespace wintest {
 namespace {
@@ -16,7 +19,19 @@ struct Case {
     LPARAM lParam;
 };
 
-class EventTranslation : public WindowTest {};
+// The settle times of size-moves run on a clock of the test's, in milliseconds.
+class EventTranslation : public WindowTest {
+protected:
+    void SetUp() override {
+        win32::SetTimeSourceForTest(1000, true, [this] { return now_.load(); });
+        WindowTest::SetUp();
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        win32::ResetTimeSource();
+    }
+    std::atomic<std::int64_t> now_{1'000'000};
+};
 
 TEST_F(EventTranslation, EachEventBecomesItsMessage) {
     POINT origin{0, 0};
@@ -136,10 +151,18 @@ TEST_F(EventTranslation, TheCloseBoxClosesAndDestroysTheWindow) {
 }
 
 TEST_F(EventTranslation, AUserResizeIsOneSizeMoveTripleOnceTheWindowHoldsStill) {
-    SDL_SetWindowSize(win32::GlSdlWindow(hwnd_), 500, 420);
+    now_ += 1000;  // past the geometry reports of the window's own creation
+    SDL_Window* pWindow = win32::GlSdlWindow(hwnd_);
+    SDL_SetWindowSize(pWindow, 480, 400);
     PumpAll();
-    EXPECT_FALSE(Logged(WM_ENTERSIZEMOVE)) << "still moving";
-    SDL_Delay(200);
+    now_ += 100;
+    SDL_SetWindowSize(pWindow, 500, 420);
+    PumpAll();
+    now_ += 149;
+    PumpAll();
+    EXPECT_FALSE(Logged(WM_ENTERSIZEMOVE)) << "still moving: 149 ms since the last change";
+    EXPECT_FALSE(Logged(WM_SIZE));
+    now_ += 1;
     PumpAll();
     auto sizes = Only({WM_ENTERSIZEMOVE, WM_SIZE, WM_EXITSIZEMOVE});
     ASSERT_EQ(sizes.size(), 3u);
@@ -158,7 +181,8 @@ TEST_F(EventTranslation, TheLayersOwnChangesSendNoSizeMove) {
     EXPECT_TRUE(Logged(WM_SIZE));
     win32::GlSetFullscreen(hwnd_, true, 1024, 768);
     win32::GlSetFullscreen(hwnd_, false, 0, 0);
-    SDL_Delay(200);
+    PumpAll();
+    now_ += 1000;  // long past the settle time
     PumpAll();
     EXPECT_FALSE(Logged(WM_ENTERSIZEMOVE));
     EXPECT_FALSE(Logged(WM_EXITSIZEMOVE));

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -11,14 +10,12 @@ namespace {
 
 TEST(MessageBox, HeadlessBoxesGoToStandardErrorAndReturnAtOnce) {
     ASSERT_TRUE(win32::IsHeadless());  // tests run with the offscreen driver
+    // A box that waited for a click would never return: the test would run into its time-out.
     testing::internal::CaptureStderr();
-    auto start = std::chrono::steady_clock::now();
     int result = MessageBoxA(nullptr, "Could not reset the Direct3D device.\n\nThis sample will now exit.", "Abisalia",
                              MB_OK | MB_ICONERROR);
-    auto elapsed = std::chrono::steady_clock::now() - start;
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(result, IDOK);
-    EXPECT_LT(elapsed, std::chrono::seconds(5));
     EXPECT_NE(err.find("Abisalia"), std::string::npos);
     EXPECT_NE(err.find("Could not reset the Direct3D device.\n\nThis sample will now exit."), std::string::npos);
     EXPECT_NE(err.find("error"), std::string::npos);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "imagefixtures.h"
+#include "scratch_file.h"
 
 // The largest single allocation through operator new since it was last cleared: the decoders'
 // texel buffers go through it, so a test can see what a file made them reserve.
@@ -451,7 +452,8 @@ TEST(ImageDecoders, TinyFilesWithLargeHeadersAllocateNothingLarge) {
 }
 
 TEST(ImageDecoders, ReadFilesThroughTheFileLayer) {
-    const auto folder = std::filesystem::temp_directory_path() / ("abisalia_image_" + std::to_string(::getpid()));
+    const testscratch::ScratchFolder scratch("abisalia_image_");
+    const std::filesystem::path& folder = scratch.Path();
     std::filesystem::create_directories(folder / "Sub");
     const Case c = BmpCases()[2];
     {
@@ -465,7 +467,6 @@ TEST(ImageDecoders, ReadFilesThroughTheFileLayer) {
     EXPECT_EQ(d3dx::DecodeImageFile(windowsName.c_str(), &image), S_OK);
     EXPECT_EQ(image.texels, c.texels);
     EXPECT_EQ(d3dx::DecodeImageFile((folder / "missing.bmp").c_str(), &image), E_FAIL);
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

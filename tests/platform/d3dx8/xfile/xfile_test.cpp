@@ -8,6 +8,7 @@
 #include "d3dx8/xfile/dxfile.h"
 #include "d3dx8/xfile/xmeshdata.h"
 #include "xfixtures.h"
+#include "scratch_file.h"
 
 namespace {
 
@@ -527,7 +528,8 @@ Marker Tag { 2; 7, 9; 0.25; "buoy"; }
 }
 
 TEST(XFileComponent, OpensFilesThroughTheFileLayer) {
-    const auto folder = std::filesystem::temp_directory_path() / ("abisalia_xfile_" + std::to_string(::getpid()));
+    const testscratch::ScratchFolder scratch("abisalia_xfile_");
+    const std::filesystem::path& folder = scratch.Path();
     std::filesystem::create_directories(folder / "Meshes");
     {
         std::FILE* f = std::fopen((folder / "Meshes" / "Roca.X").c_str(), "wb");
@@ -546,7 +548,6 @@ TEST(XFileComponent, OpensFilesThroughTheFileLayer) {
     EXPECT_EQ(file->CreateEnumObject(const_cast<char*>("x"), DXFILELOAD_FROMURL, &enumObject), DXFILEERR_BADVALUE);
     EXPECT_EQ(enumObject, nullptr);
     file->Release();
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
