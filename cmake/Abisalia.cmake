@@ -15,7 +15,8 @@ function(abisalia_test name)
     "foreach(t IN LISTS ${name}_TESTS)\n"
     "  set_tests_properties(\"\${t}\" PROPERTIES ENVIRONMENT \"SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;"
     "ABISALIA_HEADLESS=1;ABISALIA_MODULE_DIR=${ABISALIA_MODULE_DIR};"
-    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0\")\n"
+    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0;"
+    "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/tsan.supp\")\n"
     "endforeach()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
   set_property(TARGET ${name} PROPERTY ABISALIA_ENV_SCRIPT ${env_script})
