@@ -9,13 +9,15 @@ BUILD_FUZZ ?= build-fuzz
 TSAN_TARGETS = dshow_tests game_video_tests d3d8_gl_guard_tests
 TSAN_TESTS = ^(GraphTest|HostileMovieTest|VideoTest|VideoCopyTest|GlUploadGuardTest)\.
 
-.PHONY: play test install setup build build-asan build-tsan unit unit-asan unit-tsan fuzz clean
+.PHONY: play test install setup configure build build-asan build-tsan unit unit-asan unit-tsan fuzz clean
 
 setup:
 	@scripts/setup
 
-build: setup
+configure: setup
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DABISALIA_WERROR=ON
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: setup
@@ -42,7 +44,10 @@ unit-tsan: build-tsan
 
 test: unit unit-asan unit-tsan
 
-play: build
+# Only what playing needs (the CMake target `playable`: the game, its decoder module, its media),
+# in the same build folder as `make build`, so a later `make test` builds on it.
+play: configure
+	cmake --build $(BUILD) -j $(JOBS) --target playable
 	@scripts/play $(BUILD)
 
 # The game installed under PREFIX (default /usr/local): bin/abisalia, lib/abisalia, share/abisalia.

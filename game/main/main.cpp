@@ -50,6 +50,6 @@ int main() {
     res::Install(res::ProgramTables());
     // The movie decoder loads in the background while the first level does, so that the intro
     // does not wait for it; not before the GL driver is in, which needs the loader too.
-    d3d8::WhenGlDriverLoaded(dshow::PrefetchMovieModule);
+    d3d8::WhenDriverLoaded(dshow::PrefetchMovieModule);
     return WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, 1);
 }

@@ -48,7 +48,7 @@ std::vector<D3DDISPLAYMODE> ModesFor(int display, const D3DDISPLAYMODE& desktop)
     return modes;
 }
 
-std::vector<AdapterInfo> SdlAdapters(const GlProbe& probe) {
+std::vector<AdapterInfo> SdlAdapters(const std::string& renderer) {
     std::vector<AdapterInfo> adapters;
     int count = SDL_GetNumVideoDisplays();
     for (int d = 0; d < count; ++d) {
@@ -60,7 +60,7 @@ std::vector<AdapterInfo> SdlAdapters(const GlProbe& probe) {
                      D3DFMT_X8R8G8B8};
         (void)FromSdlFormat(dm.format);  // the desktop always shows as 32-bit
         const char* name = SDL_GetDisplayName(d);
-        a.description = probe.renderer + " (" + (name ? name : "display") + ")";
+        a.description = renderer + " (" + (name ? name : "display") + ")";
         a.driver = "abisalia-gl";
         a.modes = ModesFor(d, a.desktop);
         adapters.push_back(std::move(a));
@@ -127,30 +127,14 @@ IDirect3D8* Direct3DCreate8(UINT sdkVersion) {
         }
         if (!scenario) scenario = std::make_shared<RecordScenario>();
         if (scenario->failCreate) return nullptr;
-        return new Direct3D8Impl(RecordProfile(), ScenarioAdapters(*scenario), scenario, false);
+        return new Direct3D8Impl(RecordProfile(), ScenarioAdapters(*scenario), scenario);
     }
-    // The object holds the video subsystem and the GL library for its life, taken before the
-    // probe: released between the probe and the program's window, the driver would be unloaded
-    // and loaded again.
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "gl: no display: %s\n", SDL_GetError());
-        return nullptr;
-    }
-    if (SDL_GL_LoadLibrary(nullptr) != 0) {
-        std::fprintf(stderr, "gl: no OpenGL library: %s\n", SDL_GetError());
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return nullptr;
-    }
-    const GlProbe& probe = ProbeGl();
-    std::vector<AdapterInfo> adapters;
-    if (probe.ok) {  // else the probe said why
-        adapters = SdlAdapters(probe);
-        if (adapters.empty()) std::fprintf(stderr, "gl: the display reports no modes: %s\n", SDL_GetError());
-    }
+    std::optional<BackendProfile> profile = GlProfile();  // else it said why
+    if (!profile) return nullptr;
+    std::vector<AdapterInfo> adapters = SdlAdapters(profile->renderer);
     if (adapters.empty()) {
-        SDL_GL_UnloadLibrary();
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        std::fprintf(stderr, "gl: the display reports no modes: %s\n", SDL_GetError());
         return nullptr;
     }
-    return new Direct3D8Impl(GlProfile(probe), std::move(adapters), nullptr, true);
+    return new Direct3D8Impl(std::move(*profile), std::move(adapters), nullptr);
 }

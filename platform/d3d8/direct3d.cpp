@@ -1,16 +1,13 @@
 #include "d3d8/direct3d.h"
 
-#include <SDL.h>
-#include <epoxy/gl.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
+#include "d3d8/backends.h"
 #include "d3d8/device.h"
 #include "d3d8/formats.h"
-#include "win32/gldriverpin.h"
 
 namespace d3d8 {
 
@@ -33,7 +30,9 @@ DriverHooks& Hooks() {
     return hooks;
 }
 
-void RunDriverHooks() {
+}  // namespace
+
+void DriverLoaded() {
     std::vector<void (*)()> run;
     {
         std::lock_guard lock(Hooks().mutex);
@@ -43,9 +42,7 @@ void RunDriverHooks() {
     for (auto fn : run) fn();
 }
 
-}  // namespace
-
-void WhenGlDriverLoaded(void (*fn)()) {
+void WhenDriverLoaded(void (*fn)()) {
     {
         std::lock_guard lock(Hooks().mutex);
         if (!Hooks().loaded) {
@@ -54,43 +51,6 @@ void WhenGlDriverLoaded(void (*fn)()) {
         }
     }
     fn();
-}
-
-const GlProbe& ProbeGl() {
-    static GlProbe probe;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            std::fprintf(stderr, "gl: no display: %s\n", SDL_GetError());
-            return;
-        }
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        SDL_Window* w = SDL_CreateWindow("probe", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (!w) std::fprintf(stderr, "gl: no window for OpenGL: %s\n", SDL_GetError());
-        if (w) {
-            SDL_GLContext ctx = SDL_GL_CreateContext(w);
-            if (!ctx) std::fprintf(stderr, "gl: no OpenGL 3.3 core context: %s\n", SDL_GetError());
-            if (ctx) {
-                if constexpr (win32::kLeakChecked) win32::PinGlDriver();
-                const char* r = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-                probe.renderer = r ? r : "OpenGL";
-                glGetIntegerv(GL_MAX_SAMPLES, &probe.maxSamples);
-                glGetIntegerv(GL_MAX_TEXTURE_SIZE, &probe.maxTextureSize);
-                probe.ok = epoxy_gl_version() >= 33;
-                if (!probe.ok)
-                    std::fprintf(stderr, "gl: OpenGL %d.%d here, 3.3 needed\n", epoxy_gl_version() / 10,
-                                 epoxy_gl_version() % 10);
-                SDL_GL_MakeCurrent(w, nullptr);
-                SDL_GL_DeleteContext(ctx);
-            }
-            SDL_DestroyWindow(w);
-        }
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    });
-    if (probe.ok) RunDriverHooks();
-    return probe;
 }
 
 D3DCAPS8 BuiltinCaps(UINT adapter, D3DDEVTYPE type, int maxTextureSize) {
@@ -152,16 +112,9 @@ D3DCAPS8 BuiltinCaps(UINT adapter, D3DDEVTYPE type, int maxTextureSize) {
 }
 
 Direct3D8Impl::Direct3D8Impl(BackendProfile backend, std::vector<AdapterInfo> adapters,
-                             std::shared_ptr<const RecordScenario> scenario, bool ownsSdlVideo)
-    : backend_(backend), adapters_(std::move(adapters)), fullscreenModes_(adapters_.size()),
-      scenario_(std::move(scenario)), ownsSdlVideo_(ownsSdlVideo) {}
-
-Direct3D8Impl::~Direct3D8Impl() {
-    if (ownsSdlVideo_) {
-        SDL_GL_UnloadLibrary();
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    }
-}
+                             std::shared_ptr<const RecordScenario> scenario)
+    : backend_(std::move(backend)), adapters_(std::move(adapters)), fullscreenModes_(adapters_.size()),
+      scenario_(std::move(scenario)) {}
 
 HRESULT Direct3D8Impl::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;

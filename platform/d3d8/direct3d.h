@@ -21,20 +21,10 @@ struct AdapterInfo {
     std::optional<D3DCAPS8> halCaps, refCaps;
 };
 
-// What the GL side can do, probed once per process.
-struct GlProbe {
-    bool ok = false;
-    std::string renderer;
-    int maxSamples = 0;
-    int maxTextureSize = 2048;
-    bool rgb565 = true;
-};
-const GlProbe& ProbeGl();
-
-// Runs `fn` on the probing thread once the probe has loaded the GL driver (at once when it has).
-// For loading other large modules in the background without holding up the driver's own loading:
-// both take the dynamic loader's lock.
-void WhenGlDriverLoaded(void (*fn)());
+// Runs `fn` once a backend has loaded its driver (at once when one has; never on a backend without
+// one). For loading other large modules in the background without holding up the driver's own
+// loading: both take the dynamic loader's lock.
+void WhenDriverLoaded(void (*fn)());
 
 D3DCAPS8 BuiltinCaps(UINT adapter, D3DDEVTYPE type, int maxTextureSize);
 
@@ -46,12 +36,16 @@ struct BackendProfile {
     std::unique_ptr<Backend> (*make)(DeviceImpl& device) = nullptr;
     int maxSamples = 4;         // the most samples CheckDeviceMultiSampleType allows
     int maxTextureSize = 2048;  // for the built-in caps
+    std::string renderer;       // what the display's adapters are named after
+    // What the backend keeps loaded while the object lives (the gl backend: the display and its
+    // GL library), released with the object.
+    std::shared_ptr<const void> hold;
 };
 
 class Direct3D8Impl final : public win32::RefCounted<IDirect3D8> {
 public:
     Direct3D8Impl(BackendProfile backend, std::vector<AdapterInfo> adapters,
-                  std::shared_ptr<const RecordScenario> scenario, bool ownsSdlVideo);
+                  std::shared_ptr<const RecordScenario> scenario);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     HRESULT RegisterSoftwareDevice(void*) override;
@@ -81,14 +75,13 @@ public:
     void SetFullscreenMode(UINT adapter, const D3DDISPLAYMODE* mode);
 
 private:
-    ~Direct3D8Impl();
+    ~Direct3D8Impl() = default;
     bool ValidType(D3DDEVTYPE t) const { return t == D3DDEVTYPE_HAL || t == D3DDEVTYPE_REF; }
 
     BackendProfile backend_;
     std::vector<AdapterInfo> adapters_;
     std::vector<std::optional<D3DDISPLAYMODE>> fullscreenModes_;
     std::shared_ptr<const RecordScenario> scenario_;
-    bool ownsSdlVideo_;  // and a hold on the GL library
 };
 
 }  // namespace d3d8

@@ -2,9 +2,11 @@
 
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -69,6 +71,7 @@ private:
     void Load() {
         attempted_ = true;
         if (path_.empty()) path_ = FindModule();
+        LoadDependencies();
         handle_ = dlopen(path_.c_str(), kOpenFlags);
         std::string why;
         if (!handle_) {
@@ -93,6 +96,25 @@ private:
         return version ? std::to_string(version()) : std::string("none");
     }
 
+    // The module's libraries one at a time, those nothing else needs first, as the build listed
+    // them beside it: one call for all of them would hold the dynamic loader's lock, which the main
+    // thread's symbol lookups (the GL driver's among them) need too, for the whole load.
+    void LoadDependencies() {
+        std::ifstream list(path_ + ".deps");
+        std::vector<std::string> paths;
+        for (std::string line; std::getline(list, line);) {
+            const size_t arrow = line.find("=> /");
+            if (arrow == std::string::npos) continue;
+            const size_t end = line.find(" (", arrow);
+            paths.push_back(line.substr(arrow + 3, end == std::string::npos ? std::string::npos : end - arrow - 3));
+        }
+        for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
+            if (void* h = dlopen(it->c_str(), kOpenFlags)) dependencies_.push_back(h);
+            // The lock is no queue: without a pause this thread takes it straight back.
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    }
+
     void Close() {
         std::lock_guard lock(mutex_);
         CloseLocked();
@@ -101,6 +123,8 @@ private:
     void CloseLocked() {
         if (loader_.joinable()) loader_.join();
         if (handle_) dlclose(handle_);
+        for (auto it = dependencies_.rbegin(); it != dependencies_.rend(); ++it) dlclose(*it);
+        dependencies_.clear();
         handle_ = nullptr;
         create_ = nullptr;
         attempted_ = false;
@@ -110,6 +134,7 @@ private:
     std::thread loader_;
     std::string path_;  // empty: found at the first load
     void* handle_ = nullptr;
+    std::vector<void*> dependencies_;  // loaded before the module, closed after it
     CreateMovieDecoderFn create_ = nullptr;
     bool attempted_ = false;
 };

@@ -324,14 +324,6 @@ HRESULT GlBackend::ReadBack(SurfaceImpl* surface) {
 
 namespace d3d8 {
 
-BackendProfile GlProfile(const GlProbe& probe) {
-    BackendProfile p;
-    p.make = [](DeviceImpl& device) -> std::unique_ptr<Backend> { return std::make_unique<gl::GlBackend>(device); };
-    p.maxSamples = probe.maxSamples;
-    p.maxTextureSize = probe.maxTextureSize;
-    return p;
-}
-
 std::optional<GlObjectCounts> LiveGlObjects(IDirect3DDevice8* device) {
     auto* d = dynamic_cast<DeviceImpl*>(device);
     auto* gl = d ? dynamic_cast<gl::GlBackend*>(&d->GetBackend()) : nullptr;
