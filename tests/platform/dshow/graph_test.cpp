@@ -126,6 +126,12 @@ protected:
         events_->FreeEventParams(code, p1, p2);
         return code;
     }
+    // A "not yet" is only worth checking once the stream has looked at the clock a few times since:
+    // then it has seen the time and still chose to wait.
+    void LetTheStreamReadTheClock() {
+        const int after = clockReads_.load() + 3;
+        ASSERT_TRUE(WaitFor([&] { return clockReads_.load() >= after; }));
+    }
     template <class Pred> static bool WaitFor(Pred pred) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (!pred() && std::chrono::steady_clock::now() < end)
@@ -138,6 +144,7 @@ protected:
     IMediaControl* control_ = nullptr;
     IMediaEvent* events_ = nullptr;
     TestRenderer* renderer_ = nullptr;
+    std::atomic<int> clockReads_{0};
 };
 std::filesystem::path GraphTest::dir_;
 
@@ -176,17 +183,20 @@ TEST_F(GraphTest, EveryFrameArrivesBottomUpInOrderThenTheStreamCompletes) {
 
 TEST_F(GraphTest, FramesWaitForTheirTimeOnThePlatformClock) {
     std::atomic<std::int64_t> now{1'000'000'000};
-    win32::SetTimeSourceForTest(kUnitsPerSecond, true, [&] { return now.load(); });
+    win32::SetTimeSourceForTest(kUnitsPerSecond, true, [&] {
+        ++clockReads_;
+        return now.load();
+    });
     ASSERT_EQ(Build("clip.avi"), S_OK);
     ASSERT_EQ(control_->Run(), S_OK);
     ASSERT_TRUE(WaitFor([&] { return renderer_->Count() == 1; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    LetTheStreamReadTheClock();
     EXPECT_EQ(renderer_->Count(), 1u) << "the second frame is not due yet";
     now += kFrame;
     EXPECT_TRUE(WaitFor([&] { return renderer_->Count() == 2; }));
     now += (kFrames - 2) * kFrame;
     ASSERT_TRUE(WaitFor([&] { return renderer_->Count() == static_cast<size_t>(kFrames); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    LetTheStreamReadTheClock();
     EXPECT_EQ(TakeEvent(0), -1) << "the last frame is shown for its whole length first";
     now += kFrame;
     EXPECT_EQ(TakeEvent(5000), EC_COMPLETE);
@@ -204,8 +214,8 @@ TEST_F(GraphTest, TheLastReleaseStopsAStreamThatWaits) {
     ReleaseGraph();
     EXPECT_EQ(dshow::LiveGraphs(), 0);
     EXPECT_EQ(dshow::LiveStreams(), 0) << "joined before the release returned";
+    // The stream is joined, so no thread is left that could render what is now due.
     now += 100 * kFrame;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(renderer->Count(), 1u) << "nothing rendered after the release";
     EXPECT_EQ(renderer->Release(), 0u);
 }
