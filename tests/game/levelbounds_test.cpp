@@ -20,15 +20,8 @@
 #include "framework/apperrors.h"
 #include "framework/d3dutil.h"
 #include "game/levelread.h"
+#include "measured_child.h"
 #include "game_fixture.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define ABISALIA_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ABISALIA_ASAN 1
-#endif
-#endif
 
 namespace {
 
@@ -49,59 +42,23 @@ struct Measured {
     bool finished = false;
 };
 
-#ifndef ABISALIA_ASAN
-long StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-    return -1;
-}
-#endif
-
 // Runs `load` in a forked child whose high-water mark starts at what it holds and whose address
 // space is bounded, so that a regression fails the case instead of taking the machine's memory.
 // Under AddressSanitizer the load runs here, unmeasured.
 Measured RunMeasured(const std::function<Outcome()>& load) {
     Measured m;
-#ifdef ABISALIA_ASAN
-    m.outcome = load();
+    if (measured::kSanitized) {
+        m.outcome = load();
+        m.finished = true;
+        return m;
+    }
+    const measured::Child<Outcome> child = measured::RunInChild(load, {.addressBytesBeyondNow = rlim_t{2} << 30});
+    if (!child.reported) return m;
+    m.outcome = child.value;
+    m.peakMb = child.peakMb;
+    m.seconds = child.cpuSeconds;
     m.finished = true;
     return m;
-#else
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return m;
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const rlim_t limit = static_cast<rlim_t>(StatusKb("VmSize:") + (2L << 20)) * 1024;
-        const rlimit space{limit, limit};
-        ::setrlimit(RLIMIT_AS, &space);
-        std::ofstream("/proc/self/clear_refs") << "5";  // resets VmHWM to the current RSS
-        const long before = StatusKb("VmRSS:");
-        Measured report;
-        try {
-            report.outcome = load();
-        } catch (...) {
-            ::_exit(1);  // never back into the test's own body in the child: no report is the failure
-        }
-        // Processor time, which a loaded machine does not stretch as it does wall time.
-        rusage usage{};
-        ::getrusage(RUSAGE_SELF, &usage);
-        report.seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-        report.peakMb = (StatusKb("VmHWM:") - before) / 1024;
-        report.finished = true;
-        (void)!::write(pipeFds[1], &report, sizeof report);
-        ::_exit(0);
-    }
-    ::close(pipeFds[1]);
-    if (::read(pipeFds[0], &m, sizeof m) != sizeof m) m = Measured{};
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return m;
-#endif
 }
 
 void WriteFile(const std::string& path, const void* data, std::size_t size) {

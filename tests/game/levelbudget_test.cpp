@@ -22,14 +22,7 @@
 #include "framework/d3dfile.h"
 #include "game/hud.h"
 #include "game_fixture.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define ABISALIA_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ABISALIA_ASAN 1
-#endif
-#endif
+#include "measured_child.h"
 
 namespace {
 
@@ -70,73 +63,51 @@ struct Seen {
     long peakMb = -1;       // -1: not measured (sanitizer builds)
 };
 
-long StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-    return -1;
-}
-
 class LevelBudgetTest : public gametest::GameTest {
 protected:
     // Loads the level in a forked child (its standard error into a file) and reports on it.
     Seen LoadInChild(bool bMaterials) {
-        Seen seen;
-        int fds[2];
-        if (::pipe(fds) != 0) return seen;
         const std::string strErr = (dir_ / "stderr.txt").string();
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const int err = ::open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(err, 2);
-#ifndef ABISALIA_ASAN
-            // Should sharing break, the child fails its loads instead of taking the machine.
-            rlimit limit{};
-            limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(StatusKb("VmSize:")) * 1024 + (rlim_t{2} << 30);
-            ::setrlimit(RLIMIT_AS, &limit);
-            std::ofstream("/proc/self/clear_refs") << "5";
-            const long before = StatusKb("VmRSS:");
-#endif
-            D3DPRESENT_PARAMETERS pp;
-            seen.started =
-                gametest::StartGameOnDevice(App(), d3d_, gametest::RecordWindow(), TRUE, 1024, 768, pp) == "";
-#ifndef ABISALIA_ASAN
-            seen.peakMb = (StatusKb("VmHWM:") - before) / 1024;
-#endif
-            std::fflush(stderr);
-            std::ifstream in(strErr);
-            const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            std::set<IDirect3DTexture8*> distinct;
-            auto count = [&](IDirect3DTexture8* pTexture, const std::string& strFile) {
-                ++seen.nSlots;
-                if (pTexture) {
-                    distinct.insert(pTexture);
-                    return;
+        // Should sharing break, the child fails its loads instead of taking the machine.
+        const measured::Child<Seen> child = measured::RunInChild<Seen>(
+            [&] {
+                Seen seen;
+                const int err = ::open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                ::dup2(err, 2);
+                D3DPRESENT_PARAMETERS pp;
+                seen.started =
+                    gametest::StartGameOnDevice(App(), d3d_, gametest::RecordWindow(), TRUE, 1024, 768, pp) == "";
+                std::fflush(stderr);
+                std::ifstream in(strErr);
+                const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                std::set<IDirect3DTexture8*> distinct;
+                auto count = [&](IDirect3DTexture8* pTexture, const std::string& strFile) {
+                    ++seen.nSlots;
+                    if (pTexture) {
+                        distinct.insert(pTexture);
+                        return;
+                    }
+                    ++seen.nMissing;
+                    if (said.find(strFile + ": texture refused") != std::string::npos) ++seen.nMissingNamed;
+                };
+                CGameApp& app = App();
+                if (bMaterials && app.m_nRocks > 0 && app.m_ppRocks[0]->m_pMesh[0]) {
+                    const CD3DFileMesh& mesh = *app.m_ppRocks[0]->m_pMesh[0];
+                    for (DWORD i = 0; i < mesh.m_dwMaterialCount; ++i)
+                        count(mesh.m_ppTextureArray[i], "nivel1/big.png");
+                } else {
+                    for (int i = 0; i < app.m_nRocks; ++i)
+                        count(app.m_ppRocks[i]->m_pTexture, app.m_ppRocks[i]->m_szTextureFile);
                 }
-                ++seen.nMissing;
-                if (said.find(strFile + ": texture refused") != std::string::npos) ++seen.nMissingNamed;
-            };
-            CGameApp& app = App();
-            if (bMaterials && app.m_nRocks > 0 && app.m_ppRocks[0]->m_pMesh[0]) {
-                const CD3DFileMesh& mesh = *app.m_ppRocks[0]->m_pMesh[0];
-                for (DWORD i = 0; i < mesh.m_dwMaterialCount; ++i) count(mesh.m_ppTextureArray[i], "nivel1/big.png");
-            } else {
-                for (int i = 0; i < app.m_nRocks; ++i)
-                    count(app.m_ppRocks[i]->m_pTexture, app.m_ppRocks[i]->m_szTextureFile);
-            }
-            seen.nDistinct = static_cast<int>(distinct.size());
-            seen.framed = seen.started && SUCCEEDED(Frame(0.1f)) && SUCCEEDED(Frame(0.2f));
-            (void)!::write(fds[1], &seen, sizeof seen);
-            ::_exit(0);
-        }
-        ::close(fds[1]);
-        const bool bRead = ::read(fds[0], &seen, sizeof seen) == sizeof seen;
-        ::close(fds[0]);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        EXPECT_TRUE(bRead && WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child ended by signal or early";
+                seen.nDistinct = static_cast<int>(distinct.size());
+                seen.framed = seen.started && SUCCEEDED(Frame(0.1f)) && SUCCEEDED(Frame(0.2f));
+                return seen;
+            },
+            {.addressBytesBeyondNow = rlim_t{2} << 30});
+        EXPECT_TRUE(child.reported && WIFEXITED(child.status) && WEXITSTATUS(child.status) == 0)
+            << "the child ended by signal or early";
+        Seen seen = child.value;
+        seen.peakMb = child.peakMb;
         return seen;
     }
 

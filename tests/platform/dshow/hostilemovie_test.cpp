@@ -28,15 +28,8 @@ extern "C" {
 #include "dshow/moviedecoder.h"
 #include "dshow/moviemodule.h"
 #include "dshow/moviereader.h"
+#include "measured_child.h"
 #include "test_clip.h"
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define ABISALIA_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define ABISALIA_SANITIZED 1
-#endif
-#endif
 
 namespace {
 
@@ -160,14 +153,6 @@ fs::path Retimed(const fs::path& path, const std::function<double(int)>& pts) {
     return path;
 }
 
-long StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-    return -1;
-}
-
 // What a play of the file gave, from open to the stream's end.
 struct Played {
     HRESULT hr = E_FAIL;
@@ -206,30 +191,12 @@ Played Play(const fs::path& path) {
 // The play in a forked child whose high-water mark starts at what it holds, so the peak it adds
 // is measured. Sanitizers' shadow memory swamps the figure: there the play runs here, unmeasured.
 Played PlayMeasured(const fs::path& path) {
-#ifdef ABISALIA_SANITIZED
-    return Play(path);
-#else
-    int fds[2];
-    if (::pipe(fds) != 0) return Play(path);
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::ofstream("/proc/self/clear_refs") << "5";  // VmHWM back to the current VmRSS
-        const long before = StatusKb("VmRSS:");
-        Played p = Play(path);
-        p.peakMb = (StatusKb("VmHWM:") - before) / 1024;
-        (void)!::write(fds[1], &p, sizeof p);
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    Played p;
-    const bool read = ::read(fds[0], &p, sizeof p) == sizeof p;
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(read) << "the child died";
+    if (measured::kSanitized) return Play(path);
+    const measured::Child<Played> child = measured::RunInChild<Played>([&] { return Play(path); });
+    EXPECT_TRUE(child.reported) << "the child died";
+    Played p = child.value;
+    p.peakMb = child.peakMb;
     return p;
-#endif
 }
 
 TEST(HostileMovieTest, EachOpensOrIsRefusedInBoundedTimeAndMemoryAndNoFrameHoldsLong) {

@@ -17,15 +17,8 @@
 #include "../image/imagefixtures.h"
 #include "d3dx8/d3dx8.h"
 #include "d3dx8/image/imagedecode.h"
+#include "measured_child.h"
 #include "scratch_file.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define ABISALIA_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ABISALIA_ASAN 1
-#endif
-#endif
 
 namespace {
 
@@ -35,14 +28,6 @@ std::string Write(const std::string& name, const Bytes& bytes) {
     const auto path = testscratch::Path("budget-" + name);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return path.string();
-}
-
-long StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-    return -1;
 }
 
 // What a load gave, sent back from the child that ran it.
@@ -56,34 +41,11 @@ struct Outcome {
 // shadow memory and quarantine swamp it, so there the load runs here, unmeasured).
 Outcome RunMeasured(const std::function<Outcome()>& load, long* peakMb) {
     *peakMb = -1;
-#ifdef ABISALIA_ASAN
-    return load();
-#else
-    struct Report {
-        Outcome outcome;
-        long peakMb;
-    } report{};
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return load();
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::ofstream("/proc/self/clear_refs") << "5";  // resets VmHWM to the current RSS
-        const long before = StatusKb("VmRSS:");
-        report.outcome = load();
-        report.peakMb = (StatusKb("VmHWM:") - before) / 1024;
-        (void)!::write(pipeFds[1], &report, sizeof report);
-        ::_exit(0);
-    }
-    ::close(pipeFds[1]);
-    const bool read = ::read(pipeFds[0], &report, sizeof report) == sizeof report;
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!read) return Outcome{};
-    *peakMb = report.peakMb;
-    return report.outcome;
-#endif
+    if (measured::kSanitized) return load();
+    const measured::Child<Outcome> child = measured::RunInChild(load);
+    if (!child.reported) return Outcome{};
+    *peakMb = child.peakMb;
+    return child.value;
 }
 
 Bytes FlatPng(unsigned w, unsigned h) {

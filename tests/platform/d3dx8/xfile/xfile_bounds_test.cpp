@@ -18,31 +18,16 @@
 
 #include "d3dx8/xfile/dxfile.h"
 #include "d3dx8/xfile/xmeshdata.h"
+#include "measured_child.h"
 #include "xfixtures.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define ABISALIA_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ABISALIA_ASAN 1
-#endif
-#endif
 
 namespace {
 
-#ifdef ABISALIA_ASAN
+#ifdef ABISALIA_SANITIZED
 constexpr std::size_t kScale = 10;  // sanitized runs read a tenth of each file, unmeasured
 #else
 constexpr std::size_t kScale = 1;
 #endif
-
-long StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-    return -1;
-}
 
 struct Report {
     bool passed = false;  // what the child checked of the result held
@@ -52,50 +37,37 @@ struct Report {
 };
 
 // Makes the input, then reads it with `read` in a forked child: the peak resident memory the
-// read adds, with CPU time capped at 60 s and the address space at 1.5 GB (sanitizers reserve
+// read adds, with CPU time capped at 60 s and the address space at 1.5 GB beyond what the child holds (sanitizers reserve
 // more, so there the child is only timed).
 Report RunInChild(const std::function<std::vector<BYTE>()>& make,
                   const std::function<bool(const std::vector<BYTE>&, std::string*)>& read) {
+    struct Verdict {
+        bool passed = false;
+        char what[120] = {};
+    };
+    std::vector<BYTE> input;
+    const measured::Child<Verdict> child = measured::RunInChild<Verdict>(
+        [&] {
+            Verdict verdict;
+            std::string what;
+            try {
+                verdict.passed = read(input, &what);
+            } catch (const std::exception& e) {
+                what = std::string("exception: ") + e.what();
+            }
+            std::snprintf(verdict.what, sizeof verdict.what, "%s", what.c_str());
+            return verdict;
+        },
+        {.addressBytesBeyondNow = rlim_t{1536} << 20, .cpuSeconds = 60}, [&] { input = make(); });
     Report report;
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return report;
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        const std::vector<BYTE> input = make();
-        rlimit cpu{60, 60};
-        ::setrlimit(RLIMIT_CPU, &cpu);
-#ifndef ABISALIA_ASAN
-        rlimit as{std::size_t{1536} << 20, std::size_t{1536} << 20};
-        ::setrlimit(RLIMIT_AS, &as);
-        std::ofstream("/proc/self/clear_refs") << "5";  // resets VmHWM to the current RSS
-#endif
-        const long before = StatusKb("VmRSS:");
-        const auto start = std::chrono::steady_clock::now();
-        std::string what;
-        try {
-            report.passed = read(input, &what);
-        } catch (const std::exception& e) {
-            what = std::string("exception: ") + e.what();
-        }
-        report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-#ifndef ABISALIA_ASAN
-        report.peakMb = (StatusKb("VmHWM:") - before) / 1024;
-#endif
-        std::snprintf(report.what, sizeof report.what, "%s", what.c_str());
-        (void)!::write(pipeFds[1], &report, sizeof report);
-        ::_exit(0);
+    if (!child.reported) {
+        std::snprintf(report.what, sizeof report.what, "child ended without a report (status %#x)", child.status);
+        return report;
     }
-    ::close(pipeFds[1]);
-    const bool got = ::read(pipeFds[0], &report, sizeof report) == sizeof report;
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!got) {
-        report = Report{};
-        std::snprintf(report.what, sizeof report.what, "child ended without a report (status %#x)", status);
-    }
+    report.passed = child.value.passed;
+    report.peakMb = child.peakMb;
+    report.seconds = child.cpuSeconds;
+    std::memcpy(report.what, child.value.what, sizeof report.what);
     return report;
 }
 
