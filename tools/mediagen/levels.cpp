@@ -120,10 +120,9 @@ constexpr Loop kAroundStart{0, -1, 2, 17, 17, 12, -kPi / 4};
 constexpr Loop kAboveStart{4, 11, 14, 9, 9};
 
 // Every level opens the same way: the diver hangs in mid-water with a rock to hold on to just below
-// and behind him, and the first ring of fish lies along his line of sight 6 to 14 units ahead, a
-// little above his eye (fish ride somewhat below their waypoints and circle them when slow). Fish
-// keep below y 20 (the height rules let them rise freely only there), so the starts are at about
-// that depth. The fog ends well inside the sea floor's drawn window (about 80 units each way), so
+// and behind him, and the first ring of fish lies along his line of sight 6 to 14 units ahead, just
+// above his eye (fish ride somewhat below their waypoints and circle them when slow). Fish rise
+// freely only below y 20, so the starts are at about that depth. The fog ends well inside the sea floor's drawn window (about 80 units each way), so
 // the floor fades out instead of ending in an edge.
 std::vector<LevelDesign> Designs() {
     return {
