@@ -65,7 +65,9 @@ Level ReadLevel(const fs::path& root, const std::string& folder) {
         l.fogStart = t.Float();
         l.fogEnd = t.Float();
         l.maxAir = t.Float();
-        for (int k = 0; k < 3; ++k) t.Float();
+        l.ballast = t.Float();
+        l.currentX = t.Float();
+        l.currentZ = t.Float();
         l.goalType = t.Int();
         if (l.goalType == 0 || l.goalType == 1) l.goalValue = t.Int();
         if (!t.AtEnd()) throw std::runtime_error("nivel.plt: trailing tokens");

@@ -34,7 +34,7 @@ struct Level {
     // nivel.plt
     std::string next, intro, drown, caught;
     int water[3] = {};
-    float fogStart = 0, fogEnd = 0, maxAir = 0;
+    float fogStart = 0, fogEnd = 0, maxAir = 0, ballast = 0, currentX = 0, currentZ = 0;
     int goalType = -1, goalValue = 0;
     // ladrillos.plt
     std::vector<Placed> rocks;

@@ -77,9 +77,11 @@ constexpr Temper kWary{7, 8, 18};
 constexpr Temper kShy{1, 1, 30};
 
 // A ring of waypoints that fish follow one way, centred (dx, dy, dz) from the start, with its
-// half-widths along x and z.
+// half-widths along x and z, its number of waypoints and the angle of its first one (from +x).
 struct Loop {
     float dx, dy, dz, rx, rz;
+    int points = 8;
+    float phase = 0;
 };
 
 struct FishGroup {
@@ -98,7 +100,8 @@ struct LevelDesign {
     float startX, startY, startZ;
     int water[3];
     Rgb colourA, colourB;
-    float fogStart, fogEnd, maxAir, ballast, currentX, currentZ;
+    // The ballast is not designed: it makes the diver float still at his start depth.
+    float fogStart, fogEnd, maxAir, currentX, currentZ;
     int goalType, goalValue;
     std::vector<Loop> loops;
     std::vector<FishGroup> fish;
@@ -110,11 +113,16 @@ struct LevelDesign {
     float waves[4][3];  // period, amplitude, wavelength
 };
 
+// Fish to find wherever a newcomer looks or swims: a wide ring round the start at his depth, and
+// one above it on the way up (fish ride below their waypoints, so it sits high). The wide ring's
+// fish start clear of the way in from +x, which a fish drawn to the diver from afar may take.
+constexpr Loop kAroundStart{0, -1, 2, 17, 17, 12, -kPi / 4};
+constexpr Loop kAboveStart{4, 11, 14, 9, 9};
+
 // Every level opens the same way: the diver hangs in mid-water with a rock to hold on to just below
-// and behind him, and the first ring of fish lies along his line of sight 6 to 14 units ahead, a
-// little above his eye (fish ride somewhat below their waypoints and circle them when slow). Fish
-// keep below y 20 (the height rules let them rise freely only there), so the starts are at about
-// that depth. The fog ends well inside the sea floor's drawn window (about 80 units each way), so
+// and behind him, and the first ring of fish lies along his line of sight 6 to 14 units ahead, just
+// above his eye (fish ride somewhat below their waypoints and circle them when slow). Fish rise
+// freely only below y 20, so the starts are at about that depth. The fog ends well inside the sea floor's drawn window (about 80 units each way), so
 // the floor fades out instead of ending in an edge.
 std::vector<LevelDesign> Designs() {
     return {
@@ -131,13 +139,17 @@ std::vector<LevelDesign> Designs() {
          8,
          62,
          200,
-         2,
          0,
          0,
          0,
          3,
-         {{0, 1.5f, 10, 1.5f, 4}, {-20, -2, 40, 12, 12}},
-         {{"dorada", 3, kCurious, 2.5f, 0}, {"sargo", 3, kIndifferent, 2.5f, 0}, {"salema", 3, kShy, 1.8f, 1}},
+         {{0, 0.5f, 10, 1.5f, 4}, {-20, -2, 40, 12, 12}, kAroundStart, kAboveStart},
+         {{"dorada", 3, kCurious, 2.5f, 0},
+          {"sargo", 3, kIndifferent, 2.5f, 0},
+          {"salema", 3, kShy, 1.8f, 1},
+          {"sargo", 3, kIndifferent, 2.2f, 2},
+          {"doncella", 2, kIndifferent, 2.0f, 2},
+          {"dorada", 3, kIndifferent, 2.2f, 3}},
          -24,
          30,
          "roca.bmp",
@@ -159,16 +171,20 @@ std::vector<LevelDesign> Designs() {
          6,
          58,
          200,
-         2,
-         0.003f,
+         0.0005f,
          0,
          1,
          1,
-         {{0, 1.5f, 10, 1.5f, 4}, {24, -1, 36, 10, 10}},
+         // The rings around and above keep beyond the spear's reach along the start lane, so that
+         // nothing but the grouper is hit from the start.
+         {{0, 0.5f, 10, 1.5f, 4}, {24, -1, 36, 10, 10}, {0, -1, 2, 27, 27, 12}, {0, 12, -2, 9, 9}},
          {{"mero", 1, kIndifferent, 2.6f, 0},
           {"sargo", 2, kIndifferent, 1.8f, 1},
           {"doncella", 3, kWary, 2.0f, 1},
-          {"salema", 2, kShy, 1.6f, 1}},
+          {"salema", 2, kShy, 1.6f, 1},
+          {"sargo", 3, kIndifferent, 2.0f, 2},
+          {"doncella", 2, kIndifferent, 2.0f, 2},
+          {"salema", 3, kIndifferent, 1.8f, 3}},
          -24,
          34,
          "roca2.bmp",
@@ -190,16 +206,18 @@ std::vector<LevelDesign> Designs() {
          4,
          50,
          220,
-         1.5f,
-         -0.002f,
-         0.002f,
+         -0.0004f,
+         0.0004f,
          0,
          5,
-         {{0, 1.5f, 10, 1.5f, 4}, {-22, 0, 38, 12, 12}},
+         {{0, 0.5f, 10, 1.5f, 4}, {-22, 0, 38, 12, 12}, kAroundStart, kAboveStart},
          {{"dorada", 2, kWary, 2.2f, 0},
           {"mero", 2, kCurious, 2.0f, 0},
           {"sargo", 2, kIndifferent, 2.0f, 0},
-          {"doncella", 2, kShy, 1.8f, 1}},
+          {"doncella", 2, kShy, 1.8f, 1},
+          {"sargo", 3, kIndifferent, 2.0f, 2},
+          {"dorada", 2, kIndifferent, 2.0f, 2},
+          {"doncella", 3, kIndifferent, 1.8f, 3}},
          24,
          32,
          "roca.bmp",
@@ -229,7 +247,6 @@ struct MovingRock {
 
 float Horizontal(float ax, float az, float bx, float bz) { return std::hypot(ax - bx, az - bz); }
 
-constexpr int kLoopPoints = 8;
 // The rock to hold on to: a stack beside and behind the start, its top 6 units below the eye.
 constexpr float kHoldDx = 3, kHoldDz = -4;
 
@@ -245,15 +262,15 @@ std::vector<Waypoint> MakeWaypoints(const LevelDesign& d, const HeightMap& map) 
     for (size_t l = 0; l < d.loops.size(); ++l) {
         const Loop& loop = d.loops[l];
         const int first = static_cast<int>(wps.size());
-        for (int k = 0; k < kLoopPoints; ++k) {
-            float a = 2 * kPi * static_cast<float>(k) / kLoopPoints;
+        for (int k = 0; k < loop.points; ++k) {
+            float a = loop.phase + 2 * kPi * static_cast<float>(k) / static_cast<float>(loop.points);
             float x = d.startX + loop.dx + loop.rx * std::cos(a), z = d.startZ + loop.dz + loop.rz * std::sin(a);
             float floor = map.MaxAround(x, z, 8);
             float y = d.startY + loop.dy + 0.3f * std::sin(2 * a);
             if (y < floor + 4.0f)
                 throw std::runtime_error(
                     Format("level %d: waypoint at (%.0f, %.0f) too near the floor (%.1f)", d.number, x, z, floor));
-            wps.push_back({{x, y, z}, {first + (k + 1) % kLoopPoints}});
+            wps.push_back({{x, y, z}, {first + (k + 1) % loop.points}});
         }
     }
     return wps;
@@ -314,6 +331,31 @@ std::vector<MovingRock> PlaceMovingRocks(const LevelDesign& d, const HeightMap& 
     return out;
 }
 
+// The diver's lift at height y, as the game computes it (single precision), before the ballast.
+float Lift(float y) {
+    const float s = 0.333f * y;
+    if (y >= 45.0f) return 0.0f;
+    if (y > 42.0f) return 0.1f + (s - 14.0f) * (0.12f - 0.1f);
+    if (y > 36.0f) return 0.064f + (s - 12.0f) / 2.0f * (0.1f - 0.064f);
+    if (y > 27.0f) return 0.045f + (s - 9.0f) / 3.0f * (0.064f - 0.045f);
+    if (y > 15.0f) return 0.025f + (s - 5.0f) / 4.0f * (0.045f - 0.025f);
+    if (y > 6.0f) return 0.015f + (s - 2.0f) / 3.0f * (0.025f - 0.015f);
+    return 0.005f + s / 2.0f * (0.015f - 0.005f);
+}
+
+// The ballast that cancels the lift at the start depth (each unit of it sinks by 0.012): a still
+// diver neither rises nor sinks there. The balance is unstable (the lift grows with height), but
+// what is left of it after the file's five decimals moves him by well under a unit in a minute.
+float NeutralBallast(float y) { return Lift(y) / 0.012f; }
+
+// The species of the fish a given-fish goal names (its place in the fish file counts from 1).
+std::string TargetSpecies(const LevelDesign& d) {
+    int n = 0;
+    for (const FishGroup& g : d.fish)
+        if ((n += g.count) >= d.goalValue) return g.species;
+    throw std::runtime_error(Format("level %d: the goal names fish %d of %d", d.number, d.goalValue, n));
+}
+
 std::string LevelFile(const LevelDesign& d) {
     std::string s = d.next + "\n";
     s += "intro.avi ahogado.avi captura.avi\n";
@@ -322,7 +364,7 @@ std::string LevelFile(const LevelDesign& d) {
     s += Format("%.2f %.2f %.2f\n", d.colourB.r, d.colourB.g, d.colourB.b);
     s += Format("%.1f %.1f\n", d.fogStart, d.fogEnd);
     s += Format("%.1f\n", d.maxAir);
-    s += Format("%.1f %.3f %.3f\n", d.ballast, d.currentX, d.currentZ);
+    s += Format("%.5f %.4f %.4f\n", NeutralBallast(d.startY), d.currentX, d.currentZ);
     s += Format("%d %d\n", d.goalType, d.goalValue);
     return s;
 }
@@ -378,7 +420,8 @@ void WriteLevel(const std::filesystem::path& root, const LevelDesign& d, const H
     for (const FishGroup& g : d.fish) fishCount += g.count;
     if (fishCount > static_cast<int>(wps.size())) throw std::runtime_error("more fish than waypoints");
     s = Format("%d\n", fishCount);
-    std::vector<int> onLoop(d.loops.size(), 0);
+    std::vector<int> onLoop(d.loops.size(), 0), loopFirst(d.loops.size(), 0);
+    for (size_t l = 1; l < d.loops.size(); ++l) loopFirst[l] = loopFirst[l - 1] + d.loops[l - 1].points;
     for (const FishGroup& g : d.fish) {
         const FishSpecies& sp = Species(g.species);
         auto poses = FishPoses(sp.shape);
@@ -386,7 +429,9 @@ void WriteLevel(const std::filesystem::path& root, const LevelDesign& d, const H
         WriteBmp24(dir / Format("%s.bmp", sp.name), FishTexture(sp.pattern, sp.back, sp.belly, sp.mark));
         for (int k = 0; k < g.count; ++k) {
             // Start waypoints spread round the fish's ring.
-            int wp = g.loop * kLoopPoints + (onLoop[static_cast<size_t>(g.loop)]++ * 3) % kLoopPoints;
+            const size_t l = static_cast<size_t>(g.loop);
+            const int points = d.loops[l].points;
+            const int wp = loopFirst[l] + (onLoop[l]++ * (points == 8 ? 3 : 5)) % points;
             s += Format("%s0.x %s1.x %s2.x %s.bmp %.2f %d %.1f %d %d\n", sp.name, sp.name, sp.name, sp.name, g.scale,
                         wp, g.temper.range, g.temper.trait1, g.temper.trait2);
         }
@@ -444,8 +489,15 @@ void WriteLevel(const std::filesystem::path& root, const LevelDesign& d, const H
 
     // Videos.
     const int frames = 3 * kVideoFps;
-    EncodeVideo(dir / "intro.avi", frames,
-                [&](int i) { return IntroFrame(i, frames, d.number, d.name, d.goalText, d.palette); });
+    IntroCard card{d.number, d.name, d.goalText, {}, std::nullopt};
+    if (d.goalType == 1) {
+        const FishSpecies& target = Species(TargetSpecies(d));
+        card.rules = {"EL ULTIMO PEZ QUE ARPONEES", "HA DE SER EL MERO", "Y SUBE A LA SUPERFICIE"};
+        card.target = IntroCard::Fish{"EL MERO", target.back, target.belly, target.mark};
+    } else {
+        card.rules = {"Y SUBE A LA SUPERFICIE"};
+    }
+    EncodeVideo(dir / "intro.avi", frames, [&](int i) { return IntroFrame(i, frames, card, d.palette); });
     EncodeVideo(dir / "captura.avi", frames, [&](int i) { return CatchFrame(i, frames, d.palette); });
     EncodeVideo(dir / "ahogado.avi", frames, [&](int i) { return DrownFrame(i, frames, d.palette); });
 }

@@ -56,14 +56,28 @@ void AddAlongGun(Mesh& mesh, float z0, float z1, float dx, float dy, float rx, f
     AddLoft(mesh, rings, std::nullopt, endApex, uv);
 }
 
+// A thin square rod from a to b.
+void AddStrut(Mesh& mesh, Vec3 a, Vec3 b, float r, const UvFunction& uv) {
+    const Vec3 d = Normalize(b - a);
+    const Vec3 side = Normalize(Cross(d, std::fabs(d.y) < 0.9f ? Vec3{0, 1, 0} : Vec3{1, 0, 0}));
+    const Vec3 up = Cross(side, d);
+    auto ring = [&](Vec3 c) { return std::vector<Vec3>{c + side * r, c + up * r, c - side * r, c - up * r}; };
+    AddLoft(mesh, {ring(a), ring(b)}, std::nullopt, std::nullopt, uv);
+}
+
+// The sight: a bright ring round the eye's line near the muzzle, on a post from the barrel. The
+// spear flies along that line, so what shows inside the ring (the middle of the screen) is hit.
+constexpr float kSightZ = 4.3f, kSightRadius = 0.06f;
+
 }  // namespace
 
 Mesh DiverMesh() {
     Mesh mesh;
     const Vec3 lo{-1.5f, -1.7f, -1.6f}, hi{1.5f, 1.4f, 4.4f};
     UvFunction neoprene = Region(0.03f, 0.03f, 0.47f, 0.97f, lo, hi);
-    UvFunction wood = Region(0.53f, 0.05f, 0.97f, 0.45f, {0.1f, -0.4f, 1.3f}, {0.3f, -0.2f, 3.0f});
-    UvFunction metal = Region(0.53f, 0.55f, 0.97f, 0.95f, {0.1f, -0.3f, 1.3f}, {0.3f, -0.1f, 4.4f});
+    UvFunction wood = Region(0.53f, 0.05f, 0.88f, 0.45f, {0.1f, -0.4f, 1.3f}, {0.3f, -0.2f, 3.0f});
+    UvFunction metal = Region(0.53f, 0.55f, 0.88f, 0.95f, {0.1f, -0.3f, 1.3f}, {0.3f, -0.1f, 4.4f});
+    UvFunction paint = [](Vec3) { return std::array<float, 2>{0.97f, 0.5f}; };
 
     // Speargun: barrel (the spear rides on top of it), stock below it and grip.
     AddAlongGun(mesh, 1.45f, 4.25f, 0, -0.06f, 0.04f, 0.04f, 6, 0, metal);
@@ -71,6 +85,18 @@ Mesh DiverMesh() {
     AddAlongGun(mesh, 1.4f, 2.8f, 0, -0.12f, 0.045f / half, 0.035f / half, 4, square, wood);
     const Vec3 grip = GunAxis(1.92f) + Vec3{0, -0.22f, 0};
     AddBox(mesh, grip + Vec3{-0.03f, -0.06f, -0.07f}, grip + Vec3{0.03f, 0.06f, 0.07f}, wood);
+    // The sight's ring, and its post down to the barrel.
+    constexpr int kRingParts = 16;
+    for (int k = 0; k < kRingParts; ++k) {
+        // Each part reaches a little into the next (closed parts that only touch would share points).
+        const float a0 = 2 * kPi * (static_cast<float>(k) - 0.1f) / kRingParts,
+                    a1 = 2 * kPi * (static_cast<float>(k) + 1.1f) / kRingParts;
+        AddStrut(mesh, {kSightRadius * std::cos(a0), kSightRadius * std::sin(a0), kSightZ},
+                 {kSightRadius * std::cos(a1), kSightRadius * std::sin(a1), kSightZ}, 0.007f, paint);
+    }
+    const float postAngle = -0.3f * kPi;
+    AddStrut(mesh, {kSightRadius * std::cos(postAngle), kSightRadius * std::sin(postAngle), kSightZ},
+             GunAxis(kSightZ) + Vec3{0, -0.03f, 0}, 0.008f, paint);
     // Hands on the grip and on the front of the stock, forearms reaching back out of view.
     AddEllipsoid(mesh, GunAxis(1.92f) + Vec3{0, -0.26f, 0}, {0.1f, 0.1f, 0.13f}, neoprene);
     AddEllipsoid(mesh, GunAxis(2.7f) + Vec3{-0.07f, -0.16f, 0}, {0.1f, 0.08f, 0.13f}, neoprene);
@@ -85,7 +111,7 @@ Mesh DiverMesh() {
 Mesh SpearMesh() {
     Mesh mesh;
     AddAlongGun(
-        mesh, 1.55f, 4.55f, 0, 0, 0.025f, 0.025f, 3, kPi / 2,
+        mesh, 1.55f, 4.55f, 0, 0, 0.04f, 0.04f, 3, kPi / 2,
         [](Vec3 p) {
             return std::array<float, 2>{(p.z - 1.5f) / 3.4f, 0.5f + (p.y - GunAxis(p.z).y) * 10};
         },

@@ -187,6 +187,7 @@ Image DiverTexture() {
     return Paint(64, 64, [](float u, float v) {
         float n = ValueNoise2(u * 16, v * 16, 501);
         if (u < 0.5f) return Rgb{0.06f + 0.05f * n, 0.07f + 0.05f * n, 0.12f + 0.08f * n};  // neoprene
+        if (u > 0.92f) return Rgb{1.0f, 0.45f, 0.08f};                                      // the sight's paint
         if (v < 0.5f)
             return Scale({0.45f, 0.27f, 0.12f}, 0.8f + 0.3f * (0.5f + 0.5f * std::sin(v * 90 + n * 4)));  // wood
         return Scale({0.55f, 0.58f, 0.62f}, 0.7f + 0.5f * Band(v, 0.7f, 0.12f));                          // metal
@@ -194,8 +195,10 @@ Image DiverTexture() {
 }
 
 Image SpearTexture() {
-    return Paint(32, 32, [](float, float v) {
-        return Scale({0.7f, 0.72f, 0.75f}, 0.65f + 0.45f * Band(v, 0.4f, 0.4f));
+    // The back end painted as the gun's sight is: it is what shows of the spear flying away.
+    return Paint(32, 32, [](float u, float v) {
+        if (u < 0.06f) return Rgb{1.0f, 0.45f, 0.08f};
+        return Scale({0.8f, 0.82f, 0.85f}, 0.8f + 0.3f * Band(v, 0.4f, 0.4f));
     });
 }
 

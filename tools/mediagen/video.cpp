@@ -81,34 +81,90 @@ void Centred(Image& img, std::string_view text, int y, int scale, Rgb colour) {
     DrawText(img, text, x, y, scale, colour);
 }
 
-}  // namespace
-
-Image IntroFrame(int frame, int frameCount, int level, const std::string& name, const std::string& goal,
-                 const Palette& palette) {
-    Image img = Water(frame, palette);
-    const float t = static_cast<float>(frame) / kVideoFps;
-    for (int k = 0; k < 7; ++k) {
-        float dir = (k % 2 == 0) ? 1.0f : -1.0f;
-        float speed = 40 + 8 * static_cast<float>(k);
-        float x = dir > 0 ? -30 + t * speed + 25 * static_cast<float>(k)
-                          : kVideoWidth + 30 - t * speed - 20 * static_cast<float>(k);
-        float y = 172 + 10 * static_cast<float>(k % 4) + 5 * std::sin(t * 2 + static_cast<float>(k));
-        DrawFish(img, x, y, 8 + static_cast<float>(k % 3) * 3, dir, 0.2f * std::sin(t * 12 + static_cast<float>(k)),
-                 Mix({0.85f, 0.75f, 0.3f}, {0.7f, 0.75f, 0.8f}, static_cast<float>(k % 3) / 2));
-    }
-    Bubbles(img, frame, 700 + static_cast<uint32_t>(level), 14);
-    float show = Clamp(static_cast<float>(frame) / (frameCount * 0.3f), 0, 1);
-    Centred(img, Format("NIVEL %d", level), 12, 4, Mix(palette.top, {1.0f, 0.95f, 0.3f}, show));
-    Centred(img, name, 52, 2, Mix(palette.top, {1, 1, 1}, show));
-    // The goal, readable from the first frame on a dark band: the clip lasts only a few seconds.
-    for (int y = 80; y < 152; ++y)
+// A band of the picture darkened so that text on it reads over the moving water.
+void DarkBand(Image& img, int y0, int y1) {
+    for (int y = std::max(0, y0); y < std::min(kVideoHeight, y1); ++y)
         for (int x = 0; x < kVideoWidth; ++x) {
             uint8_t* p = img.Pixel(x, y);
             img.Set(x, y, Mix(Rgb{p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f}, {0.0f, 0.02f, 0.06f}, 0.7f));
         }
-    Centred(img, goal, 88, 3, {1.0f, 0.95f, 0.3f});
-    Centred(img, "Y SUBE A LA SUPERFICIE", 126, 2, {1, 1, 1});
-    Centred(img, "ABISALIA", 226, 1, {0.8f, 0.9f, 1.0f});
+}
+
+// The fish a goal names, side on, in its own colours: back, belly and the pale blotches of its
+// skin, with its name beside it.
+void DrawTarget(Image& img, const IntroCard::Fish& fish, float t) {
+    const float x = 112 + 6 * std::sin(t * 1.3f), y = 158 + 2 * std::sin(t * 2.1f), size = 34;
+    const float wag = 0.15f * std::sin(t * 6);
+    FillTriangle(img, x - size * 0.85f, y, x - size * 1.45f, y - size * (0.5f + wag), x - size * 1.45f,
+                 y + size * (0.5f - wag), Scale(fish.back, 0.85f));
+    FillEllipse(img, x, y, size, size * 0.42f, fish.back);
+    FillEllipse(img, x + size * 0.05f, y + size * 0.18f, size * 0.85f, size * 0.2f, fish.belly);
+    for (int k = 0; k < 9; ++k) {
+        const float bx =
+            x - size * 0.7f + static_cast<float>(k % 5) * size * 0.3f + static_cast<float>(k / 5) * size * 0.15f;
+        const float by = y - size * 0.2f + static_cast<float>(k / 5) * size * 0.2f;
+        FillEllipse(img, bx, by, size * 0.07f, size * 0.055f, fish.mark);
+    }
+    FillEllipse(img, x + size * 0.68f, y - size * 0.1f, size * 0.07f, size * 0.07f, {0.02f, 0.02f, 0.02f});
+    // The name, and an arrow from it to the fish.
+    DrawText(img, fish.label, 196 + 2, 150 + 2, 2, {0.02f, 0.03f, 0.08f});
+    DrawText(img, fish.label, 196, 150, 2, {1, 1, 1});
+    img.FillRect(168, 156, 190, 158, {1, 1, 1});
+    FillTriangle(img, 158, 157, 170, 151, 170, 163, {1, 1, 1});
+}
+
+// The aim: a sight at the middle of a screen, the spear flying into it, and the words.
+void DrawAim(Image& img) {
+    const float cx = 34, cy = 214;
+    const Rgb frame{0.75f, 0.85f, 0.95f}, sight{1.0f, 0.45f, 0.1f};
+    // The screen's outline.
+    img.FillRect(6, 194, 62, 196, frame);
+    img.FillRect(6, 233, 62, 235, frame);
+    img.FillRect(6, 194, 8, 235, frame);
+    img.FillRect(60, 194, 62, 235, frame);
+    // The spear, from the lower right corner into the middle, and the ring sight there.
+    FillTriangle(img, 56, 231, 58, 228, cx + 1, cy + 1, {0.85f, 0.87f, 0.9f});
+    for (int k = 0; k < 32; ++k) {
+        const float a = 2 * kPi * static_cast<float>(k) / 32;
+        FillEllipse(img, cx + 9 * std::cos(a), cy + 9 * std::sin(a), 1.3f, 1.3f, sight);
+    }
+    img.FillRect(static_cast<int>(cx) - 1, static_cast<int>(cy) - 1, static_cast<int>(cx) + 1, static_cast<int>(cy) + 1,
+                 sight);
+    const Rgb ink{0.8f, 0.95f, 1.0f}, shadow{0.02f, 0.03f, 0.08f};
+    DrawText(img, "Z: EL ARPON VUELA AL", 66 + 2, 198 + 2, 2, shadow);
+    DrawText(img, "Z: EL ARPON VUELA AL", 66, 198, 2, ink);
+    DrawText(img, "CENTRO DE LA PANTALLA", 66 + 2, 218 + 2, 2, shadow);
+    DrawText(img, "CENTRO DE LA PANTALLA", 66, 218, 2, ink);
+}
+
+}  // namespace
+
+// Everything that tells the player what to do is there from the first frame: the clip lasts only
+// a few seconds. Only the title fades in.
+Image IntroFrame(int frame, int frameCount, const IntroCard& card, const Palette& palette) {
+    Image img = Water(frame, palette);
+    const float t = static_cast<float>(frame) / kVideoFps;
+    for (int k = 0; k < (card.target ? 4 : 7); ++k) {
+        float dir = (k % 2 == 0) ? 1.0f : -1.0f;
+        float speed = 40 + 8 * static_cast<float>(k);
+        float x = dir > 0 ? -30 + t * speed + 25 * static_cast<float>(k)
+                          : kVideoWidth + 30 - t * speed - 20 * static_cast<float>(k);
+        float y = 146 + 10 * static_cast<float>(k % 4) + 5 * std::sin(t * 2 + static_cast<float>(k));
+        DrawFish(img, x, y, 6 + static_cast<float>(k % 3) * 2, dir, 0.2f * std::sin(t * 12 + static_cast<float>(k)),
+                 Mix({0.85f, 0.75f, 0.3f}, {0.7f, 0.75f, 0.8f}, static_cast<float>(k % 3) / 2));
+    }
+    Bubbles(img, frame, 700 + static_cast<uint32_t>(card.level), 14);
+    if (card.target) DrawTarget(img, *card.target, t);
+    float show = Clamp(static_cast<float>(frame) / (frameCount * 0.3f), 0, 1);
+    Centred(img, Format("NIVEL %d", card.level), 6, 3, Mix(palette.top, {1.0f, 0.95f, 0.3f}, 0.5f + 0.5f * show));
+    Centred(img, card.name, 30, 2, {1, 1, 1});
+    const int bandEnd = 78 + 18 * static_cast<int>(card.rules.size());
+    DarkBand(img, 48, bandEnd);
+    Centred(img, card.goal, 52, 3, {1.0f, 0.95f, 0.3f});
+    for (size_t k = 0; k < card.rules.size(); ++k)
+        Centred(img, card.rules[k], 78 + 18 * static_cast<int>(k), 2, {1, 1, 1});
+    DarkBand(img, 190, kVideoHeight);
+    DrawAim(img);
     return img;
 }
 
