@@ -7,6 +7,7 @@
 #include <fstream>
 #include <set>
 
+#include "game/diver.h"
 #include "levelfiles.h"
 #include "mediacheck.h"
 
@@ -96,18 +97,6 @@ TEST_F(Levels, FishFollowAValidWaypointGraph) {
     }
 }
 
-// The diver's lift at height y before the ballast, in the game's single precision.
-float Lift(float y) {
-    const float s = 0.333f * y;
-    if (y >= 45.0f) return 0.0f;
-    if (y > 42.0f) return 0.1f + (s - 14.0f) * (0.12f - 0.1f);
-    if (y > 36.0f) return 0.064f + (s - 12.0f) / 2.0f * (0.1f - 0.064f);
-    if (y > 27.0f) return 0.045f + (s - 9.0f) / 3.0f * (0.064f - 0.045f);
-    if (y > 15.0f) return 0.025f + (s - 5.0f) / 4.0f * (0.045f - 0.025f);
-    if (y > 6.0f) return 0.015f + (s - 2.0f) / 3.0f * (0.025f - 0.015f);
-    return 0.005f + s / 2.0f * (0.015f - 0.005f);
-}
-
 // A diver who does nothing for a minute at 50 frames a second (game step 0.1; the velocity damped
 // by 0.9 a frame and pushed by lift, ballast and current) stays within reach of the fish he
 // started among: the ballast balances the lift at the start depth.
@@ -117,7 +106,7 @@ TEST_F(Levels, AStillDiverStaysAtHisStartDepth) {
         float x = l.diver.x, y = l.diver.y, z = l.diver.z, vx = 0, vy = 0, vz = 0;
         for (int f = 1; f <= 3000; ++f) {
             vx = vx * 0.9f + l.currentX;
-            vy = vy * 0.9f + Lift(y) - 0.012f * l.ballast;
+            vy = vy * 0.9f + divBuoyancy(y) - 0.012f * l.ballast;
             vz = vz * 0.9f + l.currentZ;
             x += vx * 0.1f, y += vy * 0.1f, z += vz * 0.1f;
             if (f == 1000) {
