@@ -14,7 +14,6 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <ctime>
